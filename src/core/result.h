@@ -1,0 +1,61 @@
+#pragma once
+// Expected failures travel as values: a code for the caller, a message in the program's words for
+// the operator. Exceptions are kept for broken invariants.
+
+#include <cassert>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace zivron {
+
+enum class ErrorCode {
+    BadInput,     // the operator's data cannot be used as it stands
+    IoFailure,    // a file or folder could not be read or written
+    Unsupported,  // a format or operation this build cannot handle
+};
+
+struct Error {
+    ErrorCode code;
+    std::string message;  // Hebrew, shown to the operator as it stands
+};
+
+template <class T>
+class [[nodiscard]] Result {
+  public:
+    Result(T value) : v_(std::move(value)) {}
+    Result(Error error) : v_(std::move(error)) {}
+
+    bool ok() const { return v_.index() == 0; }
+    explicit operator bool() const { return ok(); }
+
+    T& value() & {
+        assert(ok());
+        return std::get<0>(v_);
+    }
+    const T& value() const& {
+        assert(ok());
+        return std::get<0>(v_);
+    }
+    T&& value() && {
+        assert(ok());
+        return std::get<0>(std::move(v_));
+    }
+    const Error& error() const {
+        assert(!ok());
+        return std::get<1>(v_);
+    }
+
+  private:
+    std::variant<T, Error> v_;
+};
+
+struct Done {};
+
+// A result that carries nothing but success or an error.
+using Status = Result<Done>;
+inline Status Ok() {
+    return Done{};
+}
+
+}  // namespace zivron

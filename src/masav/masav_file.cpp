@@ -1,0 +1,182 @@
+#include "masav/masav_file.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+#include "masav/record_layout.h"
+#include "text/hebrew.h"
+#include "text/numeric.h"
+#include "text/shaping.h"
+
+namespace zivron::masav {
+namespace {
+
+std::string Yymmdd(const ValueDate& d) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d%02d%02d", d.year % 100, d.month, d.day);
+    return buf;
+}
+
+std::string NameBytes(std::string_view utf8, Variant variant) {
+    std::string bytes = ToWindows1255(utf8);
+    return variant == Variant::Credit ? PrepareCreditName(bytes) : PrepareCollectionName(bytes);
+}
+
+// Everything a record may draw on; the slot tables pick from it.
+struct Values {
+    std::string institution_code;
+    std::string payment_date;
+    std::string software_code;
+    std::string institution_name;
+    std::string header_mark;
+    std::string transaction_code;
+    // per detail record
+    std::string bank, branch, account, identity, row_name, shekels, agorot, reference;
+    // trailer
+    std::string total_shekels, total_agorot, count;
+
+    const std::string& Of(Source s) const {
+        switch (s) {
+            case Source::InstitutionCode:
+                return institution_code;
+            case Source::PaymentDate:
+                return payment_date;
+            case Source::SoftwareCode:
+                return software_code;
+            case Source::InstitutionName:
+                return institution_name;
+            case Source::HeaderMark:
+                return header_mark;
+            case Source::Bank:
+                return bank;
+            case Source::Branch:
+                return branch;
+            case Source::Account:
+                return account;
+            case Source::Identity:
+                return identity;
+            case Source::RowName:
+                return row_name;
+            case Source::Shekels:
+                return shekels;
+            case Source::Agorot:
+                return agorot;
+            case Source::Reference:
+                return reference;
+            case Source::TransactionCode:
+                return transaction_code;
+            case Source::TotalShekels:
+                return total_shekels;
+            case Source::TotalAgorot:
+                return total_agorot;
+            case Source::Count:
+                return count;
+            case Source::Fixed:
+                break;
+        }
+        static const std::string kNone;
+        return kNone;
+    }
+};
+
+void AppendRecord(std::string& out, std::span<const Slot> slots, const Values& v,
+                  std::string_view terminator) {
+    std::string record;
+    record.reserve(kRecordWidth);
+    for (const Slot& slot : slots) {
+        Place(record,
+              slot.source == Source::Fixed ? slot.fixed : std::string_view(v.Of(slot.source)),
+              slot.width);
+    }
+    out += record;
+    out += terminator;
+}
+
+Error BadInput(std::string message) {
+    return Error{ErrorCode::BadInput, std::move(message)};
+}
+
+}  // namespace
+
+std::string PrepareCreditName(std::string_view name) {
+    std::string t = Trim(name);
+    std::erase_if(t, [](char c) { return c == '\'' || c == '.'; });
+    if (t.size() > 16) {
+        t.resize(16);
+    }
+    return t;
+}
+
+std::string PrepareCollectionName(std::string_view name) {
+    return std::string(name);
+}
+
+Result<std::string> BuildFile(const FileInput& in) {
+    const ValueDate& d = in.date;
+    if (!IsCalendarDate(std::to_string(d.day), std::to_string(d.month), std::to_string(d.year)) ||
+        d.year < 1000) {
+        return BadInput("תאריך הערך אינו תאריך תקין");
+    }
+    const bool credit = in.variant == Variant::Credit;
+    const std::string_view record_end = credit ? "\r\n" : "\n";
+
+    // Amounts are read before anything is formed, so a bad row refuses the whole file.
+    std::vector<double> amounts;
+    amounts.reserve(in.rows.size());
+    double total = 0;
+    for (std::size_t i = 0; i < in.rows.size(); ++i) {
+        std::optional<double> a = RegionalNumber(in.rows[i].amount);
+        if (!a) {
+            return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " אינו מספר: \"" +
+                            in.rows[i].amount + "\"");
+        }
+        amounts.push_back(*a);
+        total += *a;
+    }
+    if (!std::isfinite(total)) {
+        return BadInput("סכום התנועות גדול מדי");
+    }
+
+    Values v;
+    v.institution_code = HashlemAfasimA(ToWindows1255(in.institution.code), 8);
+    v.payment_date = Yymmdd(d);
+    v.software_code = HashlemAfasimA(ToWindows1255(in.institution.software_code), 5);
+    // The header name is the institution name whole; only row names are prepared.
+    v.institution_name = HR(ToOldCodeReversed(ToWindows1255(in.institution.name)), 30);
+    v.header_mark = credit ? "KOT" : "kot";
+    v.transaction_code = credit ? "006" : "504";
+
+    std::string out;
+    out.reserve((in.rows.size() + 3) * (kRecordWidth + 2));
+    AppendRecord(out, HeaderSlots(), v, record_end);
+
+    for (std::size_t i = 0; i < in.rows.size(); ++i) {
+        const Row& row = in.rows[i];
+        std::string bank = ToWindows1255(row.bank);
+        std::string branch = ToWindows1255(row.branch);
+        std::string account = ToWindows1255(row.account);
+        v.bank = HashlemAfasimA(bank, 2);
+        v.branch = HashlemAfasimA(branch, 3);
+        v.account = HashlemAfasimA(account, 9);
+        v.identity = HashlemAfasimA(ToWindows1255(row.id), 9);
+        v.row_name = HR(ToOldCodeReversed(NameBytes(row.name, in.variant)), 16);
+        v.shekels = HashlemAfasimA(Shalem(amounts[i]), 11);
+        v.agorot = HashlemAfasim(agorot(amounts[i]), 2);
+        v.reference = HashlemAfasimA(bank + branch + account, 20);
+        AppendRecord(out, DetailSlots(), v, record_end);
+    }
+
+    v.total_shekels = HashlemAfasimA(Shalem(total), 13);
+    v.total_agorot = HashlemAfasim(agorot(total), 2);
+    v.count = HashlemAfasimA(std::to_string(in.rows.size()), 7);
+    AppendRecord(out, credit ? CreditTrailerSlots() : CollectionTrailerSlots(), v, record_end);
+
+    out.append(kRecordWidth, '9');
+    out += "\r\n";
+    return out;
+}
+
+}  // namespace zivron::masav

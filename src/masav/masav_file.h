@@ -1,0 +1,56 @@
+#pragma once
+// The Masav payment file msv.001, credit and collection variants, as exact bytes.
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "core/result.h"
+
+namespace zivron::masav {
+
+enum class Variant { Credit, Collection };
+
+// The institution as the panel of the run shows it (UTF-8 texts).
+struct Institution {
+    std::string code;           // 8-digit Masav code
+    std::string software_code;  // 5-digit code
+    std::string name;
+};
+
+struct ValueDate {
+    int day = 0;
+    int month = 0;
+    int year = 0;  // four digits
+};
+
+// One transaction row as the import left it (UTF-8 texts).
+struct Row {
+    std::string name;
+    std::string id;
+    std::string bank;
+    std::string branch;
+    std::string account;
+    std::string amount;
+};
+
+struct FileInput {
+    Variant variant = Variant::Credit;
+    Institution institution;
+    ValueDate date;
+    std::span<const Row> rows;  // names go to the old code by ReturnInPreviusAscii; the Leumi
+                                // conversion gives the same bytes, so it needs no switch here
+};
+
+// The credit builder's name: trimmed, every "'" and "." removed, cut to 16 characters. Works on a
+// byte text (one Windows-1255 byte a character).
+std::string PrepareCreditName(std::string_view name);
+
+// The collection builder takes the name as it stands.
+std::string PrepareCollectionName(std::string_view name);
+
+// The whole file. Refused, with the operator's message, when the value date is no date, an amount
+// is not a number, or the total is beyond a double.
+Result<std::string> BuildFile(const FileInput& input);
+
+}  // namespace zivron::masav

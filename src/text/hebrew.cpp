@@ -1,0 +1,177 @@
+#include "text/hebrew.h"
+
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+#include "text/shaping.h"
+
+namespace zivron {
+namespace {
+
+// Characters of bytes 128..255. Bytes the code page leaves undefined decode to U+0080..U+009F for
+// the C1 range and to private-use U+F7xx above it, so that no real character claims them.
+constexpr std::array<char32_t, 128> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x008A, 0x2039,
+    0x008C, 0x008D, 0x008E, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x009A, 0x203A, 0x009C, 0x009D, 0x009E, 0x009F, 0x00A0, 0x00A1, 0x00A2, 0x00A3,
+    0x20AA, 0x00A5, 0x00A6, 0x00A7, 0x00A8, 0x00A9, 0x00D7, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x00AF,
+    0x00B0, 0x00B1, 0x00B2, 0x00B3, 0x00B4, 0x00B5, 0x00B6, 0x00B7, 0x00B8, 0x00B9, 0x00F7, 0x00BB,
+    0x00BC, 0x00BD, 0x00BE, 0x00BF, 0x05B0, 0x05B1, 0x05B2, 0x05B3, 0x05B4, 0x05B5, 0x05B6, 0x05B7,
+    0x05B8, 0x05B9, 0x05BA, 0x05BB, 0x05BC, 0x05BD, 0x05BE, 0x05BF, 0x05C0, 0x05C1, 0x05C2, 0x05C3,
+    0x05F0, 0x05F1, 0x05F2, 0x05F3, 0x05F4, 0xF7D9, 0xF7DA, 0xF7DB, 0xF7DC, 0xF7DD, 0xF7DE, 0xF7DF,
+    0x05D0, 0x05D1, 0x05D2, 0x05D3, 0x05D4, 0x05D5, 0x05D6, 0x05D7, 0x05D8, 0x05D9, 0x05DA, 0x05DB,
+    0x05DC, 0x05DD, 0x05DE, 0x05DF, 0x05E0, 0x05E1, 0x05E2, 0x05E3, 0x05E4, 0x05E5, 0x05E6, 0x05E7,
+    0x05E8, 0x05E9, 0x05EA, 0xF7FB, 0xF7FC, 0x200E, 0x200F, 0xF7FF,
+};
+
+const std::unordered_map<char32_t, unsigned char>& EncodeTable() {
+    static const auto table = [] {
+        std::unordered_map<char32_t, unsigned char> t;
+        for (std::size_t i = 0; i < kHigh.size(); ++i) {
+            t[kHigh[i]] = static_cast<unsigned char>(128 + i);
+        }
+        return t;
+    }();
+    return table;
+}
+
+// Decodes one UTF-8 character at s[i], advancing i; U+FFFD for a malformed sequence (one byte).
+char32_t NextCodePoint(std::string_view s, std::size_t& i) {
+    auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    int len = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        len = 2;
+        cp = b0 & 0x1F;
+        min = 0x80;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        len = 3;
+        cp = b0 & 0x0F;
+        min = 0x800;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        len = 4;
+        cp = b0 & 0x07;
+        min = 0x10000;
+    } else {
+        ++i;
+        return 0xFFFD;
+    }
+    if (i + static_cast<std::size_t>(len) > s.size()) {
+        ++i;
+        return 0xFFFD;
+    }
+    for (int k = 1; k < len; ++k) {
+        auto b = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += static_cast<std::size_t>(len);
+    return cp;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+}  // namespace
+
+std::string ToWindows1255(std::string_view utf8) {
+    const auto& table = EncodeTable();
+    std::string out;
+    out.reserve(utf8.size());
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        char32_t cp = NextCodePoint(utf8, i);
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
+        auto it = table.find(cp);
+        out.push_back(it == table.end() ? '?' : static_cast<char>(it->second));
+    }
+    return out;
+}
+
+std::string FromWindows1255(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        AppendUtf8(out, b < 0x80 ? char32_t{b} : kHigh[b - 0x80]);
+    }
+    return out;
+}
+
+std::string ToOldCodeReversed(std::string_view cp1255) {
+    std::string bytes(cp1255);
+    for (char& c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        if (b >= 224) {
+            c = static_cast<char>(b - 96);
+        }
+    }
+    return hafuch(bytes);
+}
+
+std::string ReturnInPreviusAscii(std::string_view Makor) {
+    return ToOldCodeReversed(ToWindows1255(Makor));
+}
+
+std::string ReturnInLeumiAscii(std::string_view Makor) {
+    return ReturnInPreviusAscii(Makor);
+}
+
+std::string ReturnInMichpalAscii(std::string_view Makor) {
+    // Replacements for the Latin letters "a".."z" (a gap where a letter has none).
+    static constexpr const char* kLetters[26] = {
+        "ב", "ג", "ד", "ה", "ו", "ז", "ח",     "ט", "י", "כ", nullptr, "ל", nullptr,
+        "מ", "ם", "נ", "ס", "ע", "פ", nullptr, "צ", "ץ", "ק", "ר",     "ש", "ת",
+    };
+    std::string out;
+    for (char c : hafuch(Makor)) {
+        auto b = static_cast<unsigned char>(c);
+        if (b == ' ') {
+            out.push_back(' ');
+        } else if (b == '0' || b == '1' || b == '4') {
+            out.push_back('@');
+        } else if (b >= 224 && b <= 250) {
+            out.push_back('-');
+        } else if (b == '&') {
+            out += "א";
+        } else if (b >= 'a' && b <= 'z' && kLetters[b - 'a'] != nullptr) {
+            out += kLetters[b - 'a'];
+        } else {
+            out += std::to_string(b);
+        }
+    }
+    return out;
+}
+
+}  // namespace zivron

@@ -1,0 +1,24 @@
+#pragma once
+// Reading numbers out of texts, and writing numbers as texts.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zivron {
+
+// The numeric value of a text: blanks, tabs and line feeds anywhere are ignored; the value of the
+// longest leading decimal number ("+"/"-", digits, "." and digits, an exponent E or D), or of the
+// digits after a leading "&H" / "&O"; 0 when there is none. The point is always ".".
+double NumericValue(std::string_view text);
+
+// The regional number reading of an amount: surrounding spaces ignored, "." the decimal point, ","
+// a digit-grouping separator, an optional sign and exponent. The whole text must be the number;
+// nullopt when it is not one, or when it is too large for a double.
+std::optional<double> RegionalNumber(std::string_view text);
+
+// The decimal text of a number: at most 15 significant digits, "." as the point, no grouping, no
+// trailing zeros of a fraction; exponent form ("1E+15") only when the plain form would need more.
+std::string NumberText(double value);
+
+}  // namespace zivron

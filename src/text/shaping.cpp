@@ -1,0 +1,179 @@
+#include "text/shaping.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+
+#include "text/numeric.h"
+
+namespace zivron {
+
+std::string Trim(std::string_view text) {
+    std::size_t b = text.find_first_not_of(' ');
+    if (b == std::string_view::npos) {
+        return {};
+    }
+    std::size_t e = text.find_last_not_of(' ');
+    return std::string(text.substr(b, e - b + 1));
+}
+
+namespace {
+
+std::size_t Width(int w) {
+    return w > 0 ? static_cast<std::size_t>(w) : 0;
+}
+
+}  // namespace
+
+std::string HashlemAfasimA(std::string_view MahrozetMakor, int TotalLenth) {
+    std::size_t width = Width(TotalLenth);
+    if (NumericValue(MahrozetMakor) == 0) {
+        return std::string(width, '0');
+    }
+    if (MahrozetMakor.size() < width) {
+        std::string t = Trim(MahrozetMakor);
+        return std::string(width - t.size(), '0') + t;
+    }
+    return std::string(MahrozetMakor);
+}
+
+std::string HashlemAfasim(std::string_view MahrozetMakor, int TotalLenth) {
+    std::size_t width = Width(TotalLenth);
+    if (MahrozetMakor.size() < width) {
+        std::string t = Trim(MahrozetMakor);
+        return t + std::string(width - t.size(), '0');
+    }
+    return std::string(MahrozetMakor);
+}
+
+std::string HR(std::string_view mm, int TL) {
+    std::size_t width = Width(TL);
+    if (mm.size() < width) {
+        std::string t = Trim(mm);
+        return std::string(width - t.size(), ' ') + t;
+    }
+    return std::string(mm);
+}
+
+std::string hafuch(std::string_view Makor) {
+    return std::string(Makor.rbegin(), Makor.rend());
+}
+
+std::string RoundedAmountText(double number) {
+    if (!std::isfinite(number) || number == 0) {
+        return "0.00";
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(number));
+    std::string t(buf);  // d.dddddddddddddde[+-]XX: the 15 significant digits of the decimal text
+    std::size_t epos = t.find('e');
+    int exponent = std::atoi(t.c_str() + epos + 1);
+    std::string digits = t.substr(0, 1) + t.substr(2, epos - 2);
+
+    std::string whole;
+    std::string fraction;
+    if (exponent >= 0) {
+        std::size_t int_len = static_cast<std::size_t>(exponent) + 1;
+        if (digits.size() <= int_len) {
+            whole = digits + std::string(int_len - digits.size(), '0');
+        } else {
+            whole = digits.substr(0, int_len);
+            fraction = digits.substr(int_len);
+        }
+    } else {
+        whole = "0";
+        fraction = std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
+    }
+    bool round_up = fraction.size() > 2 && fraction[2] >= '5';
+    fraction.resize(2, '0');
+
+    // Whole and agorot as one decimal number, raised by one agora when the third decimal is 5+.
+    std::string cents = whole + fraction;
+    if (round_up) {
+        std::size_t i = cents.size();
+        while (i > 0) {
+            --i;
+            if (cents[i] == '9') {
+                cents[i] = '0';
+            } else {
+                ++cents[i];
+                break;
+            }
+            if (i == 0) {
+                cents.insert(cents.begin(), '1');
+            }
+        }
+    }
+    std::string int_part = cents.substr(0, cents.size() - 2);
+    std::size_t nz = int_part.find_first_not_of('0');
+    int_part = nz == std::string::npos ? "0" : int_part.substr(nz);
+    std::string text = int_part + "." + cents.substr(cents.size() - 2);
+    bool is_zero = text == "0.00";
+    return (number < 0 && !is_zero) ? "-" + text : text;
+}
+
+std::string Shalem(double number) {
+    std::string t = RoundedAmountText(number);
+    return t.substr(0, t.find('.'));
+}
+
+std::string agorot(double number) {
+    std::string t = RoundedAmountText(number);
+    return t.substr(t.find('.') + 1);
+}
+
+namespace {
+
+std::optional<int> SmallNumber(std::string_view text) {
+    std::string t = Trim(text);
+    if (t.empty() || t.size() > 4) {
+        return std::nullopt;
+    }
+    int v = 0;
+    for (char c : t) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
+bool IsLeap(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+}  // namespace
+
+bool IsCalendarDate(std::string_view day, std::string_view month, std::string_view year) {
+    auto d = SmallNumber(day);
+    auto m = SmallNumber(month);
+    auto y = SmallNumber(year);
+    if (!d || !m || !y) {
+        return false;
+    }
+    int yy = *y;
+    if (Trim(year).size() <= 2) {
+        yy += yy < 30 ? 2000 : 1900;
+    } else if (yy < 100) {
+        return false;
+    }
+    if (*m < 1 || *m > 12 || *d < 1) {
+        return false;
+    }
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    int last = kDays[*m - 1] + ((*m == 2 && IsLeap(yy)) ? 1 : 0);
+    return *d <= last;
+}
+
+std::string GetLastDayInMonth(std::string_view HodeshB, std::string_view SHANAB) {
+    int d = 27;
+    while (d <= 33 && IsCalendarDate(std::to_string(d), HodeshB, SHANAB)) {
+        ++d;
+    }
+    return HashlemAfasimA(std::to_string(d - 1), 2);
+}
+
+}  // namespace zivron

@@ -1,0 +1,46 @@
+#pragma once
+// Fixed-width shaping of the fields the program writes. The texts here are single-byte texts (ASCII
+// or Windows-1255 bytes, one character a byte), as every field of a bank file is by the time it is
+// shaped; lengths are counted in those characters.
+
+#include <string>
+#include <string_view>
+
+namespace zivron {
+
+// The text without its leading and trailing spaces (spaces only, as the old code trimmed).
+std::string Trim(std::string_view text);
+
+// Zero-filled on the left to `TotalLenth`; all zeros when the text's numeric value is 0; a text as
+// long as the width or longer is returned as it is.
+std::string HashlemAfasimA(std::string_view MahrozetMakor, int TotalLenth);
+
+// Zero-filled on the right (the agorot field); no zero-value rule.
+std::string HashlemAfasim(std::string_view MahrozetMakor, int TotalLenth);
+
+// Right-aligned with spaces on the left; a text as long as the width or longer is returned as it
+// is.
+std::string HR(std::string_view mm, int TL);
+
+// The characters in reverse order.
+std::string hafuch(std::string_view Makor);
+
+// The amount rounded to the agora, half away from zero, taken on its decimal text of 15 significant
+// digits so that 1.005 rounds to 1.01 as written rather than by its binary value; fixed-point, two
+// decimals, no grouping ("1234.50", "0.50"). A zero result carries no sign; a value that is not
+// finite gives "0.00" (callers refuse such amounts before they reach a file).
+std::string RoundedAmountText(double number);
+
+// The whole shekels and the agorot of an amount, both from RoundedAmountText.
+std::string Shalem(double number);
+std::string agorot(double number);
+
+// The number of days of month `HodeshB` of year `SHANAB`, two characters; "26" when the month text
+// is no month.
+std::string GetLastDayInMonth(std::string_view HodeshB, std::string_view SHANAB);
+
+// Whether day / month / year, read day first as the regional settings read a date, is a date of
+// the calendar. Two-digit years read as 1930..2029.
+bool IsCalendarDate(std::string_view day, std::string_view month, std::string_view year);
+
+}  // namespace zivron

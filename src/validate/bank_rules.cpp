@@ -1,0 +1,212 @@
+#include "validate/bank_rules.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <initializer_list>
+
+#include "text/numeric.h"
+#include "text/shaping.h"
+
+namespace zivron {
+namespace BANKIM {
+namespace {
+
+// The digit at 1-based position `pos`: its value for "0".."9", 0 for anything else or past the end.
+int D(std::string_view text, std::size_t pos) {
+    if (pos == 0 || pos > text.size()) {
+        return 0;
+    }
+    char c = text[pos - 1];
+    return (c >= '0' && c <= '9') ? c - '0' : 0;
+}
+
+// Sum of weight * digit over positions first.. of the text, one weight a position.
+int Weighted(std::string_view text, std::size_t first, std::initializer_list<int> weights) {
+    int sum = 0;
+    std::size_t pos = first;
+    for (int w : weights) {
+        sum += w * D(text, pos++);
+    }
+    return sum;
+}
+
+bool InList(std::string_view branch, std::initializer_list<const char*> list) {
+    return std::any_of(list.begin(), list.end(), [&](const char* b) { return branch == b; });
+}
+
+constexpr std::initializer_list<const char*> kListA = {
+    "192", "191", "183", "178", "166", "154", "149", "385", "384", "363", "362",
+    "361", "595", "591", "590", "582", "569", "535", "531", "515", "514", "632",
+    "628", "627", "620", "618", "613", "611", "609", "608", "601", "600"};
+constexpr std::initializer_list<const char*> kListB = {
+    "685", "668", "661", "658", "655", "650", "645", "644", "642", "640", "639", "638",
+    "634", "795", "783", "773", "739", "736", "727", "726", "723", "716", "713", "700"};
+constexpr std::initializer_list<const char*> kListC = {"761", "690", "616", "615", "612"};
+constexpr std::initializer_list<const char*> kListD = {"631"};
+
+// 9·b1 + 8·b2 + 7·b3 + 6·a4 + … + 1·a9, the sum of rules 2 and 4.
+int BranchAccountSum(std::string_view branch3, std::string_view account9) {
+    return Weighted(branch3, 1, {9, 8, 7}) + Weighted(account9, 4, {6, 5, 4, 3, 2, 1});
+}
+
+int AccountSum(std::string_view account9) {
+    return Weighted(account9, 1, {9, 8, 7, 6, 5, 4, 3, 2, 1});
+}
+
+}  // namespace
+
+bool FieldMissing(std::string_view value, const std::string& message, const MessageSink& show) {
+    if (!value.empty()) {
+        return false;
+    }
+    if (show) {
+        show(message);
+    }
+    return true;
+}
+
+std::string PadZeros(std::string_view text, int width) {
+    std::size_t w = width > 0 ? static_cast<std::size_t>(width) : 0;
+    if (text.size() >= w) {
+        return std::string(text);
+    }
+    std::string t = Trim(text);
+    return std::string(w - t.size(), '0') + t;
+}
+
+int DigitSum(int n) {
+    if (n <= 10) {
+        return n;
+    }
+    std::string digits = std::to_string(n);
+    return (digits[0] - '0') + (digits[1] - '0');
+}
+
+bool BankRule1(std::string_view branch, std::string_view account) {
+    std::string b = PadZeros(branch, 3);
+    std::string a = PadZeros(account, 9);
+    double tail = NumericValue(a.size() > 7 ? std::string_view(a).substr(7, 2) : "");
+    double sum = Weighted(b, 1, {10, 9, 8}) + Weighted(a, 2, {7, 6, 5, 4, 3, 2}) + tail;
+    if (sum < 100 || sum != std::floor(sum)) {
+        return false;
+    }
+    int r = static_cast<int>(std::fmod(sum, 100));
+    return r == 20 || r == 60 || r == 70 || r == 90;
+}
+
+bool BankRule2(std::string_view branch, std::string_view account) {
+    std::string b = PadZeros(branch, 3);
+    int r = BranchAccountSum(b, PadZeros(account, 9)) % 11;
+    switch (r) {
+        case 0:
+            return true;
+        case 2:
+            return InList(b, kListA) || InList(b, kListB) || InList(b, kListC) || InList(b, kListD);
+        case 4:
+            return InList(b, kListC) || InList(b, kListD);
+        case 6:
+            return InList(b, kListD);
+        default:
+            return false;
+    }
+}
+
+bool BankRule3(std::string_view account, int bank) {
+    int r = AccountSum(PadZeros(account, 9)) % 11;
+    return r == 0 || (r == 4 && bank == 11);
+}
+
+bool BankRule4(std::string_view branch, std::string_view account) {
+    std::string b = PadZeros(branch, 3);
+    if (NumericValue(branch) > 400) {
+        // The subtraction reads the whole branch as a number: anything but digits is not a branch.
+        std::string t = Trim(branch);
+        if (t.empty() || t.size() > 15 ||
+            !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+            return false;
+        }
+        b = PadZeros(std::to_string(static_cast<long long>(NumericValue(t)) - 400), 3);
+    }
+    int sum = BranchAccountSum(b, PadZeros(account, 9));
+    return sum % 11 == 0 || (sum % 2 == 0 && (b == "410" || b == "426" || b == "461"));
+}
+
+bool BankRule5(std::string_view account) {
+    std::string a = PadZeros(account, 9);
+    if (AccountSum(a) % 11 == 0) {
+        return true;
+    }
+    return Weighted(a, 1, {9, 8, 7, 6, 5, 4}) % 11 == 0;
+}
+
+bool BankRule6(std::string_view account) {
+    return AccountSum(PadZeros(account, 9)) % 10 == 0;
+}
+
+bool BankRule7(std::string_view account) {
+    std::string a = PadZeros(account, 9);
+    return D(a, 9) == Weighted(a, 4, {2, 3, 6, 7, 8}) % 10;
+}
+
+bool BankRule8(std::string_view account) {
+    std::string a = PadZeros(account, 9);
+    return D(a, 9) == 11 - Weighted(a, 1, {3, 2, 7, 6, 5, 4, 3, 2}) % 11;
+}
+
+bool BankRule9(std::string_view branch, std::string_view account) {
+    std::string a = PadZeros(account, 9);
+    std::string b = PadZeros(branch, 3);
+    static constexpr std::array<int, 9> kAccountWeights = {1, 2, 1, 2, 1, 2, 1, 2, 1};
+    static constexpr std::array<int, 3> kBranchWeights = {2, 1, 2};
+    int sum = 0;
+    for (std::size_t i = 0; i < kAccountWeights.size(); ++i) {
+        sum += DigitSum(kAccountWeights[i] * D(a, i + 1));
+    }
+    for (std::size_t i = 0; i < kBranchWeights.size(); ++i) {
+        sum += DigitSum(kBranchWeights[i] * D(b, i + 1));
+    }
+    return sum % 10 == 0;
+}
+
+}  // namespace BANKIM
+
+bool ChekBankNumber::CB(std::string_view bank, std::string_view branch,
+                        std::string_view account) const {
+    using namespace BANKIM;
+    if (FieldMissing(bank, "קוד בנק שדה חובה", show_) ||
+        FieldMissing(branch, "מספר סניף שדה חובה", show_) ||
+        FieldMissing(account, "מספר חשבון שדה חובה", show_)) {
+        return false;
+    }
+    if (bank == "04" || bank == "12" || bank == "14" || bank == "28" || bank == "46") {
+        return BankRule2(branch, account);
+    }
+    if (bank == "07") {
+        return BankRule9(branch, account);
+    }
+    if (bank == "09") {
+        return BankRule6(account);
+    }
+    if (bank == "10" || bank == "13" || bank == "34") {
+        return BankRule1(branch, account);
+    }
+    if (bank == "11" || bank == "17" || bank == "33") {
+        return BankRule3(account, bank == "11" ? 11 : bank == "17" ? 17 : 33);
+    }
+    if (bank == "19") {
+        return BankRule7(account);
+    }
+    if (bank == "20") {
+        return BankRule4(branch, account);
+    }
+    if (bank == "22") {
+        return BankRule8(account);
+    }
+    if (bank == "31" || bank == "52") {
+        return BankRule5(account);
+    }
+    return false;
+}
+
+}  // namespace zivron

@@ -1,0 +1,49 @@
+#pragma once
+// The check digits of Israeli bank accounts, by the rule of each bank.
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zivron {
+
+// Where a check shows the operator a message (an OK button, no title of its own).
+using MessageSink = std::function<void(const std::string& text)>;
+
+namespace BANKIM {
+
+// Shows `message` and returns true when `value` is the empty text; a text of spaces is not empty.
+bool FieldMissing(std::string_view value, const std::string& message, const MessageSink& show);
+
+// Zero-filled on the left to `width` after trimming; a text of `width` or more is returned as it
+// is.
+std::string PadZeros(std::string_view text, int width);
+
+// n itself up to 10; above it the sum of its first two decimal digits.
+int DigitSum(int n);
+
+bool BankRule1(std::string_view branch, std::string_view account);
+bool BankRule2(std::string_view branch, std::string_view account);
+bool BankRule3(std::string_view account, int bank);
+bool BankRule4(std::string_view branch, std::string_view account);
+bool BankRule5(std::string_view account);
+bool BankRule6(std::string_view account);
+bool BankRule7(std::string_view account);
+bool BankRule8(std::string_view account);
+bool BankRule9(std::string_view branch, std::string_view account);
+
+}  // namespace BANKIM
+
+class ChekBankNumber {
+  public:
+    explicit ChekBankNumber(MessageSink show = {}) : show_(std::move(show)) {}
+
+    // True when the account is valid for the bank; false when it is not, a field is missing
+    // (its message is shown) or the bank has no rule.
+    bool CB(std::string_view bank, std::string_view branch, std::string_view account) const;
+
+  private:
+    MessageSink show_;
+};
+
+}  // namespace zivron

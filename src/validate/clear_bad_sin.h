@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zivron {
+
+// The digits of a cell's text, in order; every other character removed.
+std::string ClearBadSin(std::string_view value);
+
+// A number cell: its decimal text (15 significant digits), then the digits of it.
+std::string ClearBadSin(double value);
+
+}  // namespace zivron

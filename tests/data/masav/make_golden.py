@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Writes the expected msv.001 files used by the writer's tests.
+
+A second, separate rendering of the record layout, so that the C++ writer is compared against
+something other than itself. Run it from this folder; it rewrites the *.001 files beside it.
+"""
+from decimal import Decimal, ROUND_HALF_UP
+
+
+def val_is_zero(text):
+    # Enough of the numeric-value rule for the fields used here: a leading number or nothing.
+    t = "".join(c for c in text if c not in " \t\n")
+    num = ""
+    for i, c in enumerate(t):
+        if c.isdigit() or (c in "+-" and i == 0) or c == ".":
+            num += c
+        else:
+            break
+    digits = [c for c in num if c.isdigit()]
+    return not digits or all(c == "0" for c in digits)
+
+
+def zeros_left(text, width):
+    if val_is_zero(text):
+        return "0" * width
+    if len(text) < width:
+        t = text.strip(" ")
+        return "0" * (width - len(t)) + t
+    return text
+
+
+def zeros_right(text, width):
+    if len(text) < width:
+        t = text.strip(" ")
+        return t + "0" * (width - len(t))
+    return text
+
+
+def right_align(text, width):
+    if len(text) < width:
+        t = text.strip(" ")
+        return " " * (width - len(t)) + t
+    return text
+
+
+def slot(value, width):
+    return value[:width] if len(value) >= width else value + " " * (width - len(value))
+
+
+def old_code(name):
+    out = bytearray()
+    for b in name.encode("cp1255", errors="replace"):
+        out.append(b - 96 if b >= 224 else b)
+    return bytes(reversed(out)).decode("latin-1")
+
+
+def split_amount(amount):
+    # Half away from zero on the 15-significant-digit decimal text.
+    d = Decimal(format(amount, ".15g")).quantize(Decimal("0.01"), rounding=ROUND_HALF_UP)
+    whole, frac = f"{d:.2f}".split(".")
+    return whole, frac
+
+
+def parse_amount(text):
+    return float(text.strip(" ").replace(",", ""))
+
+
+def build(variant, code, software, inst_name, date, rows):
+    credit = variant == "credit"
+    end = "\r\n" if credit else "\n"
+    yymmdd = date
+    rec = []
+    header = ("K" + slot(zeros_left(code, 8), 8) + "00" + yymmdd + "0" + "001" + "0" + yymmdd
+              + slot(zeros_left(software, 5), 5) + "000000"
+              + slot(right_align(old_code(inst_name), 30), 30) + " " * 56
+              + ("KOT" if credit else "kot"))
+    rec.append(header)
+    total = 0.0
+    for name, ident, bank, branch, account, amount in rows:
+        if credit:
+            name = name.strip(" ").replace("'", "").replace(".", "")[:16]
+        a = parse_amount(amount)
+        total += a
+        whole, frac = split_amount(a)
+        d = ("1" + slot(zeros_left(code, 8), 8) + "00" + "000000"
+             + slot(zeros_left(bank, 2), 2) + slot(zeros_left(branch, 3), 3) + "0000"
+             + slot(zeros_left(account, 9), 9) + "0" + slot(zeros_left(ident, 9), 9)
+             + slot(right_align(old_code(name), 16), 16)
+             + slot(zeros_left(whole, 11), 11) + slot(zeros_right(frac, 2), 2)
+             + slot(zeros_left(bank + branch + account, 20), 20)
+             + "00000000" + "000" + ("006" if credit else "504") + "0" * 18 + "  ")
+        rec.append(d)
+    whole, frac = split_amount(total)
+    tot = slot(zeros_left(whole, 13), 13) + slot(zeros_right(frac, 2), 2)
+    cnt = slot(zeros_left(str(len(rows)), 7), 7)
+    blocks = (tot + "0" * 15 + cnt + "0" * 7) if credit else ("0" * 15 + tot + "0" * 7 + cnt)
+    rec.append("5" + slot(zeros_left(code, 8), 8) + "00" + yymmdd + "0" + "001" + blocks
+               + " " * 63)
+    for r in rec:
+        assert len(r) == 128, (len(r), r)
+    text = "".join(r + end for r in rec) + "9" * 128 + "\r\n"
+    return text.encode("latin-1")
+
+
+HEBREW_ROWS = [
+    ("ישראל ישראלי", "123456782", "12", "600", "100006", "1234.50"),
+    ("שרה כהן", "18", "10", "936", "1002", "980"),
+    ("O'Neil. Ltd", "26", "11", "1", "100009", "15.75"),
+    ("  דוד לוי  ", "000000018", "20", "826", "10001", "1,250"),
+]
+
+LONG_ROWS = [
+    # over-long name, account of ten digits, identity of ten digits, empty bank
+    ("אברהם בן יצחק בן יעקב הכהן", "1234567890", "", "12", "1234567890", "7"),
+    ("abcdefghijklmnopqrstuvwxyz", "5", "09", "1234", "100004", "0.5"),
+]
+
+# Three decimals: the rows are written 0.02, 0.02, 0.02, 1.01 and 2.68 (3.75 together), while the
+# trailer rounds their sum 3.725 once, to 3.73.
+FRACTION_ROWS = [
+    ("א", "18", "12", "600", "100006", "0.015"),
+    ("ב", "18", "12", "600", "100006", "0.015"),
+    ("ג", "18", "12", "600", "100006", "0.015"),
+    ("ד", "18", "12", "600", "100006", "1.005"),
+    ("ה", "18", "12", "600", "100006", "2.675"),
+]
+
+CASES = {
+    "credit_one_row.001": ("credit", [HEBREW_ROWS[0]]),
+    "collection_one_row.001": ("collection", [HEBREW_ROWS[0]]),
+    "credit_hebrew.001": ("credit", HEBREW_ROWS),
+    "collection_hebrew.001": ("collection", HEBREW_ROWS),
+    "credit_long_fields.001": ("credit", LONG_ROWS),
+    "collection_long_fields.001": ("collection", LONG_ROWS),
+    "credit_fractions.001": ("credit", FRACTION_ROWS),
+    "collection_fractions.001": ("collection", FRACTION_ROWS),
+}
+
+if __name__ == "__main__":
+    for file_name, (variant, rows) in CASES.items():
+        data = build(variant, "12345678", "54321", "עמותת הדגמה", "261207", rows)
+        with open(file_name, "wb") as f:
+            f.write(data)
+        print(file_name, len(data))

@@ -1,0 +1,77 @@
+#include "text/numeric.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace zivron {
+namespace {
+
+TEST(NumericValue, ReadsTheLeadingNumber) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const Case cases[] = {
+        {"0012", 12}, {"12abc", 12}, {"1 2", 12},    {"1,234", 1},    {"x", 0},     {"", 0},
+        {"0.00", 0},  {"-5", -5},    {"+7", 7},      {" \t\n42", 42}, {"1.5", 1.5}, {".5", 0.5},
+        {"5.", 5},    {"1e3", 1000}, {"1D2", 100},   {"1e", 1},       {"1e+", 1},   {"2E-1x", 0.2},
+        {"&H1F", 31}, {"&hff", 255}, {"&O17", 15},   {"&O9", 0},      {"&", 0},     {"-", 0},
+        {".", 0},     {"12-34", 12}, {"1.2.3", 1.2}, {"abc12", 0},    {"X", 0},     {"1\n2", 12},
+    };
+    for (const Case& c : cases) {
+        EXPECT_DOUBLE_EQ(NumericValue(c.text), c.value) << '"' << c.text << '"';
+    }
+}
+
+TEST(RegionalNumber, AcceptsGroupingAndSurroundingSpaces) {
+    struct Case {
+        const char* text;
+        double value;
+    };
+    const Case cases[] = {
+        {"1234.5", 1234.5}, {"1,250", 1250},  {" 12 ", 12},  {"1,234,567.89", 1234567.89},
+        {"-5", -5},         {"0.05", 0.05},   {"1e3", 1000}, {"+3", 3},
+        {".5", 0.5},        {"1e308", 1e308}, {"007", 7},
+    };
+    for (const Case& c : cases) {
+        auto v = RegionalNumber(c.text);
+        ASSERT_TRUE(v.has_value()) << c.text;
+        EXPECT_DOUBLE_EQ(*v, c.value) << c.text;
+    }
+}
+
+TEST(RegionalNumber, RefusesWhatIsNotANumber) {
+    for (const char* text : {"", " ", "x", "12abc", "1 2", ",5", "1.2,5", "1e", "--1", "1e400",
+                             "inf", "nan", "1.2.3", "\t5"}) {
+        EXPECT_FALSE(RegionalNumber(text).has_value()) << '"' << text << '"';
+    }
+}
+
+TEST(NumberText, FifteenSignificantDigitsWithoutNoise) {
+    struct Case {
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "0"},
+        {1234.5, "1234.5"},
+        {-5, "-5"},
+        {0.1 + 0.2, "0.3"},
+        {123456789, "123456789"},
+        {100, "100"},
+        {0.0001, "0.0001"},
+        {0.00001, "1E-05"},
+        {1e15, "1E+15"},
+        {123456789012345, "123456789012345"},
+        {1.5e20, "1.5E+20"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(NumberText(c.value), c.text) << c.value;
+    }
+    EXPECT_EQ(NumberText(std::numeric_limits<double>::quiet_NaN()), "NaN");
+}
+
+}  // namespace
+}  // namespace zivron

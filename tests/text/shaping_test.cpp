@@ -1,0 +1,129 @@
+#include "text/shaping.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace zivron {
+namespace {
+
+struct FillCase {
+    const char* text;
+    int width;
+    const char* expected;
+};
+
+TEST(HashlemAfasimA, ZeroFillsOnTheLeftAndKeepsTheText) {
+    const FillCase cases[] = {
+        {"0012", 6, "000012"},    {"", 8, "00000000"},
+        {"x", 9, "000000000"},    {"X", 3, "000"},
+        {"0", 3, "000"},          {"123456789", 8, "123456789"},
+        {" 5", 2, " 5"},          {" 5", 3, "005"},
+        {"12abc", 8, "00012abc"}, {"-5", 4, "00-5"},
+        {"abc", 5, "00000"},      {"0.00", 5, "00000"},
+        {"12", 2, "12"},          {"7", 1, "7"},
+        {"1 ", 3, "001"},         {"1234567890", 9, "1234567890"},
+    };
+    for (const FillCase& c : cases) {
+        EXPECT_EQ(HashlemAfasimA(c.text, c.width), c.expected)
+            << '"' << c.text << "\" at " << c.width;
+    }
+}
+
+TEST(HashlemAfasim, ZeroFillsOnTheRight) {
+    const FillCase cases[] = {
+        {"5", 2, "50"},  {"07", 2, "07"},   {"", 2, "00"},   {"0", 2, "00"},
+        {" 5", 2, " 5"}, {"123", 2, "123"}, {"x", 3, "x00"},
+    };
+    for (const FillCase& c : cases) {
+        EXPECT_EQ(HashlemAfasim(c.text, c.width), c.expected) << '"' << c.text << '"';
+    }
+}
+
+TEST(HR, RightAlignsWithSpaces) {
+    const FillCase cases[] = {
+        {"abc", 6, "   abc"}, {" ab ", 3, " ab "}, {" ab ", 6, "    ab"},
+        {"", 3, "   "},       {"abcd", 4, "abcd"}, {"abcdefg", 4, "abcdefg"},
+    };
+    for (const FillCase& c : cases) {
+        EXPECT_EQ(HR(c.text, c.width), c.expected) << '"' << c.text << '"';
+    }
+}
+
+TEST(Hafuch, Reverses) {
+    EXPECT_EQ(hafuch("abc"), "cba");
+    EXPECT_EQ(hafuch(""), "");
+    EXPECT_EQ(hafuch("a"), "a");
+}
+
+TEST(ShalemAgorot, RoundHalfAwayFromZeroOnTheDecimalText) {
+    struct Case {
+        double amount;
+        const char* shalem;
+        const char* agorot;
+    };
+    const Case cases[] = {
+        {1234.5, "1234", "50"},
+        {12, "12", "00"},
+        {9.999, "10", "00"},
+        {0.5, "0", "50"},
+        {1000, "1000", "00"},
+        {1.005, "1", "01"},
+        {2.675, "2", "68"},
+        {1234.565, "1234", "57"},
+        {0.015, "0", "02"},
+        {0.004, "0", "00"},
+        {0.005, "0", "01"},
+        {99.995, "100", "00"},
+        {0, "0", "00"},
+        {0.1 + 0.2, "0", "30"},
+        {1e15, "1000000000000000", "00"},
+        {123456789.125, "123456789", "13"},
+        {-1.005, "-1", "01"},
+        {-0.001, "0", "00"},
+        {0.05, "0", "05"},
+        {12345.67, "12345", "67"},
+        {999999.995, "1000000", "00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Shalem(c.amount), c.shalem) << c.amount;
+        EXPECT_EQ(agorot(c.amount), c.agorot) << c.amount;
+    }
+    EXPECT_EQ(Shalem(1e308), "1" + std::string(308, '0'));
+}
+
+TEST(RoundedAmountText, NonFiniteIsZero) {
+    EXPECT_EQ(RoundedAmountText(std::numeric_limits<double>::infinity()), "0.00");
+    EXPECT_EQ(RoundedAmountText(std::numeric_limits<double>::quiet_NaN()), "0.00");
+    EXPECT_EQ(RoundedAmountText(1234.5), "1234.50");
+}
+
+TEST(GetLastDayInMonth, DaysOfTheMonth) {
+    struct Case {
+        const char* month;
+        const char* year;
+        const char* days;
+    };
+    const Case cases[] = {
+        {"2", "2024", "29"}, {"2", "2023", "28"}, {"12", "2024", "31"}, {"4", "2024", "30"},
+        {"2", "2000", "29"}, {"2", "1900", "28"}, {"02", "2028", "29"}, {"13", "2024", "26"},
+        {"0", "2024", "26"}, {"x", "2024", "26"}, {"1", "2026", "31"},  {"9", "2026", "30"},
+        {"2", "24", "29"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetLastDayInMonth(c.month, c.year), c.days) << c.month << "/" << c.year;
+    }
+}
+
+TEST(IsCalendarDate, DayFirst) {
+    EXPECT_TRUE(IsCalendarDate("7", "12", "2026"));
+    EXPECT_TRUE(IsCalendarDate("29", "2", "2024"));
+    EXPECT_FALSE(IsCalendarDate("29", "2", "2026"));
+    EXPECT_FALSE(IsCalendarDate("31", "4", "2026"));
+    EXPECT_FALSE(IsCalendarDate("0", "1", "2026"));
+    EXPECT_FALSE(IsCalendarDate("", "1", "2026"));
+    EXPECT_FALSE(IsCalendarDate("1", "1", "99999"));
+}
+
+}  // namespace
+}  // namespace zivron
