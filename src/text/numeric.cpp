@@ -1,5 +1,6 @@
 #include "text/numeric.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -75,13 +76,23 @@ std::size_t DecimalPrefix(const std::string& s, std::size_t at, bool allow_d_exp
     return i - at;
 }
 
+// Locale-independent: the point is "." whatever the process's locale says.
 double ParseDecimal(std::string number) {
     for (char& c : number) {
         if (c == 'd' || c == 'D') {
             c = 'e';
         }
     }
-    return std::strtod(number.c_str(), nullptr);
+    std::size_t from = (!number.empty() && number[0] == '+') ? 1 : 0;
+    double value = 0;
+    auto [p, ec] = std::from_chars(number.data() + from, number.data() + number.size(), value);
+    if (ec == std::errc::result_out_of_range) {
+        bool negative = number[0] == '-';
+        // Too small to hold is zero; too large is beyond every double.
+        bool tiny = number.find("e-") != std::string::npos;
+        value = tiny ? 0.0 : (negative ? -HUGE_VAL : HUGE_VAL);
+    }
+    return value;
 }
 
 }  // namespace
@@ -155,17 +166,25 @@ std::string NumberText(double value) {
     if (value == 0) {
         return "0";
     }
+    // The shortest text that reads back as the value has the digits of the 15-digit text
+    // whenever it has 15 digits or fewer; only longer ones need rounding by printf.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", value);
-    // buf: [-]d.dddddddddddddde[+-]XX
-    std::string t(buf);
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    std::string t(buf, ec == std::errc() ? end : buf);
+    std::size_t digit_count =
+        t.find('e') - (t[0] == '-' ? 1 : 0) - (t.find('.') != std::string::npos ? 1 : 0);
+    if (ec != std::errc() || digit_count > 15) {
+        std::snprintf(buf, sizeof buf, "%.14e", value);
+        t = buf;
+    }
+    // t: [-]d[.ddd]e[+-]XX
     bool negative = t[0] == '-';
     if (negative) {
         t.erase(0, 1);
     }
     std::size_t epos = t.find('e');
     int exponent = std::atoi(t.c_str() + epos + 1);
-    std::string digits = t.substr(0, 1) + t.substr(2, epos - 2);
+    std::string digits = t.substr(0, 1) + (epos > 2 ? t.substr(2, epos - 2) : std::string());
     while (digits.size() > 1 && digits.back() == '0') {
         digits.pop_back();
     }
@@ -173,7 +192,8 @@ std::string NumberText(double value) {
     if (exponent >= 15 || exponent < -4) {
         out = digits.substr(0, 1);
         if (digits.size() > 1) {
-            out += "." + digits.substr(1);
+            out.push_back('.');
+            out.append(digits, 1, std::string::npos);
         }
         char e[16];
         std::snprintf(e, sizeof e, "E%c%02d", exponent < 0 ? '-' : '+', std::abs(exponent));

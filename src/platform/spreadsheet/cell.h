@@ -1,0 +1,58 @@
+#pragma once
+// What a cell holds, as the program sees it.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/result.h"
+
+namespace zivron::sheet {
+
+enum class CellKind {
+    Empty,
+    Number,
+    Text,
+    Boolean,  // number is 1 or 0; text is "TRUE" or "FALSE"
+    Error,    // text is the error as the sheet shows it, "#N/A", "#DIV/0!" ...
+};
+
+// A formula cell reads as its cached result.
+struct CellValue {
+    CellKind kind = CellKind::Empty;
+    double number = 0;
+    std::string text;  // UTF-8
+
+    static CellValue Empty() { return {}; }
+    static CellValue Num(double v) { return {CellKind::Number, v, {}}; }
+    static CellValue Str(std::string s) { return {CellKind::Text, 0, std::move(s)}; }
+    bool operator==(const CellValue&) const = default;
+};
+
+// The value converted to text, as the program compares and copies cells: a number by its decimal
+// text (15 significant digits), empty as "", a boolean as TRUE / FALSE, an error as its code.
+std::string CellText(const CellValue& v);
+
+struct Rgb {
+    std::uint8_t red = 0;
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// The marking colours of the imports.
+inline constexpr Rgb kTypingFixColour{128, 255, 255};
+inline constexpr Rgb kInvalidAccountColour{255, 128, 128};
+inline constexpr Rgb kInvalidIdColour{255, 255, 0};
+
+// "B7" <-> (7, 2); rows and columns count from 1.
+std::string CellName(int row, int col);
+bool ParseCellName(std::string_view name, int& row, int& col);
+
+inline constexpr int kMaxRows = 1048576;
+inline constexpr int kMaxCols = 16384;
+
+// An error in the program's words when (row, col) lies outside a sheet.
+Status CheckCellAddress(int row, int col);
+
+}  // namespace zivron::sheet

@@ -1,0 +1,66 @@
+#pragma once
+// The spreadsheet layer every workbook of the program goes through: what the program asks of a
+// spreadsheet application, and no more. Cells are those of the active sheet.
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/result.h"
+#include "platform/spreadsheet/cell.h"
+
+namespace zivron::sheet {
+
+class Workbook {
+  public:
+    virtual ~Workbook() = default;
+
+    virtual CellValue Read(int row, int col) const = 0;
+    // A text stays a text cell (leading zeros survive), a number a number cell; the cell keeps
+    // its style and fill; a formula there is replaced.
+    virtual Status WriteText(int row, int col, const std::string& text) = 0;
+    virtual Status WriteNumber(int row, int col, double value) = 0;
+    virtual Status SetFill(int row, int col, Rgb colour) = 0;
+    // The solid fill of a cell, if it has one.
+    virtual std::optional<Rgb> FillOf(int row, int col) const = 0;
+
+    // A new sheet, first in the workbook and active; later cell access goes to it.
+    virtual Status AddWorksheet() = 0;
+
+    // Saved in place, under its own name and format; a new workbook has no place yet.
+    virtual Status Save() = 0;
+    // Saved under `path`, the format following its extension; the workbook takes that name.
+    virtual Status SaveAs(const std::filesystem::path& path) = 0;
+
+    // The file the workbook was opened from or last saved to; empty for a new unsaved workbook.
+    virtual const std::filesystem::path& Path() const = 0;
+};
+
+// Hands a saved file to the desktop (xdg-open here); tests and the command line pass one that
+// records, so no window ever opens there.
+using ShowFile = std::function<void(const std::filesystem::path&)>;
+
+// One application instance per operation. It keeps its workbooks until it quits; `MakeVisible`
+// hands the last opened or added workbook to the operator and keeps no hold on it.
+class SpreadsheetApp {
+  public:
+    explicit SpreadsheetApp(ShowFile show) : show_(std::move(show)) {}
+
+    // Opens .xlsx (read, edit, save) and .xls (read) by the file's content, not its name.
+    Result<Workbook*> Open(const std::filesystem::path& path);
+    // A new, empty workbook of one sheet, kept in memory until saved.
+    Workbook* Add();
+    // Closes without a further question; unsaved changes are dropped.
+    void Close(Workbook* workbook);
+    // The workbook must have been saved: what the desktop opens is the file.
+    void MakeVisible(const Workbook& workbook);
+    void Quit();
+
+  private:
+    ShowFile show_;
+    std::vector<std::unique_ptr<Workbook>> open_;
+};
+
+}  // namespace zivron::sheet

@@ -1,0 +1,33 @@
+#pragma once
+// An .xls (BIFF8) workbook, read through FreeXL. Its cells can be changed in memory, but saving
+// that format is refused with a message, so no .xls file is ever overwritten by a half writer.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+
+#include "platform/spreadsheet/workbook.h"
+
+namespace zivron::sheet {
+
+class XlsWorkbook final : public Workbook {
+  public:
+    static Result<std::unique_ptr<XlsWorkbook>> Open(const std::filesystem::path& path);
+
+    CellValue Read(int row, int col) const override;
+    Status WriteText(int row, int col, const std::string& text) override;
+    Status WriteNumber(int row, int col, double value) override;
+    Status SetFill(int row, int col, Rgb colour) override;
+    std::optional<Rgb> FillOf(int row, int col) const override;
+    Status AddWorksheet() override;
+    Status Save() override;
+    Status SaveAs(const std::filesystem::path& path) override;
+    const std::filesystem::path& Path() const override { return path_; }
+
+  private:
+    std::filesystem::path path_;
+    std::map<std::pair<int, int>, CellValue> cells_;
+    std::map<std::pair<int, int>, Rgb> fills_;
+};
+
+}  // namespace zivron::sheet

@@ -1,0 +1,59 @@
+#pragma once
+// One worksheet part of an .xlsx workbook, parsed, with an index of its rows and cells so that a
+// cell is found without a walk through the sheet.
+
+#include <pugixml.hpp>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+#include "platform/spreadsheet/cell.h"
+
+namespace zivron::sheet {
+
+class XlsxSheet {
+  public:
+    Status Load(std::string_view data, const std::string& part_name);
+    static std::string EmptySheetXml();
+
+    CellValue Read(int row, int col, const std::vector<std::string>& shared_strings) const;
+    Status WriteText(int row, int col, std::string_view text);
+    Status WriteNumber(int row, int col, double value);
+    unsigned StyleOf(int row, int col) const;
+    void SetStyle(int row, int col, unsigned xf);
+
+    // The sheet is no longer the selected tab (another became active).
+    void Deselect();
+
+    bool Dirty() const { return dirty_; }
+    // A formula was replaced, so the workbook's calculation chain no longer fits.
+    bool FormulaReplaced() const { return formula_replaced_; }
+    std::string Serialize() const;
+    std::size_t RowCount() const { return rows_.size(); }
+
+  private:
+    struct CellRef {
+        int col;
+        pugi::xml_node node;
+    };
+    struct RowRef {
+        int row;
+        pugi::xml_node node;
+        std::vector<CellRef> cells;
+    };
+
+    const RowRef* FindRow(int row) const;
+    pugi::xml_node FindCell(int row, int col) const;
+    pugi::xml_node EnsureCell(int row, int col);
+    void ClearValue(pugi::xml_node cell);
+    void UnshareFormula(std::string_view shared_index, pugi::xml_node master);
+
+    pugi::xml_document doc_;
+    pugi::xml_node sheet_data_;
+    std::vector<RowRef> rows_;
+    bool dirty_ = false;
+    bool formula_replaced_ = false;
+};
+
+}  // namespace zivron::sheet

@@ -1,0 +1,178 @@
+#include "platform/spreadsheet/xlsx_styles.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/spreadsheet/xlsx_package.h"
+#include "platform/spreadsheet/xml_part.h"
+
+namespace zivron::sheet {
+namespace {
+
+std::uint32_t Key(Rgb c) {
+    return (std::uint32_t{c.red} << 16) | (std::uint32_t{c.green} << 8) | c.blue;
+}
+
+std::vector<pugi::xml_node> Elements(pugi::xml_node list, std::string_view local) {
+    std::vector<pugi::xml_node> out;
+    for (pugi::xml_node n : list.children()) {
+        if (n.type() == pugi::node_element && LocalName(n) == local) {
+            out.push_back(n);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string XlsxStyles::MinimalStyleSheet() {
+    return R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+           "\n"
+           R"(<styleSheet xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main">)"
+           R"(<fonts count="1"><font><sz val="11"/><name val="Arial"/><family val="2"/></font></fonts>)"
+           R"(<fills count="2"><fill><patternFill patternType="none"/></fill>)"
+           R"(<fill><patternFill patternType="gray125"/></fill></fills>)"
+           R"(<borders count="1"><border><left/><right/><top/><bottom/><diagonal/></border></borders>)"
+           R"(<cellStyleXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0"/></cellStyleXfs>)"
+           R"(<cellXfs count="1"><xf numFmtId="0" fontId="0" fillId="0" borderId="0" xfId="0"/></cellXfs>)"
+           R"(<cellStyles count="1"><cellStyle name="Normal" xfId="0" builtinId="0"/></cellStyles>)"
+           R"(</styleSheet>)";
+}
+
+Status XlsxStyles::Load(std::string_view data) {
+    std::string minimal;
+    if (data.empty()) {
+        minimal = MinimalStyleSheet();
+        data = minimal;
+    }
+    if (Status s = ParseXmlPart(data, "styles", doc_); !s) {
+        return s;
+    }
+    root_ = doc_.document_element();
+    if (LocalName(root_) != "styleSheet") {
+        return Error{ErrorCode::BadInput, "החוברת פגומה: גיליון הסגנונות אינו תקין"};
+    }
+    fills_ = EnsureList("fills");
+    xfs_ = EnsureList("cellXfs");
+    fill_nodes_ = Elements(fills_, "fill");
+    xf_nodes_ = Elements(xfs_, "xf");
+    return Ok();
+}
+
+pugi::xml_node XlsxStyles::EnsureList(std::string_view local) {
+    if (pugi::xml_node n = LocalChild(root_, local)) {
+        return n;
+    }
+    // The schema fixes the order of the lists; a missing one goes after the last of those
+    // before it.
+    static constexpr std::string_view kOrder[] = {"numFmts", "fonts",        "fills",
+                                                  "borders", "cellStyleXfs", "cellXfs"};
+    pugi::xml_node after;
+    for (std::string_view earlier : kOrder) {
+        if (earlier == local) {
+            break;
+        }
+        if (pugi::xml_node n = LocalChild(root_, earlier)) {
+            after = n;
+        }
+    }
+    std::string name = ChildName(root_, local);
+    dirty_ = true;
+    return after ? root_.insert_child_after(name.c_str(), after)
+                 : root_.prepend_child(name.c_str());
+}
+
+void XlsxStyles::SetCount(pugi::xml_node list, std::size_t n) {
+    pugi::xml_attribute a = list.attribute("count");
+    if (!a) {
+        a = list.append_attribute("count");
+    }
+    a.set_value(static_cast<unsigned long long>(n));
+}
+
+std::string XlsxStyles::Serialize() const {
+    return SerializeXml(doc_);
+}
+
+unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
+    const std::uint32_t key = Key(colour);
+    if (auto it = xf_cache_.find({xf, key}); it != xf_cache_.end()) {
+        return it->second;
+    }
+    dirty_ = true;
+    unsigned fill_id;
+    if (auto it = fill_by_colour_.find(key); it != fill_by_colour_.end()) {
+        fill_id = it->second;
+    } else {
+        // A workbook needs the two reserved fills before any of its own.
+        while (fill_nodes_.size() < 2) {
+            pugi::xml_node f = fills_.append_child(ChildName(fills_, "fill").c_str());
+            f.append_child(ChildName(fills_, "patternFill").c_str())
+                .append_attribute("patternType")
+                .set_value(fill_nodes_.empty() ? "none" : "gray125");
+            fill_nodes_.push_back(f);
+        }
+        pugi::xml_node f = fills_.append_child(ChildName(fills_, "fill").c_str());
+        pugi::xml_node p = f.append_child(ChildName(fills_, "patternFill").c_str());
+        p.append_attribute("patternType").set_value("solid");
+        char argb[16];
+        std::snprintf(argb, sizeof argb, "FF%02X%02X%02X", colour.red, colour.green, colour.blue);
+        p.append_child(ChildName(fills_, "fgColor").c_str())
+            .append_attribute("rgb")
+            .set_value(argb);
+        p.append_child(ChildName(fills_, "bgColor").c_str())
+            .append_attribute("indexed")
+            .set_value(64);
+        fill_id = static_cast<unsigned>(fill_nodes_.size());
+        fill_nodes_.push_back(f);
+        fill_by_colour_[key] = fill_id;
+        SetCount(fills_, fill_nodes_.size());
+    }
+    if (xf_nodes_.empty()) {
+        pugi::xml_node base = xfs_.append_child(ChildName(xfs_, "xf").c_str());
+        for (const char* a : {"numFmtId", "fontId", "fillId", "borderId", "xfId"}) {
+            base.append_attribute(a).set_value(0);
+        }
+        xf_nodes_.push_back(base);
+    }
+    pugi::xml_node source = xf < xf_nodes_.size() ? xf_nodes_[xf] : xf_nodes_[0];
+    pugi::xml_node copy = xfs_.append_copy(source);
+    pugi::xml_attribute fill = copy.attribute("fillId");
+    if (!fill) {
+        fill = copy.append_attribute("fillId");
+    }
+    fill.set_value(fill_id);
+    pugi::xml_attribute apply = copy.attribute("applyFill");
+    if (!apply) {
+        apply = copy.append_attribute("applyFill");
+    }
+    apply.set_value(1);
+    unsigned index = static_cast<unsigned>(xf_nodes_.size());
+    xf_nodes_.push_back(copy);
+    SetCount(xfs_, xf_nodes_.size());
+    xf_cache_[{xf, key}] = index;
+    return index;
+}
+
+std::optional<Rgb> XlsxStyles::FillOf(unsigned xf) const {
+    if (xf >= xf_nodes_.size()) {
+        return std::nullopt;
+    }
+    unsigned fill_id = xf_nodes_[xf].attribute("fillId").as_uint(0);
+    if (fill_id >= fill_nodes_.size()) {
+        return std::nullopt;
+    }
+    pugi::xml_node p = LocalChild(fill_nodes_[fill_id], "patternFill");
+    if (std::string_view(p.attribute("patternType").as_string()) != "solid") {
+        return std::nullopt;
+    }
+    std::string_view argb = LocalChild(p, "fgColor").attribute("rgb").as_string();
+    if (argb.size() != 8) {
+        return std::nullopt;  // theme and indexed colours are not the program's marks
+    }
+    unsigned long v = std::strtoul(std::string(argb.substr(2)).c_str(), nullptr, 16);
+    return Rgb{static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+               static_cast<std::uint8_t>(v)};
+}
+
+}  // namespace zivron::sheet

@@ -1,0 +1,369 @@
+#include "platform/spreadsheet/workbook.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/atomic_file.h"
+#include "platform/spreadsheet/zip_archive.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace zivron::sheet {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SpreadsheetTest : public test::TempDirTest {
+  protected:
+    SpreadsheetApp app_{[this](const fs::path& p) { shown_.push_back(p); }};
+    std::vector<fs::path> shown_;
+
+    Workbook* MustOpen(const fs::path& p) {
+        Result<Workbook*> wb = app_.Open(p);
+        EXPECT_TRUE(wb.ok()) << (wb.ok() ? "" : wb.error().message);
+        return wb.ok() ? wb.value() : nullptr;
+    }
+    // What openpyxl reads from the file, a fact a line.
+    std::string ReadWithOpenpyxl(const fs::path& p) {
+        auto r = test::RunProcess(
+            ZIVRON_PYTHON,
+            {std::string(ZIVRON_TEST_DATA) + "/xlsx/read_with_openpyxl.py", p.string()});
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        return r.out;
+    }
+    std::map<std::string, std::string> PartsOf(const fs::path& p) {
+        std::map<std::string, std::string> out;
+        auto parts = ReadZip(p);
+        EXPECT_TRUE(parts.ok());
+        if (parts.ok()) {
+            for (auto& part : parts.value()) {
+                out[part.name] = part.data;
+            }
+        }
+        return out;
+    }
+};
+
+bool Has(const std::string& facts, const std::string& line) {
+    std::istringstream in(facts);
+    for (std::string l; std::getline(in, l);) {
+        if (l == line) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST_F(SpreadsheetTest, NewWorkbookRoundTrip) {
+    Workbook* wb = app_.Add();
+    ASSERT_TRUE(wb->WriteText(1, 1, "007").ok());
+    ASSERT_TRUE(wb->WriteText(1, 2, "שלום עולם").ok());
+    ASSERT_TRUE(wb->WriteNumber(2, 1, 1234.5).ok());
+    ASSERT_TRUE(wb->WriteNumber(2, 2, -0.25).ok());
+    ASSERT_TRUE(wb->WriteNumber(2, 3, 1e20).ok());
+    ASSERT_TRUE(wb->WriteText(3, 26, " spaced ").ok());
+    ASSERT_TRUE(wb->WriteText(3, 27, std::string("ctl\x01", 4)).ok());
+    ASSERT_TRUE(wb->WriteText(200, 6, "far").ok());
+    ASSERT_TRUE(wb->SetFill(1, 1, kTypingFixColour).ok());
+    ASSERT_TRUE(wb->SetFill(2, 1, kInvalidAccountColour).ok());
+    ASSERT_TRUE(wb->SetFill(5, 5, kInvalidIdColour).ok());  // a cell with no value
+    EXPECT_FALSE(wb->Save().ok());                          // no name yet
+    fs::path p = dir_ / "new.xlsx";
+    ASSERT_TRUE(wb->SaveAs(p).ok());
+    EXPECT_EQ(wb->Path(), p);
+
+    Workbook* back = MustOpen(p);
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Read(1, 1), CellValue::Str("007"));
+    EXPECT_EQ(back->Read(1, 2), CellValue::Str("שלום עולם"));
+    EXPECT_EQ(back->Read(2, 1), CellValue::Num(1234.5));
+    EXPECT_EQ(back->Read(2, 2), CellValue::Num(-0.25));
+    EXPECT_EQ(back->Read(2, 3), CellValue::Num(1e20));
+    EXPECT_EQ(back->Read(3, 26), CellValue::Str(" spaced "));
+    EXPECT_EQ(back->Read(3, 27), CellValue::Str(std::string("ctl\x01", 4)));
+    EXPECT_EQ(back->Read(200, 6), CellValue::Str("far"));
+    EXPECT_EQ(back->Read(4, 4), CellValue::Empty());
+    EXPECT_EQ(back->FillOf(1, 1), kTypingFixColour);
+    EXPECT_EQ(back->FillOf(2, 1), kInvalidAccountColour);
+    EXPECT_EQ(back->FillOf(5, 5), kInvalidIdColour);
+    EXPECT_EQ(back->FillOf(1, 2), std::nullopt);
+
+    std::string facts = ReadWithOpenpyxl(p);
+    EXPECT_TRUE(Has(facts, "cell גיליון1!A1 s '007'")) << facts;
+    EXPECT_TRUE(Has(facts, "cell גיליון1!A2 n 1234.5")) << facts;
+    EXPECT_TRUE(Has(facts, "fill גיליון1!A1 FF80FFFF")) << facts;
+    EXPECT_TRUE(Has(facts, "fill גיליון1!E5 FFFFFF00")) << facts;
+    EXPECT_TRUE(Has(facts, "rtl גיליון1 True")) << facts;
+}
+
+TEST_F(SpreadsheetTest, AddedWorksheetIsFirstAndActive) {
+    fs::path p = CopyData("xlsx/rich.xlsx");
+    Workbook* wb = MustOpen(p);
+    ASSERT_NE(wb, nullptr);
+    ASSERT_TRUE(wb->AddWorksheet().ok());
+    EXPECT_EQ(wb->Read(2, 1), CellValue::Empty());
+    ASSERT_TRUE(wb->WriteText(1, 1, "חדש").ok());
+    ASSERT_TRUE(wb->AddWorksheet().ok());
+    ASSERT_TRUE(wb->WriteText(1, 1, "חדש יותר").ok());
+    ASSERT_TRUE(wb->Save().ok());
+
+    EXPECT_EQ(MustOpen(p)->Read(1, 1), CellValue::Str("חדש יותר"));
+    std::string facts = ReadWithOpenpyxl(p);
+    EXPECT_TRUE(Has(facts, "sheets: גיליון4,גיליון3,אחר,נתונים")) << facts;
+    EXPECT_TRUE(Has(facts, "active: 0")) << facts;
+    EXPECT_TRUE(Has(facts, "cell גיליון3!A1 s 'חדש'")) << facts;
+    // A sheet-local name follows its sheet.
+    EXPECT_TRUE(Has(facts, "name Local 'אחר'!$A$1 2")) << facts;
+    EXPECT_TRUE(Has(facts, "cell נתונים!A2 s 'ישראל ישראלי'")) << facts;
+}
+
+TEST_F(SpreadsheetTest, ReadsAWorkbookOfAnotherProgram) {
+    Workbook* wb = MustOpen(CopyData("xlsx/rich.xlsx"));
+    ASSERT_NE(wb, nullptr);
+    // The active sheet is the second one.
+    EXPECT_EQ(wb->Read(1, 1), CellValue::Str("שם"));
+    EXPECT_EQ(wb->Read(2, 2), CellValue::Str("012345674"));
+    EXPECT_EQ(wb->Read(2, 3), CellValue::Num(12));
+    EXPECT_EQ(wb->Read(3, 6), CellValue::Str("1,250"));
+    EXPECT_EQ(wb->Read(4, 6), CellValue::Num(99.9));
+    EXPECT_EQ(wb->FillOf(2, 1), (Rgb{0, 255, 0}));
+    EXPECT_EQ(wb->Read(50, 50), CellValue::Empty());
+}
+
+TEST_F(SpreadsheetTest, CellKindsFormulasAndStrings) {
+    Workbook* wb = MustOpen(CopyData("xlsx/handmade.xlsx"));
+    ASSERT_NE(wb, nullptr);
+    struct Case {
+        int row, col;
+        CellValue value;
+    };
+    const Case cases[] = {
+        {1, 1, CellValue::Str("inline")},
+        {1, 2, CellValue::Str("rich")},         // runs joined, phonetic hint left out
+        {1, 3, {CellKind::Error, 0, "#REF!"}},  // a shared string index past the end
+        {1, 4, CellValue::Str("tab\there")},
+        {2, 1, CellValue::Num(2)},  // a formula reads as its cached result
+        {2, 2, CellValue::Str("ab")},
+        {2, 3, {CellKind::Boolean, 1, "TRUE"}},
+        {2, 4, {CellKind::Error, 0, "#DIV/0!"}},
+        {4, 1, CellValue::Num(8)},
+        {6, 1, CellValue::Num(7)},  // a row and cells without addresses
+        {6, 2, CellValue::Str("plain")},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(wb->Read(c.row, c.col), c.value) << c.row << "," << c.col;
+    }
+    EXPECT_EQ(CellText(wb->Read(2, 3)), "TRUE");
+    EXPECT_EQ(CellText(wb->Read(2, 1)), "2");
+}
+
+TEST_F(SpreadsheetTest, EditInPlaceKeepsWhatItDidNotTouch) {
+    fs::path p = CopyData("xlsx/rich.xlsx");
+    const std::map<std::string, std::string> before = PartsOf(p);
+    Workbook* wb = MustOpen(p);
+    ASSERT_NE(wb, nullptr);
+    ASSERT_TRUE(wb->WriteText(3, 2, "12345674").ok());
+    ASSERT_TRUE(wb->WriteText(3, 9, "12-345-674").ok());
+    ASSERT_TRUE(wb->SetFill(3, 2, kTypingFixColour).ok());
+    ASSERT_TRUE(wb->SetFill(3, 9, kTypingFixColour).ok());
+    ASSERT_TRUE(wb->SetFill(2, 1, kInvalidIdColour).ok());  // over an existing fill
+    ASSERT_TRUE(wb->WriteNumber(2, 6, 1234.5).ok());
+    ASSERT_TRUE(wb->Save().ok());
+
+    const std::map<std::string, std::string> after = PartsOf(p);
+    ASSERT_EQ(before.size(), after.size());
+    for (const auto& [name, data] : before) {
+        ASSERT_EQ(after.count(name), 1u) << name;
+        if (name != "xl/worksheets/sheet2.xml" && name != "xl/styles.xml") {
+            EXPECT_EQ(after.at(name), data) << name << " changed";
+        }
+    }
+    std::string facts = ReadWithOpenpyxl(p);
+    for (const char* line :
+         {"cell נתונים!B3 s '12345674'", "cell נתונים!I3 s '12-345-674'", "fill נתונים!B3 FF80FFFF",
+          "fill נתונים!I3 FF80FFFF", "fill נתונים!A2 FFFFFF00", "format נתונים!F2 #,##0.00",
+          "merged נתונים H1:J1", "width נתונים A 22.0", "comment נתונים!B3 הוקלד ידנית",
+          "cell אחר!B1 f '=SUM(נתונים!F2:F4)'", "format אחר!A2 0.00%", "merged אחר A5:C6",
+          "width אחר A 31.5", "name Amounts 'נתונים'!$F$2:$F$4 None", "active: 1",
+          "rtl נתונים True"}) {
+        EXPECT_TRUE(Has(facts, line)) << line << "\n" << facts;
+    }
+    Workbook* back = MustOpen(p);
+    EXPECT_EQ(back->Read(3, 2), CellValue::Str("12345674"));
+    EXPECT_EQ(back->Read(3, 1), CellValue::Str("שרה כהן"));
+}
+
+TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
+    fs::path p = CopyData("xlsx/handmade.xlsx");
+    Workbook* wb = MustOpen(p);
+    ASSERT_NE(wb, nullptr);
+    ASSERT_TRUE(wb->WriteNumber(3, 1, 42).ok());                 // the master of a shared formula
+    ASSERT_TRUE(wb->SetFill(3, 1, kInvalidAccountColour).ok());  // a workbook with no styles
+    ASSERT_TRUE(wb->Save().ok());
+    auto parts = PartsOf(p);
+    EXPECT_EQ(parts.count("xl/calcChain.xml"), 0u);
+    EXPECT_EQ(parts.at("xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
+    EXPECT_EQ(parts.at("[Content_Types].xml").find("calcChain"), std::string::npos);
+    EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("si=\"0\""), std::string::npos);
+    Workbook* back = MustOpen(p);
+    EXPECT_EQ(back->Read(3, 1), CellValue::Num(42));
+    EXPECT_EQ(back->Read(4, 1), CellValue::Num(8));  // dependents keep their values
+    EXPECT_EQ(back->Read(5, 1), CellValue::Num(10));
+    EXPECT_EQ(back->FillOf(3, 1), kInvalidAccountColour);
+}
+
+TEST_F(SpreadsheetTest, BadInputGivesAClearErrorAndTouchesNothing) {
+    fs::path text = dir_ / "text.xlsx";
+    std::ofstream(text) << "name,id\n";
+    fs::path empty = dir_ / "empty.xlsx";
+    std::ofstream(empty).close();
+    fs::path truncated = dir_ / "truncated.xlsx";
+    {
+        std::string rich = ReadWholeFile(fs::path(ZIVRON_TEST_DATA) / "xlsx/rich.xlsx").value();
+        ASSERT_TRUE(WriteFileAtomically(truncated, rich.substr(0, rich.size() / 2)).ok());
+    }
+    fs::path zip_magic_only = dir_ / "magic.xlsx";
+    ASSERT_TRUE(WriteFileAtomically(zip_magic_only, std::string("PK\x03\x04garbage", 11)).ok());
+    struct Case {
+        fs::path path;
+        const char* message_part;
+    };
+    const std::vector<Case> cases = {
+        {text, "אינו חוברת אקסל"},
+        {empty, "אינו חוברת אקסל"},
+        {truncated, "אינו חוברת אקסל תקינה"},
+        {zip_magic_only, "אינו חוברת אקסל תקינה"},
+        {CopyData("xlsx/not_a_workbook.xlsx"), "אינו חוברת אקסל"},
+        {CopyData("xlsx/no_active_sheet.xlsx"), "לא נמצא הגיליון הפעיל"},
+        {CopyData("xlsx/missing_sheet_part.xlsx"), "לא נמצא הגיליון הפעיל"},
+        {CopyData("xlsx/entities.xlsx"), "DTD"},
+        {dir_ / "no-such.xlsx", "לא ניתן לפתוח את הקובץ"},
+        {dir_, "לא ניתן לפתוח את הקובץ"},
+    };
+    for (const Case& c : cases) {
+        std::string before = fs::is_regular_file(c.path) ? ReadWholeFile(c.path).value() : "";
+        Result<Workbook*> wb = app_.Open(c.path);
+        ASSERT_FALSE(wb.ok()) << c.path;
+        EXPECT_NE(wb.error().message.find(c.message_part), std::string::npos)
+            << c.path << ": " << wb.error().message;
+        if (fs::is_regular_file(c.path)) {
+            EXPECT_EQ(ReadWholeFile(c.path).value(), before);
+        }
+    }
+}
+
+TEST_F(SpreadsheetTest, AMillionRowsIsAClearMessageOrAResult) {
+    auto sheet_with = [](const std::string& row_xml_pattern) {
+        std::string xml =
+            "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
+            "<sheetData>";
+        for (int r = 1; r <= kMaxRows; ++r) {
+            std::string row = row_xml_pattern;
+            for (std::size_t at; (at = row.find("#")) != std::string::npos;) {
+                row.replace(at, 1, std::to_string(r));
+            }
+            xml += row;
+        }
+        return xml + "</sheetData></worksheet>";
+    };
+    auto workbook_with = [&](const fs::path& p, const std::string& sheet) {
+        auto parts = ReadZip(fs::path(ZIVRON_TEST_DATA) / "xlsx/handmade.xlsx").value();
+        for (auto& part : parts) {
+            if (part.name == "xl/worksheets/sheet1.xml") {
+                part.data = sheet;
+            }
+        }
+        ASSERT_TRUE(WriteFileAtomically(p, WriteZip(parts).value()).ok());
+    };
+    fs::path bare = dir_ / "bare.xlsx";
+    workbook_with(bare, sheet_with("<row r=\"#\"/>"));
+    Workbook* wb = MustOpen(bare);
+    ASSERT_NE(wb, nullptr);
+    EXPECT_EQ(wb->Read(kMaxRows, 1), CellValue::Empty());
+
+    fs::path full = dir_ / "full.xlsx";
+    workbook_with(
+        full, sheet_with("<row r=\"#\"><c r=\"A#\"><v>#</v></c><c r=\"B#\"><v>#</v></c></row>"));
+    Result<Workbook*> big = app_.Open(full);
+    ASSERT_FALSE(big.ok());
+    EXPECT_NE(big.error().message.find("גדול מדי"), std::string::npos) << big.error().message;
+}
+
+TEST_F(SpreadsheetTest, AFailedSaveLeavesThePreviousFileWhole) {
+    fs::path p = CopyData("xlsx/rich.xlsx");
+    const std::string before = ReadWholeFile(p).value();
+    Workbook* wb = MustOpen(p);
+    ASSERT_NE(wb, nullptr);
+    ASSERT_TRUE(wb->WriteText(2, 1, "x").ok());
+    Status to_folder = wb->SaveAs(dir_);  // a path that is a folder
+    EXPECT_FALSE(to_folder.ok());
+    Status missing = wb->SaveAs(dir_ / "no" / "such" / "out.xlsx");
+    ASSERT_FALSE(missing.ok());
+    EXPECT_NE(missing.error().message.find("לא ניתן לכתוב את הקובץ"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(p).value(), before);
+    EXPECT_EQ(wb->Path(), p);  // a failed save-as keeps the old name
+}
+
+TEST_F(SpreadsheetTest, CellsOutsideTheSheetAndOverlongTextsAreRefused) {
+    Workbook* wb = app_.Add();
+    EXPECT_FALSE(wb->WriteText(0, 1, "a").ok());
+    EXPECT_FALSE(wb->WriteNumber(1, kMaxCols + 1, 1).ok());
+    EXPECT_FALSE(wb->SetFill(kMaxRows + 1, 1, kInvalidIdColour).ok());
+    EXPECT_FALSE(wb->WriteText(1, 1, std::string(32768, 'a')).ok());
+    EXPECT_TRUE(wb->WriteText(1, 1, std::string(32767, 'a')).ok());
+    EXPECT_FALSE(wb->WriteNumber(1, 2, std::numeric_limits<double>::infinity()).ok());
+    EXPECT_EQ(wb->Read(0, 0), CellValue::Empty());
+}
+
+TEST_F(SpreadsheetTest, XlsIsReadAndNeverOverwritten) {
+    fs::path p = CopyData("xlsx/sample.xls");
+    const std::string before = ReadWholeFile(p).value();
+    Workbook* wb = MustOpen(p);
+    ASSERT_NE(wb, nullptr);
+    EXPECT_EQ(wb->Read(1, 1), CellValue::Str("שם"));
+    EXPECT_EQ(wb->Read(2, 1), CellValue::Str("ישראל ישראלי"));
+    EXPECT_EQ(wb->Read(2, 2), CellValue::Str("012345674"));
+    EXPECT_EQ(wb->Read(2, 3), CellValue::Num(12));
+    EXPECT_EQ(wb->Read(2, 6), CellValue::Num(1234.5));
+    EXPECT_EQ(wb->Read(3, 6), CellValue::Str("1,250"));
+    ASSERT_TRUE(wb->WriteText(2, 2, "12345674").ok());
+    ASSERT_TRUE(wb->SetFill(2, 2, kTypingFixColour).ok());
+    Status s = wb->Save();
+    ASSERT_FALSE(s.ok());
+    EXPECT_EQ(s.error().code, ErrorCode::Unsupported);
+    EXPECT_NE(s.error().message.find("xls"), std::string::npos);
+    EXPECT_FALSE(wb->SaveAs(dir_ / "copy.xls").ok());
+    EXPECT_EQ(ReadWholeFile(p).value(), before);
+    EXPECT_FALSE(fs::exists(dir_ / "copy.xls"));
+}
+
+TEST_F(SpreadsheetTest, MakeVisibleHandsTheSavedFileToTheDesktop) {
+    Workbook* wb = app_.Add();
+    app_.MakeVisible(*wb);  // nothing saved, nothing to show
+    EXPECT_TRUE(shown_.empty());
+    ASSERT_TRUE(wb->SaveAs(dir_ / "shown.xlsx").ok());
+    app_.MakeVisible(*wb);
+    EXPECT_EQ(shown_, std::vector<fs::path>{dir_ / "shown.xlsx"});
+    app_.Quit();
+}
+
+TEST(CellName, BothWays) {
+    const std::pair<const char*, std::pair<int, int>> cases[] = {
+        {"A1", {1, 1}}, {"Z9", {9, 26}}, {"AA10", {10, 27}}, {"XFD1048576", {kMaxRows, kMaxCols}}};
+    for (const auto& [name, rc] : cases) {
+        EXPECT_EQ(CellName(rc.first, rc.second), name);
+        int r = 0, c = 0;
+        ASSERT_TRUE(ParseCellName(name, r, c)) << name;
+        EXPECT_EQ(std::make_pair(r, c), rc);
+    }
+    int r = 0, c = 0;
+    for (const char* bad : {"", "A", "1", "A0", "a1", "XFE1", "A1048577", "A1B"}) {
+        EXPECT_FALSE(ParseCellName(bad, r, c)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace zivron::sheet
