@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
-  libzip-dev libpugixml-dev libfreexl-dev
+  libzip-dev libpugixml-dev libfreexl-dev libcurl4-openssl-dev libcpp-httplib-dev
   python3 python3-openpyxl
 )
 

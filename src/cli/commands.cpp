@@ -1,13 +1,11 @@
 #include "cli/commands.h"
 
-#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <map>
 
+#include "cli/road.h"
 #include "cli/sample.h"
-#include "masav/masav_file.h"
-#include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "text/shaping.h"
 #include "validate/bank_rules.h"
@@ -20,6 +18,11 @@ constexpr const char* kUsage =
     "usage:\n"
     "  zivron-cli check-account BANK BRANCH ACCOUNT\n"
     "  zivron-cli check-id ID\n"
+    "  zivron-cli credit WORKBOOK --institution-code C --software-code S --name NAME\n"
+    "             [--value-date DD/MM/YYYY] [--leumi] [--no-fix] [--no-mark-accounts]\n"
+    "             [--no-mark-ids] [--detail] [--summary]\n"
+    "             [--account-name N --account-number K]\n"
+    "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
     "  zivron-cli demo [credit|collection]\n";
 
 int Usage(std::ostream& err) {
@@ -49,38 +52,49 @@ int CheckId(const std::vector<std::string>& a, std::ostream& out, std::ostream& 
     return Verdict(ChkID(a[0]), out);
 }
 
-masav::ValueDate Today() {
-    std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return {tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900};
+int Road(const std::vector<std::string>& a, bool credit, std::ostream& out, std::ostream& err) {
+    RoadOptions options;
+    if (!ParseRoad(a, credit, options) || (!credit && options.leumi)) {
+        return Usage(err);
+    }
+    return RunRoad(options, out, err);
 }
 
+int Credit(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    return Road(a, true, out, err);
+}
+
+int Collection(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    return Road(a, false, out, err);
+}
+
+// The main job on the bundled sample: its workbook written under the drive root, then imported
+// and built as the operator would, against the service at its configured address.
 int Demo(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
     if (a.size() > 1 || (a.size() == 1 && a[0] != "credit" && a[0] != "collection")) {
         return Usage(err);
     }
-    std::vector<masav::Row> rows = SampleRows();
-    masav::FileInput input;
-    input.variant =
-        (!a.empty() && a[0] == "collection") ? masav::Variant::Collection : masav::Variant::Credit;
-    input.institution = SampleInstitution();
-    input.date = Today();
-    input.rows = rows;
-    Result<std::string> file = masav::BuildFile(input);
-    if (!file) {
-        err << file.error().message << "\n";
-        return 1;
-    }
-    std::filesystem::path path = MapWrittenPath("C:\\ZIVRON\\Shidur\\msv.001");
+    const bool credit = a.empty() || a[0] == "credit";
+    std::filesystem::path workbook = MapWrittenPath("C:\\ZIVRON\\Demo\\sample.xlsx");
     std::error_code ec;
-    std::filesystem::create_directories(path.parent_path(), ec);
-    if (Status s = WriteFileAtomically(path, file.value()); !s) {
+    std::filesystem::create_directories(workbook.parent_path(), ec);
+    if (Status s = WriteSampleWorkbook(workbook); !s) {
         err << s.error().message << "\n";
         return 1;
     }
-    out << path.string() << "\n" << rows.size() << " rows, " << file.value().size() << " bytes\n";
-    return 0;
+    RoadOptions options;
+    options.credit = credit;
+    options.workbook = workbook.string();
+    masav::Institution inst = SampleInstitution();
+    options.institution_code = inst.code;
+    options.software_code = inst.software_code;
+    options.name = inst.name;
+    options.detail = true;
+    options.summary = true;
+    options.account_name = "מנוי הדגמה";
+    options.account_number = "1001";
+    out << workbook.string() << "\n";
+    return RunRoad(options, out, err);
 }
 
 }  // namespace
@@ -89,9 +103,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     using Command =
         std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     static const std::map<std::string, Command> kCommands = {
-        {"check-account", CheckAccount},
-        {"check-id", CheckId},
-        {"demo", Demo},
+        {"check-account", CheckAccount}, {"check-id", CheckId}, {"credit", Credit},
+        {"collection", Collection},      {"demo", Demo},
     };
     if (args.empty()) {
         return Usage(err);

@@ -1,5 +1,7 @@
 #include "cli/sample.h"
 
+#include "platform/spreadsheet/workbook.h"
+
 namespace zivron::cli {
 
 masav::Institution SampleInstitution() {
@@ -8,12 +10,35 @@ masav::Institution SampleInstitution() {
 
 std::vector<masav::Row> SampleRows() {
     return {
-        {"ישראל ישראלי", "123456782", "12", "600", "100006", "1234.50"},
+        {"ישראל ישראלי", "12-345-678-2", "12", "600", "100006", "1234.50"},
         {"שרה כהן", "000000018", "10", "936", "1002", "980"},
         {"O'Neil. Ltd", "26", "11", "1", "100009", "15.75"},
         {"דוד לוי-מזרחי", "123456782", "20", "826", "10001", "1,250"},
         {"רחל אברהם", "000000018", "31", "1", "123", "0.05"},
     };
+}
+
+Status WriteSampleWorkbook(const std::filesystem::path& path) {
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Add();
+    const char* headings[] = {"שם", "ת.ז.", "בנק", "סניף", "חשבון", "סכום"};
+    for (int c = 0; c < 6; ++c) {
+        if (Status s = wb.WriteText(1, c + 1, headings[c]); !s) {
+            return s;
+        }
+    }
+    int r = 2;
+    for (const masav::Row& row : SampleRows()) {
+        const std::string cells[] = {row.name,   row.id,      row.bank,
+                                     row.branch, row.account, row.amount};
+        for (int c = 0; c < 6; ++c) {
+            if (Status s = wb.WriteText(r, c + 1, cells[c]); !s) {
+                return s;
+            }
+        }
+        ++r;
+    }
+    return wb.SaveAs(path);
 }
 
 }  // namespace zivron::cli

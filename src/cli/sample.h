@@ -2,7 +2,10 @@
 // The bundled sample run: one institution and a handful of payees, so the main job runs with
 // nothing supplied.
 
+#include <filesystem>
 #include <vector>
+
+#include "core/result.h"
 
 #include "masav/masav_file.h"
 
@@ -10,5 +13,8 @@ namespace zivron::cli {
 
 masav::Institution SampleInstitution();
 std::vector<masav::Row> SampleRows();
+
+// The sample rows as an import workbook: headings in row 1, one payee a row from row 2.
+Status WriteSampleWorkbook(const std::filesystem::path& path);
 
 }  // namespace zivron::cli

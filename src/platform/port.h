@@ -1,9 +1,13 @@
 #pragma once
 // The small port through which the program's handlers reach the world: the Qt windows implement it
-// with real dialogs, the tests with a recorder that answers from a script.
+// with real dialogs, the command line and the tests with objects that answer from arguments or a
+// script. Nothing behind it blocks for long except FetchPage, which has its own time-outs.
 
 #include <filesystem>
+#include <memory>
 #include <string>
+
+#include "platform/spreadsheet/workbook.h"
 
 namespace zivron {
 
@@ -15,6 +19,21 @@ struct FileDialogRequest {
     std::string patterns;     // "*.xls *.xlsx"; empty for every file
     std::string title;
     std::filesystem::path start_folder;
+};
+
+// The local time of day and date, as the handlers read the clock.
+struct LocalTime {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    int millisecond = 0;
+
+    double SecondsSinceMidnight() const {
+        return hour * 3600.0 + minute * 60.0 + second + millisecond / 1000.0;
+    }
 };
 
 class Port {
@@ -30,6 +49,23 @@ class Port {
     virtual std::string OpenFileDialog(const FileDialogRequest& request) = 0;
     // Hands a file or folder to the desktop's program for it.
     virtual void ShellOpen(const std::filesystem::path& path) = 0;
+    virtual LocalTime Now() = 0;
+    virtual std::string ComputerName() = 0;
+    virtual void EndProgram() = 0;
+    // One request to the web service; the reply body, or "" on any failure.
+    virtual std::string FetchPage(const std::string& page_and_query) = 0;
+    // A new spreadsheet application instance for one operation.
+    virtual std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() = 0;
+};
+
+// The parts of the port every implementation shares: the clock, the computer's name, the web
+// service at its configured address, and spreadsheets that show a file through ShellOpen.
+class SystemPort : public Port {
+  public:
+    LocalTime Now() override;
+    std::string ComputerName() override;
+    std::string FetchPage(const std::string& page_and_query) override;
+    std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() override;
 };
 
 }  // namespace zivron

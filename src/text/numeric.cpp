@@ -1,5 +1,6 @@
 #include "text/numeric.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -98,6 +99,13 @@ double ParseDecimal(std::string number) {
 }  // namespace
 
 double NumericValue(std::string_view text) {
+    // Most texts are plain digits: read them without copying.
+    if (!text.empty() && text.size() <= 15 &&
+        std::all_of(text.begin(), text.end(), [](char c) { return IsDigit(c); })) {
+        long long v = 0;
+        std::from_chars(text.data(), text.data() + text.size(), v);
+        return static_cast<double>(v);
+    }
     std::string s;
     s.reserve(text.size());
     for (char c : text) {
@@ -166,28 +174,14 @@ std::string NumberText(double value) {
     if (value == 0) {
         return "0";
     }
-    // The shortest text that reads back as the value has the digits of the 15-digit text
-    // whenever it has 15 digits or fewer; only longer ones need rounding by printf.
-    char buf[64];
-    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    std::string t(buf, ec == std::errc() ? end : buf);
-    std::size_t digit_count =
-        t.find('e') - (t[0] == '-' ? 1 : 0) - (t.find('.') != std::string::npos ? 1 : 0);
-    if (ec != std::errc() || digit_count > 15) {
-        std::snprintf(buf, sizeof buf, "%.14e", value);
-        t = buf;
+    if (value == std::trunc(value) && std::fabs(value) < 1e15) {
+        char digits[24];
+        auto [end, ec] =
+            std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value));
+        return std::string(digits, end);
     }
-    // t: [-]d[.ddd]e[+-]XX
-    bool negative = t[0] == '-';
-    if (negative) {
-        t.erase(0, 1);
-    }
-    std::size_t epos = t.find('e');
-    int exponent = std::atoi(t.c_str() + epos + 1);
-    std::string digits = t.substr(0, 1) + (epos > 2 ? t.substr(2, epos - 2) : std::string());
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-    }
+    bool negative = value < 0;
+    auto [digits, exponent] = SignificantDigits(std::fabs(value));
     std::string out;
     if (exponent >= 15 || exponent < -4) {
         out = digits.substr(0, 1);
@@ -209,6 +203,31 @@ std::string NumberText(double value) {
         out = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + digits;
     }
     return negative ? "-" + out : out;
+}
+
+DecimalDigits SignificantDigits(double magnitude) {
+    // The shortest text that reads back as the value has the digits of the 15-digit text
+    // whenever it has 15 digits or fewer; only longer ones need rounding by printf.
+    char buf[64];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific);
+    std::string_view t(buf, ec == std::errc() ? static_cast<std::size_t>(end - buf) : 0);
+    std::size_t epos = t.find('e');
+    std::size_t count = epos == std::string_view::npos ? 99 : epos - (epos > 1 ? 1 : 0);
+    if (ec != std::errc() || count > 15) {
+        int n = std::snprintf(buf, sizeof buf, "%.14e", magnitude);
+        t = std::string_view(buf, static_cast<std::size_t>(n));
+        epos = t.find('e');
+    }
+    DecimalDigits d;
+    d.exponent = std::atoi(std::string(t.substr(epos + 1)).c_str());
+    d.digits.push_back(t[0]);
+    if (epos > 2) {
+        d.digits.append(t.substr(2, epos - 2));
+    }
+    while (d.digits.size() > 1 && d.digits.back() == '0') {
+        d.digits.pop_back();
+    }
+    return d;
 }
 
 }  // namespace zivron

@@ -21,4 +21,12 @@ std::optional<double> RegionalNumber(std::string_view text);
 // trailing zeros of a fraction; exponent form ("1E+15") only when the plain form would need more.
 std::string NumberText(double value);
 
+// The 15 significant digits of a finite, non-zero magnitude, without trailing zeros, and the
+// decimal exponent of the first: 1234.5 is ("12345", 3), 0.05 is ("5", -2).
+struct DecimalDigits {
+    std::string digits;
+    int exponent = 0;
+};
+DecimalDigits SignificantDigits(double magnitude);
+
 }  // namespace zivron

@@ -65,13 +65,8 @@ std::string RoundedAmountText(double number) {
     if (!std::isfinite(number) || number == 0) {
         return "0.00";
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(number));
-    std::string t(buf);  // d.dddddddddddddde[+-]XX: the 15 significant digits of the decimal text
-    std::size_t epos = t.find('e');
-    int exponent = std::atoi(t.c_str() + epos + 1);
-    std::string digits = t.substr(0, 1) + t.substr(2, epos - 2);
-
+    // Rounded on the 15 significant digits of the decimal text, not on the binary value.
+    auto [digits, exponent] = SignificantDigits(std::fabs(number));
     std::string whole;
     std::string fraction;
     if (exponent >= 0) {

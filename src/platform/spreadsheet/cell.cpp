@@ -57,6 +57,17 @@ bool ParseCellName(std::string_view name, int& row, int& col) {
     return true;
 }
 
+double DateSerial(int year, int month, int day) {
+    // Days from 1 January 1970 (civil calendar), then the spreadsheet's epoch of 30 Dec 1899.
+    int y = year - (month <= 2 ? 1 : 0);
+    int era = (y >= 0 ? y : y - 399) / 400;
+    int yoe = y - era * 400;
+    int doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    long days = static_cast<long>(era) * 146097 + doe - 719468;
+    return static_cast<double>(days + 25569);
+}
+
 Status CheckCellAddress(int row, int col) {
     if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols) {
         return Error{ErrorCode::BadInput, "התא " + std::to_string(row) + "," + std::to_string(col) +

@@ -52,6 +52,9 @@ bool ParseCellName(std::string_view name, int& row, int& col);
 inline constexpr int kMaxRows = 1048576;
 inline constexpr int kMaxCols = 16384;
 
+// The spreadsheet's day number of a date (1 March 1900 onwards; 1 is 1 January 1900).
+double DateSerial(int year, int month, int day);
+
 // An error in the program's words when (row, col) lies outside a sheet.
 Status CheckCellAddress(int row, int col);
 

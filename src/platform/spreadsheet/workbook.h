@@ -22,6 +22,8 @@ class Workbook {
     // its style and fill; a formula there is replaced.
     virtual Status WriteText(int row, int col, const std::string& text) = 0;
     virtual Status WriteNumber(int row, int col, double value) = 0;
+    // A date value: its day number, shown in the short date format.
+    virtual Status WriteDate(int row, int col, int year, int month, int day) = 0;
     virtual Status SetFill(int row, int col, Rgb colour) = 0;
     // The solid fill of a cell, if it has one.
     virtual std::optional<Rgb> FillOf(int row, int col) const = 0;

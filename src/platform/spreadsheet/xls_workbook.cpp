@@ -100,6 +100,10 @@ Status XlsWorkbook::WriteNumber(int row, int col, double value) {
     return Ok();
 }
 
+Status XlsWorkbook::WriteDate(int row, int col, int year, int month, int day) {
+    return WriteNumber(row, col, DateSerial(year, month, day));
+}
+
 Status XlsWorkbook::SetFill(int row, int col, Rgb colour) {
     if (Status s = CheckCellAddress(row, col); !s) {
         return s;

@@ -17,6 +17,7 @@ class XlsWorkbook final : public Workbook {
     CellValue Read(int row, int col) const override;
     Status WriteText(int row, int col, const std::string& text) override;
     Status WriteNumber(int row, int col, double value) override;
+    Status WriteDate(int row, int col, int year, int month, int day) override;
     Status SetFill(int row, int col, Rgb colour) override;
     std::optional<Rgb> FillOf(int row, int col) const override;
     Status AddWorksheet() override;

@@ -128,6 +128,22 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
         fill_by_colour_[key] = fill_id;
         SetCount(fills_, fill_nodes_.size());
     }
+    unsigned index = Derive(xf, "fillId", fill_id, "applyFill");
+    xf_cache_[{xf, key}] = index;
+    return index;
+}
+
+unsigned XlsxStyles::WithNumberFormat(unsigned xf, unsigned num_fmt) {
+    if (auto it = format_cache_.find({xf, num_fmt}); it != format_cache_.end()) {
+        return it->second;
+    }
+    unsigned index = Derive(xf, "numFmtId", num_fmt, "applyNumberFormat");
+    format_cache_[{xf, num_fmt}] = index;
+    return index;
+}
+
+unsigned XlsxStyles::Derive(unsigned xf, const char* attribute, unsigned value, const char* apply) {
+    dirty_ = true;
     if (xf_nodes_.empty()) {
         pugi::xml_node base = xfs_.append_child(ChildName(xfs_, "xf").c_str());
         for (const char* a : {"numFmtId", "fontId", "fillId", "borderId", "xfId"}) {
@@ -137,20 +153,16 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
     }
     pugi::xml_node source = xf < xf_nodes_.size() ? xf_nodes_[xf] : xf_nodes_[0];
     pugi::xml_node copy = xfs_.append_copy(source);
-    pugi::xml_attribute fill = copy.attribute("fillId");
-    if (!fill) {
-        fill = copy.append_attribute("fillId");
+    for (auto [name, v] : {std::pair<const char*, unsigned>{attribute, value}, {apply, 1u}}) {
+        pugi::xml_attribute a = copy.attribute(name);
+        if (!a) {
+            a = copy.append_attribute(name);
+        }
+        a.set_value(v);
     }
-    fill.set_value(fill_id);
-    pugi::xml_attribute apply = copy.attribute("applyFill");
-    if (!apply) {
-        apply = copy.append_attribute("applyFill");
-    }
-    apply.set_value(1);
     unsigned index = static_cast<unsigned>(xf_nodes_.size());
     xf_nodes_.push_back(copy);
     SetCount(xfs_, xf_nodes_.size());
-    xf_cache_[{xf, key}] = index;
     return index;
 }
 

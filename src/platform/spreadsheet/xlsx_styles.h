@@ -24,11 +24,15 @@ class XlsxStyles {
     // The format index for a cell of format `xf` filled with `colour`.
     unsigned WithFill(unsigned xf, Rgb colour);
     std::optional<Rgb> FillOf(unsigned xf) const;
+    // The format index for a cell of format `xf` shown in built-in number format `num_fmt`.
+    unsigned WithNumberFormat(unsigned xf, unsigned num_fmt);
 
     static std::string MinimalStyleSheet();
 
   private:
     pugi::xml_node EnsureList(std::string_view local);
+    // A copy of format `xf` with `attribute` set to `value` and its apply flag on.
+    unsigned Derive(unsigned xf, const char* attribute, unsigned value, const char* apply);
     void SetCount(pugi::xml_node list, std::size_t n);
 
     pugi::xml_document doc_;
@@ -39,6 +43,7 @@ class XlsxStyles {
     std::vector<pugi::xml_node> xf_nodes_;
     std::map<std::uint32_t, unsigned> fill_by_colour_;
     std::map<std::pair<unsigned, std::uint32_t>, unsigned> xf_cache_;
+    std::map<std::pair<unsigned, unsigned>, unsigned> format_cache_;
     bool dirty_ = false;
 };
 

@@ -216,6 +216,15 @@ Status XlsxWorkbook::WriteNumber(int row, int col, double value) {
     return sheet_->WriteNumber(row, col, value);
 }
 
+Status XlsxWorkbook::WriteDate(int row, int col, int year, int month, int day) {
+    if (Status s = sheet_->WriteNumber(row, col, DateSerial(year, month, day)); !s) {
+        return s;
+    }
+    // Number format 14 is the built-in short date of the reader's own regional settings.
+    sheet_->SetStyle(row, col, styles_.WithNumberFormat(sheet_->StyleOf(row, col), 14));
+    return Ok();
+}
+
 Status XlsxWorkbook::SetFill(int row, int col, Rgb colour) {
     if (Status s = CheckCellAddress(row, col); !s) {
         return s;

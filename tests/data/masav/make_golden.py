@@ -125,7 +125,20 @@ FRACTION_ROWS = [
     ("ה", "18", "12", "600", "100006", "2.675"),
 ]
 
+# The transaction table as the imports leave it for the road workbook of the road tests: the
+# typing fix has cleaned B and C, the credit import wrote each amount by its value, the
+# collection import kept the amount texts.
+ROAD_CREDIT_ROWS = [
+    ("ישראל ישראלי", "12345674", "12", "600", "100006", "1234.5"),
+    ("שרה כהן", "18", "10", "936", "1002", "1250"),
+    ("דוד לוי", "123456789", "12", "600", "100018", "99.9"),
+    ("O'Neil. Ltd", "000000018", "20", "826", "10001", "0.015"),
+]
+ROAD_COLLECTION_ROWS = [r[:5] + (a,) for r, a in zip(ROAD_CREDIT_ROWS, ["1234.5", "1,250", "99.9", "0.015"])]
+
 CASES = {
+    "road_credit.001": ("credit", ROAD_CREDIT_ROWS),
+    "road_collection.001": ("collection", ROAD_COLLECTION_ROWS),
     "credit_one_row.001": ("credit", [HEBREW_ROWS[0]]),
     "collection_one_row.001": ("collection", [HEBREW_ROWS[0]]),
     "credit_hebrew.001": ("credit", HEBREW_ROWS),

@@ -1,0 +1,99 @@
+#pragma once
+// The main window as data, independent of any GUI: its controls are members named as the window
+// names them, its handlers are methods, and it reaches the world only through the Port.
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+#include "platform/port.h"
+
+namespace zivron {
+
+struct TextBox {
+    std::string text;
+    std::string tag;
+};
+
+struct CheckBox {
+    int value = 0;  // 1 is ticked
+    bool Ticked() const { return value == 1; }
+};
+
+struct ComboBox {
+    std::vector<std::string> items;
+    int selected = -1;
+    std::string tag;
+    std::string Text() const {
+        return selected >= 0 && selected < static_cast<int>(items.size()) ? items[selected] : "";
+    }
+    void Select(const std::string& item);
+};
+
+struct Label {
+    std::string caption;
+    std::string tag;
+};
+
+// The vendor's name, and the title of most message boxes: the name, "-", the support line.
+inline constexpr const char* kVendorName = "קדמור פיתוח יישומי מחשב";
+inline constexpr const char* kVendorTitle = "קדמור פיתוח יישומי מחשב-03-5555555";
+
+// Which panel a run belongs to; each names its own controls.
+enum class Panel { Credit, Collection };
+
+class HamaraForm {
+  public:
+    static constexpr int kTableRows = 10001;
+    static constexpr int kTableCols = 8;
+    using TableRow = std::array<std::string, kTableCols>;
+
+    explicit HamaraForm(Port& port);
+
+    // Controls.
+    std::array<TextBox, 17> TextGove;
+    CheckBox Check1, Check2, Check5;  // collection import options
+    CheckBox Check4, Check6, Check8;  // credit import options
+    CheckBox Check3, Check7;          // credit archive options
+    CheckBox Check9, Check10;         // collection archive options
+    CheckBox Check11;                 // Leumi
+    ComboBox Combo1, Combo2, Combo3;  // credit value date: year, month, day
+    ComboBox Combo4, Combo5, Combo6;  // collection value date: year, month, day
+    Label Label4{"טרם", ""};          // AccountName, tag AccountNumber
+    Label Label12;                    // elapsed time of an import
+    Label Label7;                     // the clock
+    std::string Caption;
+    std::string ArchivePath;  // the archive folder the last credit import chose
+
+    // The transaction table: row n holds sheet row n + 2 of the last import.
+    std::vector<TableRow> Table;
+
+    // Handlers.
+    void Command6_Click();           // credit import
+    void Command9_Click();           // collection import
+    void Command5_Click();           // credit builder
+    void Commadddddddddnd8_Click();  // collection builder
+
+    // Detail and summary workbooks of a run (paths as written, "C:\ZIVRON\...").
+    Status ZorNewExel(const std::string& KovezArhiv, int LinNumber, Panel panel);
+    Status ZorNewExelRikuz(const std::string& KovezArhiv, int LinNumber);
+    Status AdkenRikuzExel(const std::string& KovezArhiv, int LinNumber);
+
+    std::string ComputerName() { return port_.ComputerName(); }
+    Port& port() { return port_; }
+
+    // How many rows the last import filled; a builder never reads past them.
+    int RowsImported() const { return rows_imported_; }
+    bool Importing() const { return importing_; }
+
+  private:
+    void Import(Panel panel);
+    void Build(Panel panel);
+
+    Port& port_;
+    int rows_imported_ = 0;
+    bool importing_ = false;
+};
+
+}  // namespace zivron

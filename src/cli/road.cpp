@@ -1,0 +1,169 @@
+#include "cli/road.h"
+
+#include <filesystem>
+#include <map>
+
+#include "app/hamara_form.h"
+#include "app/run_paths.h"
+#include "platform/drive_root.h"
+
+namespace zivron::cli {
+namespace {
+
+// The command line's port: no window ever opens, the file dialog answers with the workbook, the
+// activity log goes out only for a named account.
+class CliPort : public SystemPort {
+  public:
+    CliPort(std::string workbook, bool send_log)
+        : workbook_(std::move(workbook)), send_log_(send_log) {}
+
+    std::vector<std::string> messages;
+
+    Answer MessageBox(const std::string& text, const std::string&, Buttons) override {
+        messages.push_back(text);
+        return Answer::Ok;
+    }
+    void BusyPointer(bool) override {}
+    void Yield() override {}
+    std::string OpenFileDialog(const FileDialogRequest&) override { return workbook_; }
+    void ShellOpen(const std::filesystem::path&) override {}
+    void EndProgram() override {}
+    std::string FetchPage(const std::string& q) override {
+        return send_log_ ? SystemPort::FetchPage(q) : std::string();
+    }
+    std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() override {
+        return std::make_unique<sheet::SpreadsheetApp>(sheet::ShowFile{});
+    }
+
+  private:
+    std::string workbook_;
+    bool send_log_;
+};
+
+void SetCombo(ComboBox& combo, const std::string& text) {
+    combo.items = {text};
+    combo.selected = 0;
+}
+
+}  // namespace
+
+bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o) {
+    o.credit = credit;
+    const std::map<std::string, std::string*> values = {
+        {"--institution-code", &o.institution_code},
+        {"--software-code", &o.software_code},
+        {"--name", &o.name},
+        {"--value-date", &o.value_date},
+        {"--account-name", &o.account_name},
+        {"--account-number", &o.account_number},
+    };
+    const std::map<std::string, std::pair<bool*, bool>> flags = {
+        {"--leumi", {&o.leumi, true}},
+        {"--no-fix", {&o.fix, false}},
+        {"--no-mark-accounts", {&o.mark_accounts, false}},
+        {"--no-mark-ids", {&o.mark_ids, false}},
+        {"--detail", {&o.detail, true}},
+        {"--summary", {&o.summary, true}},
+    };
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (auto v = values.find(a); v != values.end()) {
+            if (i + 1 >= args.size()) {
+                return false;
+            }
+            *v->second = args[++i];
+        } else if (auto f = flags.find(a); f != flags.end()) {
+            *f->second.first = f->second.second;
+        } else if (a.rfind("--", 0) == 0 || !o.workbook.empty()) {
+            return false;
+        } else {
+            o.workbook = a;
+        }
+    }
+    return !o.workbook.empty() && !o.institution_code.empty() && !o.software_code.empty() &&
+           !o.name.empty();
+}
+
+int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
+    std::error_code ec;
+    const std::string workbook = std::filesystem::absolute(o.workbook, ec).string();
+    CliPort port(workbook, !o.account_name.empty() || !o.account_number.empty());
+    HamaraForm form(port);
+    form.Label4 = {o.account_name, o.account_number};
+
+    std::string day, month, year;
+    if (o.value_date.empty()) {
+        LocalTime t = port.Now();
+        day = std::to_string(t.day);
+        month = std::to_string(t.month);
+        year = std::to_string(t.year);
+    } else {
+        std::size_t a = o.value_date.find('/');
+        std::size_t b = a == std::string::npos ? a : o.value_date.find('/', a + 1);
+        if (b == std::string::npos) {
+            err << "תאריך הערך אינו תאריך תקין: " << o.value_date << "\n";
+            return 2;
+        }
+        day = o.value_date.substr(0, a);
+        month = o.value_date.substr(a + 1, b - a - 1);
+        year = o.value_date.substr(b + 1);
+    }
+    if (o.credit) {
+        form.TextGove[7].text = o.name;
+        form.TextGove[5].text = o.institution_code;
+        form.TextGove[6].text = o.software_code;
+        form.Check8.value = o.fix;
+        form.Check6.value = o.mark_accounts;
+        form.Check4.value = o.mark_ids;
+        form.Check3.value = o.detail;
+        form.Check7.value = o.summary;
+        form.Check11.value = o.leumi;
+        SetCombo(form.Combo3, day);
+        SetCombo(form.Combo2, month);
+        SetCombo(form.Combo1, year);
+        form.Command6_Click();
+    } else {
+        form.TextGove[0].text = o.name;
+        form.TextGove[1].text = o.institution_code;
+        form.TextGove[2].text = o.software_code;
+        form.Check1.value = o.fix;
+        form.Check2.value = o.mark_accounts;
+        form.Check5.value = o.mark_ids;
+        form.Check10.value = o.detail;
+        form.Check9.value = o.summary;
+        SetCombo(form.Combo6, day);
+        SetCombo(form.Combo5, month);
+        SetCombo(form.Combo4, year);
+        form.Command9_Click();
+    }
+    auto last_message_is = [&](const std::string& expected) {
+        return !port.messages.empty() && port.messages.back() == expected;
+    };
+    if (!last_message_is("יבוא הקובץ הושלם")) {
+        err << (port.messages.empty() ? "היבוא לא הושלם" : port.messages.back()) << "\n";
+        return 1;
+    }
+    // The summary boxes of each panel, in the order of the line.
+    const int boxes[2][5] = {{16, 15, 14, 9, 8}, {11, 12, 13, 3, 4}};
+    const int* box = boxes[o.credit ? 0 : 1];
+    out << "typing-errors=" << form.TextGove[box[0]].text
+        << " invalid-accounts=" << form.TextGove[box[1]].text
+        << " invalid-ids=" << form.TextGove[box[2]].text
+        << " transactions=" << form.TextGove[box[3]].text << " total=" << form.TextGove[box[4]].text
+        << "\n";
+
+    port.messages.clear();
+    if (o.credit) {
+        form.Command5_Click();
+    } else {
+        form.Commadddddddddnd8_Click();
+    }
+    if (!last_message_is("הקובץ נוצר בהצלחה ונמצא בתיקיית השידור")) {
+        err << (port.messages.empty() ? "הקובץ לא נוצר" : port.messages.back()) << "\n";
+        return 1;
+    }
+    out << std::filesystem::absolute(MapWrittenPath(kMasavFile), ec).string() << "\n";
+    return 0;
+}
+
+}  // namespace zivron::cli

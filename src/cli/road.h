@@ -1,0 +1,35 @@
+#pragma once
+// zivron-cli credit / collection: the import and the builder of a panel, pressed through the same
+// handlers as the window, with dialogs answered from the arguments.
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "masav/masav_file.h"
+
+namespace zivron::cli {
+
+struct RoadOptions {
+    bool credit = true;
+    std::string workbook;
+    std::string institution_code;
+    std::string software_code;
+    std::string name;
+    std::string value_date;  // DD/MM/YYYY; today when empty
+    bool leumi = false;
+    bool fix = true;
+    bool mark_accounts = true;
+    bool mark_ids = true;
+    bool detail = false;
+    bool summary = false;
+    std::string account_name;
+    std::string account_number;
+};
+
+// Parses `credit WORKBOOK --institution-code C ...`; false on bad arguments.
+bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& out);
+
+int RunRoad(const RoadOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace zivron::cli

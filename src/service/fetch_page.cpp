@@ -1,0 +1,114 @@
+#include "service/fetch_page.h"
+
+#include <curl/curl.h>
+
+#include <cstdlib>
+#include <mutex>
+
+#include "text/hebrew.h"
+
+namespace zivron {
+namespace {
+
+constexpr long kConnectTimeoutMs = 3000;
+constexpr long kTotalTimeoutMs = 8000;
+constexpr std::size_t kMaxBody = 4u << 20;
+
+bool Unsafe(unsigned char b) {
+    if (b <= 0x20 || b >= 0x7F) {
+        return true;
+    }
+    switch (b) {
+        case '%':
+        case '#':
+        case '"':
+        case '<':
+        case '>':
+        case '\\':
+        case '^':
+        case '`':
+        case '{':
+        case '|':
+        case '}':
+            return true;
+        default:
+            return false;
+    }
+}
+
+size_t Collect(char* data, size_t size, size_t count, void* user) {
+    auto* body = static_cast<std::string*>(user);
+    std::size_t n = size * count;
+    if (body->size() + n > kMaxBody) {
+        return 0;  // ends the transfer as a failure
+    }
+    body->append(data, n);
+    return n;
+}
+
+}  // namespace
+
+std::string ServiceBaseAddress() {
+    if (const char* url = std::getenv("ZIVRON_SERVICE_URL"); url != nullptr && *url != '\0') {
+        std::string base = url;
+        while (!base.empty() && base.back() == '/') {
+            base.pop_back();
+        }
+        return base;
+    }
+    return kDefaultServiceAddress;
+}
+
+std::string RequestAddress(std::string_view base, std::string_view page_and_query) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string address(base);
+    address += '/';
+    for (char c : ToWindows1255(page_and_query)) {
+        auto b = static_cast<unsigned char>(c);
+        if (Unsafe(b)) {
+            address += '%';
+            address += kHex[b >> 4];
+            address += kHex[b & 15];
+        } else {
+            address += c;
+        }
+    }
+    return address;
+}
+
+std::string FetchPage(std::string_view base, std::string_view page_and_query) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    CURL* curl = curl_easy_init();
+    if (curl == nullptr) {
+        return {};
+    }
+    std::string address = RequestAddress(base, page_and_query);
+    std::string body;
+    curl_slist* headers = nullptr;
+    headers = curl_slist_append(headers, "Cache-Control: no-cache");
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "VB Project");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTotalTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    CURLcode rc = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    // A partial body, an error page or a redirect is no reply the program can read.
+    if (rc != CURLE_OK || status < 200 || status >= 300) {
+        return {};
+    }
+    return FromWindows1255(body);
+}
+
+}  // namespace zivron

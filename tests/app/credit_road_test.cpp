@@ -1,0 +1,256 @@
+// The credit road on real files: workbook in, marked workbook and msv.001 out.
+
+#include <gtest/gtest.h>
+
+#include "support/road_fixture.h"
+
+namespace zivron {
+namespace {
+
+namespace fs = std::filesystem;
+using sheet::CellValue;
+using test::Shown;
+
+class CreditRoadTest : public test::RoadTest {};
+
+TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
+    fs::path book = WriteRoadWorkbook();
+    port_.dialog_answers = {book.string()};
+    form_->Command6_Click();
+
+    ASSERT_FALSE(port_.messages.empty());
+    EXPECT_EQ(port_.messages.back(), (Shown{"יבוא הקובץ הושלם", "קדמור", Buttons::Ok}));
+    EXPECT_EQ(form_->TextGove[16].text, "2");
+    EXPECT_EQ(form_->TextGove[15].text, "1");
+    EXPECT_EQ(form_->TextGove[14].text, "1");
+    EXPECT_EQ(form_->TextGove[9].text, "4");
+    EXPECT_EQ(form_->TextGove[8].text, "2584.415");
+    EXPECT_EQ(form_->ArchivePath, "C:\\ZIVRON\\Arhiv\\Zikuyim");
+    EXPECT_EQ(form_->Caption, "O'Neil. Ltd");
+
+    const HamaraForm::TableRow expected[] = {
+        {"", "ישראל ישראלי", "12345674", "12", "600", "100006", "1234.5", ""},
+        {"", "שרה כהן", "18", "10", "936", "1002", "1250", ""},
+        {"", "דוד לוי", "123456789", "12", "600", "100018", "99.9", ""},
+        {"", "O'Neil. Ltd", "000000018", "20", "826", "10001", "0.015", ""},
+    };
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(form_->Table[i], expected[i]) << "row " << i;
+    }
+    EXPECT_EQ(form_->Table[4][1], "");  // nothing after the end marker
+
+    // The saved workbook: cleaned cells, the typed values in I..L, the marks of each pass.
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Open(book).value();
+    EXPECT_EQ(wb.Read(2, 2), CellValue::Str("12345674"));
+    EXPECT_EQ(wb.Read(2, 9), CellValue::Str("12-345-674"));
+    EXPECT_EQ(wb.Read(5, 3), CellValue::Str("20"));
+    EXPECT_EQ(wb.Read(5, 10), CellValue::Str("2 0"));
+    EXPECT_EQ(wb.Read(2, 3), CellValue::Num(12));  // a clean number cell stays as it was
+    EXPECT_EQ(wb.FillOf(2, 2), sheet::kTypingFixColour);
+    EXPECT_EQ(wb.FillOf(2, 9), sheet::kTypingFixColour);
+    EXPECT_EQ(wb.FillOf(5, 3), sheet::kTypingFixColour);
+    for (int c = 3; c <= 5; ++c) {
+        EXPECT_EQ(wb.FillOf(4, c), sheet::kInvalidAccountColour) << c;
+    }
+    EXPECT_EQ(wb.FillOf(4, 2), sheet::kInvalidIdColour);
+    EXPECT_EQ(wb.FillOf(3, 2), std::nullopt);
+    // The amounts are rewritten in the open copy only, after the last save.
+    EXPECT_EQ(wb.Read(3, 6), CellValue::Str("1,250"));
+    EXPECT_EQ(port_.opened, std::vector<fs::path>{book});
+    EXPECT_GE(port_.yields, 1 + 4 + 4);
+}
+
+TEST_F(CreditRoadTest, BuildWritesTheFileItsCopyAndTheWorkbooks) {
+    port_.dialog_answers = {WriteRoadWorkbook().string()};
+    form_->Command6_Click();
+    ChooseInstitution();
+    form_->Check3.value = 1;
+    form_->Check7.value = 1;
+    port_.messages.clear();
+    form_->Command5_Click();
+
+    ASSERT_EQ(port_.messages.size(), 1u);
+    EXPECT_EQ(port_.messages[0],
+              (Shown{"הקובץ נוצר בהצלחה ונמצא בתיקיית השידור", kVendorTitle, Buttons::Ok}));
+    const std::string expected = Data("masav/road_credit.001");
+    EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(), expected);
+    EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026/7_05_30_12.001").value(),
+              expected);
+    EXPECT_TRUE(fs::exists(
+        drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026/mosad=12345678yom=7_shaa=05_30_12.xlsx"));
+    EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/Rikuz=2026mosad=12345678.xlsx"));
+    EXPECT_EQ(port_.opened.back(), drive_ / "ZIVRON/Shidur");
+    EXPECT_EQ(port_.busy_depth, 0);
+
+    ASSERT_EQ(port_.requests.size(), 1u);
+    EXPECT_EQ(port_.requests[0],
+              "AdkenYomanPeilut.asp?MD=חשבון הדגמה&MD1=A1B2C3&RH=05:30:12&BA=07/12/2026&YI=4"
+              "&TL1=עמותת הדגמה&Sah=2584.415&TL=זיכויים&FX=12345678&FX1=54321&MAIL=desk-7");
+}
+
+TEST_F(CreditRoadTest, LeumiGivesTheSameBytes) {
+    port_.dialog_answers = {WriteRoadWorkbook().string()};
+    form_->Command6_Click();
+    ChooseInstitution();
+    form_->Check11.value = 1;
+    form_->Command5_Click();
+    EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
+              Data("masav/road_credit.001"));
+}
+
+TEST_F(CreditRoadTest, RefusalsTouchNothing) {
+    ASSERT_TRUE(WriteFileAtomically(drive_ / "old.txt", "").ok());
+    fs::create_directories(drive_ / "ZIVRON/Shidur");
+    ASSERT_TRUE(WriteFileAtomically(drive_ / "ZIVRON/Shidur/msv.001", "previous").ok());
+    port_.dialog_answers = {WriteRoadWorkbook().string()};
+    form_->Command6_Click();
+    struct Case {
+        std::function<void(HamaraForm&)> edit;
+        Shown message;
+    };
+    const std::vector<Case> cases = {
+        {[](HamaraForm& f) {
+             f.TextGove[7].text = "";
+             f.TextGove[9].text = "0";
+         },
+         {"בחר מוסד", "x", Buttons::Ok}},
+        {[](HamaraForm& f) { f.TextGove[9].text = ""; }, {"מספר תנועות אפס", "x", Buttons::Ok}},
+        {[](HamaraForm& f) { f.TextGove[9].text = "abc"; }, {"מספר תנועות אפס", "x", Buttons::Ok}},
+        {[](HamaraForm& f) { f.TextGove[9].text = "5"; },
+         {"מספר התנועות (5) אינו תואם את מספר השורות שנקלטו ביבוא האחרון (4)", "x", Buttons::Ok}},
+        {[](HamaraForm& f) { f.Table[1][6] = "12abc"; },
+         {"הסכום בתנועה 2 אינו מספר: \"12abc\"", kVendorTitle, Buttons::Ok}},
+        {[](HamaraForm& f) { f.Table[0][6] = ""; },
+         {"הסכום בתנועה 1 אינו מספר: \"\"", kVendorTitle, Buttons::Ok}},
+        {[](HamaraForm& f) {
+             f.Combo3 = {{"31"}, 0, ""};
+             f.Combo2 = {{"02"}, 0, ""};
+         },
+         {"תאריך הערך אינו תאריך תקין", kVendorTitle, Buttons::Ok}},
+    };
+    for (const Case& c : cases) {
+        HamaraForm::TableRow saved[2] = {form_->Table[0], form_->Table[1]};
+        ChooseInstitution();
+        form_->TextGove[9].text = "4";
+        c.edit(*form_);
+        port_.messages.clear();
+        port_.requests.clear();
+        form_->Command5_Click();
+        ASSERT_EQ(port_.messages.size(), 1u) << c.message.text;
+        EXPECT_EQ(port_.messages[0], c.message);
+        EXPECT_TRUE(port_.requests.empty());
+        EXPECT_EQ(port_.busy_depth, 0);
+        EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(), "previous");
+        form_->Table[0] = saved[0];
+        form_->Table[1] = saved[1];
+    }
+}
+
+TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {
+    port_.dialog_answers = {WriteRoadWorkbook().string()};
+    form_->Command6_Click();
+    const auto table = form_->Table;
+    const auto boxes = form_->TextGove;
+
+    fs::path broken = dir_ / "broken.xlsx";
+    ASSERT_TRUE(WriteFileAtomically(broken, "not a workbook").ok());
+    port_.messages.clear();
+    port_.dialog_answers = {"x", broken.string()};
+    form_->Command6_Click();
+    form_->Command6_Click();
+    ASSERT_EQ(port_.messages.size(), 2u);
+    EXPECT_EQ(port_.messages[0], (Shown{"בחר קובץ לקריאה", "קדמור", Buttons::Ok}));
+    EXPECT_EQ(port_.messages[1].title, "קדמור");
+    EXPECT_NE(port_.messages[1].text.find("אינו חוברת אקסל"), std::string::npos);
+    EXPECT_EQ(form_->Table, table);
+    for (int i = 0; i < 17; ++i) {
+        EXPECT_EQ(form_->TextGove[i].text, boxes[i].text) << i;
+    }
+    EXPECT_EQ(fs::current_path(), original_cwd_);
+}
+
+TEST_F(CreditRoadTest, ARunThatChangesNothingLeavesTheWorkbookByteForByte) {
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Add();
+    (void)wb.WriteText(2, 1, "א");
+    (void)wb.WriteText(2, 2, "18");
+    (void)wb.WriteText(2, 3, "12");
+    (void)wb.WriteText(2, 4, "600");
+    (void)wb.WriteText(2, 5, "100006");
+    (void)wb.WriteText(2, 6, "7");
+    fs::path p = dir_ / "clean.xlsx";
+    ASSERT_TRUE(wb.SaveAs(p).ok());
+    const std::string before = ReadWholeFile(p).value();
+    port_.dialog_answers = {p.string()};
+    form_->Command6_Click();
+    EXPECT_EQ(form_->TextGove[9].text, "1");
+    EXPECT_EQ(ReadWholeFile(p).value(), before);
+}
+
+TEST_F(CreditRoadTest, EndOfData) {
+    struct Case {
+        const char* what;
+        std::vector<std::array<const char*, 6>> rows;
+        const char* count;
+    };
+    const std::vector<Case> cases = {
+        {"star in row 2", {{"*", "18", "12", "600", "100006", "1"}}, "0"},
+        {"X",
+         {{"a", "18", "12", "600", "100006", "1"}, {"X", "18", "12", "600", "100006", "1"}},
+         "1"},
+        {"bank 0",
+         {{"a", "18", "12", "600", "100006", "1"}, {"b", "18", "0", "600", "100006", "1"}},
+         "1"},
+        {"branch 0", {{"a", "18", "12", "0", "100006", "1"}}, "0"},
+        {"account text", {{"a", "18", "12", "600", "abc", "1"}}, "0"},
+        {"empty id", {{"a", "", "12", "600", "100006", "1"}}, "0"},
+        {"empty name", {{"", "18", "12", "600", "100006", "1"}}, "0"},
+        {"empty amount", {{"a", "18", "12", "600", "100006", ""}, {"x", "", "", "", "", ""}}, "1"},
+    };
+    for (const Case& c : cases) {
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Add();
+        for (std::size_t r = 0; r < c.rows.size(); ++r) {
+            for (int col = 0; col < 6; ++col) {
+                if (*c.rows[r][col] != '\0') {
+                    (void)wb.WriteText(static_cast<int>(r) + 2, col + 1, c.rows[r][col]);
+                }
+            }
+        }
+        fs::path p = dir_ / "end.xlsx";
+        ASSERT_TRUE(wb.SaveAs(p).ok());
+        port_.dialog_answers = {p.string()};
+        form_->Command6_Click();
+        EXPECT_EQ(form_->TextGove[9].text, c.count) << c.what;
+    }
+    EXPECT_EQ(form_->TextGove[8].text, "0");  // an empty amount imports as 0
+}
+
+TEST_F(CreditRoadTest, AnUnreachableServiceDoesNotStopTheRun) {
+    port_.service = "http://127.0.0.1:1";
+    port_.dialog_answers = {WriteRoadWorkbook().string()};
+    form_->Command6_Click();
+    ChooseInstitution();
+    port_.messages.clear();
+    form_->Command5_Click();
+    ASSERT_EQ(port_.messages.size(), 1u);
+    EXPECT_EQ(port_.messages[0].text, "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
+}
+
+TEST_F(CreditRoadTest, AFolderThatCannotBeMadeIsAMessageNotASuccess) {
+    fs::create_directories(drive_ / "ZIVRON/Arhiv");
+    ASSERT_TRUE(WriteFileAtomically(drive_ / "ZIVRON/Arhiv/Zikuyim", "a file in the way").ok());
+    port_.dialog_answers = {WriteRoadWorkbook().string()};
+    form_->Command6_Click();
+    ChooseInstitution();
+    port_.messages.clear();
+    form_->Command5_Click();
+    ASSERT_EQ(port_.messages.size(), 1u);
+    EXPECT_NE(port_.messages[0].text.find("לא ניתן ליצור את התיקייה"), std::string::npos);
+    EXPECT_FALSE(fs::exists(drive_ / "ZIVRON/Shidur/msv.001"));
+    EXPECT_EQ(port_.busy_depth, 0);
+}
+
+}  // namespace
+}  // namespace zivron

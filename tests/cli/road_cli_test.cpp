@@ -1,0 +1,76 @@
+// zivron-cli credit / collection, run as a real process.
+
+#include <gtest/gtest.h>
+
+#include "support/process.h"
+#include "support/road_fixture.h"
+
+namespace zivron {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RoadCliTest : public test::RoadTest {
+  protected:
+    test::ProcessResult Cli(std::vector<std::string> args) {
+        return test::RunProcess(
+            ZIVRON_CLI, args,
+            {{"ZIVRON_DRIVE_C", drive_.string()}, {"ZIVRON_SERVICE_URL", "http://127.0.0.1:1"}});
+    }
+};
+
+TEST_F(RoadCliTest, CreditPrintsTheSummaryAndThePath) {
+    fs::path book = WriteRoadWorkbook();
+    auto r = Cli({"credit", book.string(), "--institution-code", "12345678", "--software-code",
+                  "54321", "--name", "עמותת הדגמה", "--value-date", "07/12/2026"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    const fs::path msv = drive_ / "ZIVRON/Shidur/msv.001";
+    EXPECT_EQ(r.out,
+              "typing-errors=2 invalid-accounts=1 invalid-ids=1 transactions=4 "
+              "total=2584.415\n" +
+                  msv.string() + "\n");
+    EXPECT_EQ(ReadWholeFile(msv).value(), Data("masav/road_credit.001"));
+}
+
+TEST_F(RoadCliTest, CollectionWithoutPassesLeavesTheWorkbookAsItWas) {
+    fs::path book = WriteRoadWorkbook();
+    const std::string before = ReadWholeFile(book).value();
+    auto r = Cli({"collection", book.string(), "--institution-code", "12345678", "--software-code",
+                  "54321", "--name", "עמותת הדגמה", "--value-date", "07/12/2026", "--no-fix",
+                  "--no-mark-accounts", "--no-mark-ids", "--detail", "--summary"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              "typing-errors=0 invalid-accounts=0 invalid-ids=0 transactions=4 total=2584.415");
+    EXPECT_EQ(ReadWholeFile(book).value(), before);
+}
+
+TEST_F(RoadCliTest, RefusalsAndBadArguments) {
+    fs::path book = WriteRoadWorkbook();
+    auto bad_date = Cli({"credit", book.string(), "--institution-code", "1", "--software-code", "2",
+                         "--name", "n", "--value-date", "31/02/2026"});
+    EXPECT_EQ(bad_date.exit_code, 1);
+    EXPECT_EQ(bad_date.err, "תאריך הערך אינו תאריך תקין\n");
+    EXPECT_FALSE(fs::exists(drive_ / "ZIVRON/Shidur/msv.001"));
+
+    auto missing = Cli({"credit", (dir_ / "none.xlsx").string(), "--institution-code", "1",
+                        "--software-code", "2", "--name", "n"});
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_NE(missing.err.find("לא ניתן לפתוח את הקובץ"), std::string::npos) << missing.err;
+
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"credit"},
+             {"credit", book.string()},
+             {"credit", book.string(), "--institution-code"},
+             {"credit", book.string(), "--bogus", "--institution-code", "1", "--software-code", "2",
+              "--name", "n"},
+             {"collection", book.string(), "--leumi", "--institution-code", "1", "--software-code",
+              "2", "--name", "n"},
+         }) {
+        auto r = Cli(args);
+        EXPECT_EQ(r.exit_code, 2);
+        EXPECT_EQ(r.err.rfind("usage:", 0), 0u);
+    }
+}
+
+}  // namespace
+}  // namespace zivron

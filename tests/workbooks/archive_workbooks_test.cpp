@@ -1,0 +1,91 @@
+// The detail and summary workbooks, read back.
+
+#include <gtest/gtest.h>
+
+#include "support/road_fixture.h"
+
+namespace zivron {
+namespace {
+
+namespace fs = std::filesystem;
+using sheet::CellValue;
+
+class ArchiveWorkbooksTest : public test::RoadTest {
+  protected:
+    void SetUp() override {
+        RoadTest::SetUp();
+        fs::create_directories(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026");
+        form_->TextGove[7].text = "עמותת הדגמה";
+        form_->TextGove[5].text = "12345678";
+        form_->TextGove[8].text = "1243.5";
+        form_->TextGove[1].text = "87654321";
+        form_->TextGove[4].text = "9";
+        form_->Table[0] = {"", "א", "012", "9", "12", "1234", "1234.5", ""};
+        form_->Table[1] = {"", "ב", "18", "10", "936", "1002", "9", ""};
+    }
+    CellValue At(sheet::Workbook& wb, int r, int c) { return wb.Read(r, c); }
+};
+
+TEST_F(ArchiveWorkbooksTest, DetailWorkbook) {
+    const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\12_2026\\detail.xlsx";
+    ASSERT_TRUE(form_->ZorNewExel(path, 2, Panel::Credit).ok());
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Open(Real(path)).value();
+    EXPECT_EQ(wb.Read(1, 1), CellValue::Str("פרוט ההעברות למוסד:"));
+    EXPECT_EQ(wb.Read(1, 2), CellValue::Str("עמותת הדגמה"));
+    EXPECT_EQ(wb.Read(1, 4), CellValue::Str("12345678"));
+    EXPECT_EQ(wb.Read(1, 6), CellValue::Num(sheet::DateSerial(2026, 12, 7)));
+    EXPECT_EQ(wb.Read(2, 6), CellValue::Str("סכום"));
+    EXPECT_EQ(wb.Read(3, 2), CellValue::Str("012"));
+    EXPECT_EQ(wb.Read(3, 3), CellValue::Str("09"));
+    EXPECT_EQ(wb.Read(3, 4), CellValue::Str("012"));
+    EXPECT_EQ(wb.Read(3, 5), CellValue::Str("000001234"));
+    EXPECT_EQ(wb.Read(3, 6), CellValue::Num(1234.5));
+    EXPECT_EQ(wb.Read(5, 1), CellValue::Str("*"));
+    EXPECT_EQ(wb.Read(5, 6), CellValue::Num(1243.5));
+
+    ASSERT_TRUE(form_->ZorNewExel(path, 0, Panel::Collection).ok());
+    sheet::Workbook& empty = *app.Open(Real(path)).value();
+    EXPECT_EQ(empty.Read(1, 4), CellValue::Str("87654321"));
+    EXPECT_EQ(empty.Read(3, 1), CellValue::Str("*"));
+    EXPECT_EQ(empty.Read(3, 6), CellValue::Num(9));
+}
+
+TEST_F(ArchiveWorkbooksTest, TwoRunsAppendToOneSummary) {
+    const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\Rikuz=2026mosad=12345678.xlsx";
+    ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+    port_.clock.hour = 9;
+    ASSERT_TRUE(form_->AdkenRikuzExel(path, 1).ok());
+    port_.clock.hour = 10;
+    ASSERT_TRUE(form_->AdkenRikuzExel(path, 0).ok());
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Open(Real(path)).value();
+    EXPECT_EQ(wb.Read(1, 8), CellValue::Str("שעה"));
+    EXPECT_EQ(wb.Read(2, 1), CellValue::Str("א"));
+    EXPECT_EQ(wb.Read(2, 8), CellValue::Str("05:30:12"));
+    EXPECT_EQ(wb.Read(3, 8), CellValue::Str("05:30:12"));
+    EXPECT_EQ(wb.Read(3, 7), CellValue::Num(sheet::DateSerial(2026, 12, 7)));
+    EXPECT_EQ(wb.Read(4, 1), CellValue::Str("א"));  // the second run starts on the old marker
+    EXPECT_EQ(wb.Read(4, 8), CellValue::Str("09:30:12"));
+    EXPECT_EQ(wb.Read(5, 1), CellValue::Str("*"));  // the empty run moved nothing
+    EXPECT_EQ(wb.Read(6, 1), CellValue::Empty());
+}
+
+TEST_F(ArchiveWorkbooksTest, ASummaryWithoutItsMarkerIsNeverOverwritten) {
+    const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\nomark.xlsx";
+    ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+    {
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Open(Real(path)).value();
+        ASSERT_TRUE(wb.WriteNumber(4, 1, 1).ok());  // a number where "*" stood
+        ASSERT_TRUE(wb.Save().ok());
+    }
+    const std::string before = ReadWholeFile(Real(path)).value();
+    Status s = form_->AdkenRikuzExel(path, 2);
+    ASSERT_FALSE(s.ok());
+    EXPECT_NE(s.error().message.find("לא נמצא סימן הסוף"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(Real(path)).value(), before);
+}
+
+}  // namespace
+}  // namespace zivron
