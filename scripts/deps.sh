@@ -6,6 +6,7 @@ packages=(
   build-essential cmake pkg-config clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libfreexl-dev libcurl4-openssl-dev libcpp-httplib-dev
+  libsqlite3-dev libsodium-dev
   python3 python3-openpyxl
 )
 

@@ -36,6 +36,26 @@ struct Label {
     std::string tag;
 };
 
+struct ListBox {
+    struct Entry {
+        std::string text;
+        long long data = 0;  // the item data: an InstitutionNumber
+    };
+    std::vector<Entry> items;
+    int selected = -1;
+};
+
+struct Button {
+    std::string caption;
+    std::string tag;
+    sheet::Rgb colour{};
+    bool enabled = true;
+};
+
+// The institution panel's two modes and their colours.
+inline constexpr sheet::Rgb kAddModeColour{255, 128, 128};
+inline constexpr sheet::Rgb kEditModeColour{192, 255, 255};
+
 // The vendor's name, and the title of most message boxes: the name, "-", the support line.
 inline constexpr const char* kVendorName = "קדמור פיתוח יישומי מחשב";
 inline constexpr const char* kVendorTitle = "קדמור פיתוח יישומי מחשב-03-5555555";
@@ -65,6 +85,10 @@ class HamaraForm {
     Label Label7;                     // the clock
     std::string Caption;
     std::string ArchivePath;  // the archive folder the last credit import chose
+    ListBox List1;            // the account's institutions
+    Button ComEditMosad{"קלוט מוסד", "ADD", kAddModeColour, true};
+    Button ComMehakMosad{"מחק מוסד מהרשימה", "", {}, false};
+    bool Timer1Enabled = true;  // the clock runs from the window's creation
 
     // The transaction table: row n holds sheet row n + 2 of the last import.
     std::vector<TableRow> Table;
@@ -74,6 +98,24 @@ class HamaraForm {
     void Command9_Click();           // collection import
     void Command5_Click();           // credit builder
     void Commadddddddddnd8_Click();  // collection builder
+
+    // The window's life: load (folders, value-date selectors, add mode), activation (the list and
+    // the clock), the clock's tick, the month selectors, the archive buttons, exit.
+    void Form_Load();
+    void Form_Activate();
+    void ZorTikZivron();
+    void Timer1_Timer();
+    void Combo2_Click();
+    void Combo5_Click();
+    void ComArhivZikuy_Click(int index);
+    void Command285_Click();
+
+    // Institutions on the web service.
+    void ListAllMosadot();
+    void List1_Click();
+    void Command1_Click();
+    void ComEditMosad_Click();
+    void ComMehakMosad_Click();
 
     // Detail and summary workbooks of a run (paths as written, "C:\ZIVRON\...").
     Status ZorNewExel(const std::string& KovezArhiv, int LinNumber, Panel panel);
@@ -90,6 +132,10 @@ class HamaraForm {
   private:
     void Import(Panel panel);
     void Build(Panel panel);
+    bool AccountGuard();
+    std::string InstitutionPairs() const;
+    void Refresh();
+    void FillDays(const ComboBox& month, const ComboBox& year, ComboBox& days);
 
     Port& port_;
     int rows_imported_ = 0;

@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 
+#include "cli/institutions.h"
 #include "cli/road.h"
 #include "cli/sample.h"
 #include "platform/drive_root.h"
@@ -23,7 +24,8 @@ constexpr const char* kUsage =
     "             [--no-mark-ids] [--detail] [--summary]\n"
     "             [--account-name N --account-number K]\n"
     "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
-    "  zivron-cli demo [credit|collection]\n";
+    "  zivron-cli demo [credit|collection]\n"
+    "  zivron-cli institutions --email E --password P\n";
 
 int Usage(std::ostream& err) {
     err << kUsage;
@@ -97,14 +99,23 @@ int Demo(const std::vector<std::string>& a, std::ostream& out, std::ostream& err
     return RunRoad(options, out, err);
 }
 
+int InstitutionsCommand(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    int rc = Institutions(a, out, err);
+    return rc == 2 ? Usage(err) : rc;
+}
+
 }  // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     using Command =
         std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     static const std::map<std::string, Command> kCommands = {
-        {"check-account", CheckAccount}, {"check-id", CheckId}, {"credit", Credit},
-        {"collection", Collection},      {"demo", Demo},
+        {"check-account", CheckAccount},
+        {"check-id", CheckId},
+        {"credit", Credit},
+        {"collection", Collection},
+        {"demo", Demo},
+        {"institutions", InstitutionsCommand},
     };
     if (args.empty()) {
         return Usage(err);

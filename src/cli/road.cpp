@@ -5,40 +5,11 @@
 
 #include "app/hamara_form.h"
 #include "app/run_paths.h"
+#include "cli/cli_port.h"
 #include "platform/drive_root.h"
 
 namespace zivron::cli {
 namespace {
-
-// The command line's port: no window ever opens, the file dialog answers with the workbook, the
-// activity log goes out only for a named account.
-class CliPort : public SystemPort {
-  public:
-    CliPort(std::string workbook, bool send_log)
-        : workbook_(std::move(workbook)), send_log_(send_log) {}
-
-    std::vector<std::string> messages;
-
-    Answer MessageBox(const std::string& text, const std::string&, Buttons) override {
-        messages.push_back(text);
-        return Answer::Ok;
-    }
-    void BusyPointer(bool) override {}
-    void Yield() override {}
-    std::string OpenFileDialog(const FileDialogRequest&) override { return workbook_; }
-    void ShellOpen(const std::filesystem::path&) override {}
-    void EndProgram() override {}
-    std::string FetchPage(const std::string& q) override {
-        return send_log_ ? SystemPort::FetchPage(q) : std::string();
-    }
-    std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() override {
-        return std::make_unique<sheet::SpreadsheetApp>(sheet::ShowFile{});
-    }
-
-  private:
-    std::string workbook_;
-    bool send_log_;
-};
 
 void SetCombo(ComboBox& combo, const std::string& text) {
     combo.items = {text};

@@ -113,6 +113,10 @@ std::string ToWindows1255(std::string_view utf8) {
             out.push_back(static_cast<char>(cp));
             continue;
         }
+        if (cp >= 0x05D0 && cp <= 0x05EA) {  // the letters, most of every Hebrew text
+            out.push_back(static_cast<char>(0xE0 + (cp - 0x05D0)));
+            continue;
+        }
         auto it = table.find(cp);
         out.push_back(it == table.end() ? '?' : static_cast<char>(it->second));
     }

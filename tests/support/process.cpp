@@ -11,10 +11,11 @@
 namespace zivron::test {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env, const std::string& input) {
     int out_pipe[2];
     int err_pipe[2];
-    if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0) {
+    int in_pipe[2];
+    if (::pipe(out_pipe) != 0 || ::pipe(err_pipe) != 0 || ::pipe(in_pipe) != 0) {
         throw std::runtime_error("pipe");
     }
     pid_t pid = ::fork();
@@ -22,8 +23,8 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         throw std::runtime_error("fork");
     }
     if (pid == 0) {
-        int devnull = ::open("/dev/null", O_RDONLY);
-        ::dup2(devnull, 0);
+        ::dup2(in_pipe[0], 0);
+        ::close(in_pipe[1]);
         ::dup2(out_pipe[1], 1);
         ::dup2(err_pipe[1], 2);
         ::close(out_pipe[0]);
@@ -42,6 +43,12 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     }
     ::close(out_pipe[1]);
     ::close(err_pipe[1]);
+    ::close(in_pipe[0]);
+    // Small inputs only: the pipe holds them whole before the child reads.
+    if (!input.empty() && ::write(in_pipe[1], input.data(), input.size()) < 0) {
+        throw std::runtime_error("write");
+    }
+    ::close(in_pipe[1]);
     ProcessResult r;
     pollfd fds[2] = {{out_pipe[0], POLLIN, 0}, {err_pipe[0], POLLIN, 0}};
     std::string* sinks[2] = {&r.out, &r.err};

@@ -13,8 +13,10 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs `program` with `args`, the environment of the test plus `env`, and no standard input.
+// Runs `program` with `args`, the environment of the test plus `env`, and `input` as its
+// standard input.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env = {});
+                         const std::map<std::string, std::string>& env = {},
+                         const std::string& input = "");
 
 }  // namespace zivron::test

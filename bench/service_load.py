@@ -1,0 +1,135 @@
+#!/usr/bin/python3
+"""Load on zivron-service over loopback: 20,000 mixed requests from 8 concurrent clients, then
+a kill -9 in the middle of a run of adds, after which every add answered "ok" must be there.
+
+    /usr/bin/python3 bench/service_load.py build-rel/server/zivron-service
+"""
+import http.client
+import os
+import random
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+
+service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
+folder = tempfile.mkdtemp(prefix="zivron-load-")
+db = os.path.join(folder, "service.db")
+NAME = "עמותת עומס"
+
+
+def enc(text):
+    return urllib.parse.quote(text.encode("cp1255"), safe="=&*+:/@?")
+
+
+def start():
+    p = subprocess.Popen([service, "serve", "--db", db, "--port", "0"], stdout=subprocess.PIPE, text=True)
+    line = p.stdout.readline().strip()
+    return p, int(line.rsplit(":", 1)[1])
+
+
+account = subprocess.run([service, "add-account", "--db", db, "--email", "load@example.org", "--name", NAME],
+                         input="pw\n", capture_output=True, text=True, check=True).stdout.strip()
+proc, port = start()
+
+
+def get(conn, path):
+    conn.request("GET", "/" + enc(path))
+    r = conn.getresponse()
+    return r.status, r.read().decode("cp1255")
+
+
+conn = http.client.HTTPConnection("127.0.0.1", port)
+pairs = "&RH=12345678&BA=54321&YI=x&TL=x&IP1=%s&FX=%s" % (account, NAME)
+for i in range(20):
+    get(conn, "HosefMosad.asp?MD=מוסד %d%s" % (i, pairs))
+listing = get(conn, "KoreMosadot.asp?Mis=" + account)[1]
+numbers = [r.split("*")[1] for r in listing.split("+")[1:]]
+
+TOTAL, CLIENTS = 20000, 8
+latencies, errors = [], []
+lock = threading.Lock()
+
+
+def client(n):
+    rnd = random.Random(n)
+    c = http.client.HTTPConnection("127.0.0.1", port)
+    mine = []
+    for i in range(TOTAL // CLIENTS):
+        k = rnd.random()
+        # Mostly reads, as the program asks: a list at every activation, details at every choice.
+        if k < 0.55:
+            path = "KoreMosadot.asp?Mis=" + account
+        elif k < 0.8:
+            path = "KorePerateyMosad.asp?Mis=" + rnd.choice(numbers)
+        elif k < 0.85:
+            path = "HosefMosad.asp?MD=לקוח %d-%d%s" % (n, i, pairs)
+        elif k < 0.95:
+            path = "AdkenYomanPeilut.asp?MD=%s&MD1=%s&RH=05:30:12&TL=זיכויים" % (NAME, account)
+        else:
+            path = "AdkenMosad.asp?Mis=%s&MD=עודכן%s" % (rnd.choice(numbers), pairs)
+        t0 = time.perf_counter()
+        try:
+            status, body = get(c, path)
+            ok = status == 200 and body not in ("", "eject")
+        except Exception:
+            ok = False
+            c = http.client.HTTPConnection("127.0.0.1", port)
+        mine.append(time.perf_counter() - t0)
+        if not ok:
+            with lock:
+                errors.append(path)
+    with lock:
+        latencies.extend(mine)
+
+
+t0 = time.perf_counter()
+threads = [threading.Thread(target=client, args=(n,)) for n in range(CLIENTS)]
+for t in threads:
+    t.start()
+for t in threads:
+    t.join()
+elapsed = time.perf_counter() - t0
+latencies.sort()
+p99 = latencies[int(len(latencies) * 0.99)] * 1000
+print("requests: %d from %d clients in %.2f s: %.0f requests/s, %d errors, p99 %.1f ms"
+      % (len(latencies), CLIENTS, elapsed, len(latencies) / elapsed, len(errors), p99))
+
+# kill -9 during a run of adds
+answered = []
+stop = threading.Event()
+
+
+def adder():
+    c = http.client.HTTPConnection("127.0.0.1", port, timeout=2)
+    i = 0
+    while not stop.is_set():
+        name = "שורד %d" % i
+        try:
+            status, body = get(c, "HosefMosad.asp?MD=%s%s" % (name, pairs))
+            if body == "ok":
+                answered.append(name)
+        except Exception:
+            return
+        i += 1
+
+
+t = threading.Thread(target=adder)
+t.start()
+time.sleep(0.5)
+proc.send_signal(signal.SIGKILL)
+proc.wait()
+stop.set()
+t.join()
+proc, port = start()
+conn = http.client.HTTPConnection("127.0.0.1", port)
+after = get(conn, "KoreMosadot.asp?Mis=" + account)[1]
+kept = set(r.split("*")[0] for r in after.split("+")[1:])
+lost = [n for n in answered if n not in kept]
+print("kill -9 during adds: %d answered ok, %d lost" % (len(answered), len(lost)))
+proc.terminate()
+proc.wait()
+sys.exit(1 if errors or lost else 0)

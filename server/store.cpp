@@ -1,0 +1,239 @@
+#include "store.h"
+
+#include <sodium.h>
+
+#include <chrono>
+#include <memory>
+
+namespace zivron::service {
+namespace {
+
+struct Stmt {
+    sqlite3_stmt* s = nullptr;
+    Stmt(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &s, nullptr); }
+    ~Stmt() { sqlite3_finalize(s); }
+    Stmt& Bind(int i, const std::string& v) {
+        sqlite3_bind_text(s, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+        return *this;
+    }
+    Stmt& Bind(int i, std::int64_t v) {
+        sqlite3_bind_int64(s, i, v);
+        return *this;
+    }
+    bool Row() { return s != nullptr && sqlite3_step(s) == SQLITE_ROW; }
+    bool Done() { return s != nullptr && sqlite3_step(s) == SQLITE_DONE; }
+    std::string Text(int col) {
+        const unsigned char* t = sqlite3_column_text(s, col);
+        return t == nullptr ? std::string() : std::string(reinterpret_cast<const char*>(t));
+    }
+    std::int64_t Int(int col) { return sqlite3_column_int64(s, col); }
+};
+
+std::string RandomDigits(int n) {
+    std::string out;
+    while (static_cast<int>(out.size()) < n) {
+        std::uint32_t d = randombytes_uniform(10);
+        if (out.empty() && d == 0) {
+            continue;  // a leading zero would make the number shorter than it looks
+        }
+        out.push_back(static_cast<char>('0' + d));
+    }
+    return out;
+}
+
+Institution FromRow(Stmt& q) {
+    return {q.Int(0), q.Text(1), q.Text(2), q.Text(3), q.Text(4), q.Text(5), q.Text(6)};
+}
+
+constexpr const char* kInstitutionColumns =
+    "number, account, name, collection_code, collection_software, credit_code, credit_software";
+
+}  // namespace
+
+std::optional<std::string> Store::Open(const std::string& path, Store& out) {
+    if (sodium_init() < 0) {
+        return "libsodium cannot start";
+    }
+    if (sqlite3_open_v2(path.c_str(), &out.db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
+                        nullptr) != SQLITE_OK) {
+        return "cannot open database " + path;
+    }
+    sqlite3_busy_timeout(out.db_, 5000);
+    const char* schema[] = {
+        "PRAGMA journal_mode=WAL",
+        // In WAL mode a commit is in the log before it is answered: a killed process loses
+        // nothing committed (only a power cut could take the last ones).
+        "PRAGMA synchronous=NORMAL",
+        "PRAGMA foreign_keys=ON",
+        "CREATE TABLE IF NOT EXISTS accounts (email TEXT PRIMARY KEY, name TEXT NOT NULL,"
+        " password_hash TEXT NOT NULL, number TEXT NOT NULL UNIQUE)",
+        "CREATE TABLE IF NOT EXISTS institutions (number INTEGER PRIMARY KEY,"
+        " account TEXT NOT NULL REFERENCES accounts(number), name TEXT NOT NULL,"
+        " collection_code TEXT NOT NULL, collection_software TEXT NOT NULL,"
+        " credit_code TEXT NOT NULL, credit_software TEXT NOT NULL, added_at TEXT NOT NULL)",
+        "CREATE INDEX IF NOT EXISTS institutions_by_account ON institutions(account, added_at)",
+        "CREATE TABLE IF NOT EXISTS activity (id INTEGER PRIMARY KEY, received_at TEXT NOT NULL,"
+        " client TEXT NOT NULL, pairs TEXT NOT NULL)",
+    };
+    for (const char* sql : schema) {
+        if (!out.Exec(sql)) {
+            return std::string("cannot prepare database: ") + sqlite3_errmsg(out.db_);
+        }
+    }
+    return std::nullopt;
+}
+
+Store::~Store() {
+    if (db_ != nullptr) {
+        sqlite3_close(db_);
+    }
+}
+
+bool Store::Exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+std::optional<std::string> Store::AddAccount(const std::string& email, const std::string& name,
+                                             const std::string& password, Account& created) {
+    char hash[crypto_pwhash_STRBYTES];
+    if (crypto_pwhash_str(hash, password.data(), password.size(),
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+        return "out of memory while hashing the password";
+    }
+    std::lock_guard<std::mutex> lock(mu_);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        std::string number = RandomDigits(15);
+        Stmt q(db_,
+               "INSERT INTO accounts (email, name, password_hash, number) VALUES (?, ?, ?, ?)");
+        if (q.Bind(1, email).Bind(2, name).Bind(3, std::string(hash)).Bind(4, number).Done()) {
+            created = {email, name, number};
+            return std::nullopt;
+        }
+        Stmt exists(db_, "SELECT 1 FROM accounts WHERE email = ?");
+        if (exists.Bind(1, email).Row()) {
+            return "an account with this e-mail exists";
+        }
+    }
+    return std::string("cannot add the account: ") + sqlite3_errmsg(db_);
+}
+
+std::vector<Account> Store::Accounts() {
+    std::lock_guard<std::mutex> lock(mu_);
+    std::vector<Account> out;
+    Stmt q(db_, "SELECT email, name, number FROM accounts ORDER BY email");
+    while (q.Row()) {
+        out.push_back({q.Text(0), q.Text(1), q.Text(2)});
+    }
+    return out;
+}
+
+std::optional<Account> Store::Login(const std::string& email, const std::string& password) {
+    std::string hash;
+    Account a;
+    {
+        std::lock_guard<std::mutex> lock(mu_);
+        Stmt q(db_, "SELECT name, number, password_hash FROM accounts WHERE email = ?");
+        if (!q.Bind(1, email).Row()) {
+            return std::nullopt;
+        }
+        a = {email, q.Text(0), q.Text(1)};
+        hash = q.Text(2);
+    }
+    // Verified outside the lock: it is slow on purpose.
+    if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) {
+        return std::nullopt;
+    }
+    return a;
+}
+
+bool Store::AccountMatches(const std::string& number, const std::string& name) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "SELECT 1 FROM accounts WHERE number = ? AND name = ?");
+    return q.Bind(1, number).Bind(2, name).Row();
+}
+
+bool Store::AccountExists(const std::string& number) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "SELECT 1 FROM accounts WHERE number = ?");
+    return q.Bind(1, number).Row();
+}
+
+std::string Store::ListReply(const std::string& account) {
+    std::lock_guard<std::mutex> lock(mu_);
+    std::string out;
+    Stmt q(db_, "SELECT name, number FROM institutions WHERE account = ? ORDER BY added_at, rowid");
+    q.Bind(1, account);
+    while (q.Row()) {
+        out += '+';
+        out += reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0));
+        out += '*';
+        out += std::to_string(q.Int(1));
+    }
+    return out;
+}
+
+std::optional<Institution> Store::InstitutionByNumber(std::int64_t number) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_,
+           (std::string("SELECT ") + kInstitutionColumns + " FROM institutions WHERE number = ?")
+               .c_str());
+    if (!q.Bind(1, number).Row()) {
+        return std::nullopt;
+    }
+    return FromRow(q);
+}
+
+std::optional<std::int64_t> Store::AddInstitution(const Institution& inst) {
+    std::lock_guard<std::mutex> lock(mu_);
+    const auto now = std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
+                                        std::chrono::system_clock::now().time_since_epoch())
+                                        .count());
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        // Numbers are random: the details page names nothing but the number.
+        std::int64_t number = 1 + static_cast<std::int64_t>(randombytes_uniform(0x7FFFFFFF));
+        Stmt q(db_,
+               "INSERT INTO institutions (number, account, name, collection_code,"
+               " collection_software, credit_code, credit_software, added_at)"
+               " VALUES (?, ?, ?, ?, ?, ?, ?, ?)");
+        q.Bind(1, number).Bind(2, inst.account).Bind(3, inst.name).Bind(4, inst.collection_code);
+        q.Bind(5, inst.collection_software).Bind(6, inst.credit_code).Bind(7, inst.credit_software);
+        q.Bind(8, std::string(20 - std::min<std::size_t>(20, now.size()), '0') + now);
+        if (q.Done()) {
+            return number;
+        }
+    }
+    return std::nullopt;
+}
+
+bool Store::UpdateInstitution(const Institution& inst) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_,
+           "UPDATE institutions SET name = ?, collection_code = ?, collection_software = ?,"
+           " credit_code = ?, credit_software = ? WHERE number = ? AND account = ?");
+    q.Bind(1, inst.name).Bind(2, inst.collection_code).Bind(3, inst.collection_software);
+    q.Bind(4, inst.credit_code).Bind(5, inst.credit_software).Bind(6, inst.number);
+    q.Bind(7, inst.account);
+    return q.Done() && sqlite3_changes(db_) == 1;
+}
+
+bool Store::DeleteInstitution(std::int64_t number, const std::string& account) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "DELETE FROM institutions WHERE number = ? AND account = ?");
+    q.Bind(1, number).Bind(2, account);
+    return q.Done() && sqlite3_changes(db_) == 1;
+}
+
+bool Store::LogActivity(const std::string& pairs, const std::string& client) {
+    std::lock_guard<std::mutex> lock(mu_);
+    const auto now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    char when[32];
+    std::tm tm{};
+    gmtime_r(&now, &tm);
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    Stmt q(db_, "INSERT INTO activity (received_at, client, pairs) VALUES (?, ?, ?)");
+    return q.Bind(1, std::string(when)).Bind(2, client).Bind(3, pairs).Done();
+}
+
+}  // namespace zivron::service

@@ -1,0 +1,61 @@
+#pragma once
+// The service's storage: accounts, the institutions of each account, the activity log. One
+// SQLite file in WAL mode; every statement prepared; one connection behind a mutex.
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zivron::service {
+
+struct Account {
+    std::string email;
+    std::string name;
+    std::string number;  // random, 15 digits
+};
+
+struct Institution {
+    std::int64_t number = 0;  // random, positive, 32-bit
+    std::string account;
+    std::string name;
+    std::string collection_code;
+    std::string collection_software;
+    std::string credit_code;
+    std::string credit_software;
+};
+
+class Store {
+  public:
+    // Opens or creates the database; an error text when it cannot.
+    static std::optional<std::string> Open(const std::string& path, Store& out);
+    ~Store();
+
+    std::optional<std::string> AddAccount(const std::string& email, const std::string& name,
+                                          const std::string& password, Account& created);
+    std::vector<Account> Accounts();
+    // The account whose password matches, or nothing.
+    std::optional<Account> Login(const std::string& email, const std::string& password);
+    // The account with this number and name (the pair the client sends as IP1 / FX).
+    bool AccountMatches(const std::string& number, const std::string& name);
+    bool AccountExists(const std::string& number);
+
+    // The list reply of an account, "+name*number" for each institution in the order added.
+    std::string ListReply(const std::string& account);
+    std::optional<Institution> InstitutionByNumber(std::int64_t number);
+    std::optional<std::int64_t> AddInstitution(const Institution& inst);
+    bool UpdateInstitution(const Institution& inst);  // only when it belongs to inst.account
+    bool DeleteInstitution(std::int64_t number, const std::string& account);
+
+    bool LogActivity(const std::string& pairs, const std::string& client);
+
+  private:
+    bool Exec(const char* sql);
+    sqlite3* db_ = nullptr;
+    std::mutex mu_;
+};
+
+}  // namespace zivron::service

@@ -1,0 +1,166 @@
+// The institution panel: the account's list from the web service, a choice filling both panels,
+// and adding, updating and deleting institutions.
+
+#include "app/hamara_form.h"
+#include "text/numeric.h"
+#include "text/shaping.h"
+
+namespace zivron {
+namespace {
+
+std::vector<std::string> Split(const std::string& text, char sep) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t next = text.find(sep, at);
+        out.push_back(text.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        if (next == std::string::npos) {
+            return out;
+        }
+        at = next + 1;
+    }
+}
+
+}  // namespace
+
+void HamaraForm::ListAllMosadot() {
+    if (NumericValue(Label4.tag) == 0) {
+        return;
+    }
+    const std::string reply = port_.FetchPage("KoreMosadot.asp?Mis=" + Label4.tag);
+    if (reply.empty() || reply == "exit") {
+        return;
+    }
+    List1.items.clear();
+    List1.selected = -1;
+    std::vector<std::string> records = Split(reply, '+');
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        std::vector<std::string> fields = Split(records[i], '*');
+        // A record without a number cannot be chosen; it is left out rather than shown as 0.
+        if (fields.size() < 2 || NumericValue(fields[1]) == 0) {
+            continue;
+        }
+        List1.items.push_back({fields[0], static_cast<long long>(NumericValue(fields[1]))});
+    }
+}
+
+void HamaraForm::List1_Click() {
+    if (List1.selected < 0 || List1.selected >= static_cast<int>(List1.items.size())) {
+        return;
+    }
+    const ListBox::Entry entry = List1.items[List1.selected];
+    for (TextBox& box : TextGove) {
+        box = {};
+    }
+    ComMehakMosad.enabled = false;
+    TextGove[10] = {entry.text, std::to_string(entry.data)};
+    TextGove[0].text = TextGove[7].text = entry.text;
+    const std::string reply =
+        port_.FetchPage("KorePerateyMosad.asp?Mis=" + std::to_string(entry.data));
+    if (reply.empty()) {
+        port_.MessageBox("בעיית התחברות נסו מחדש", "x", Buttons::Ok);
+        return;
+    }
+    if (Trim(reply) == "eject") {
+        port_.MessageBox("נתונים שגויים הקלד מחדש", "x", Buttons::Ok);
+        return;
+    }
+    std::vector<std::string> fields = Split(reply, '*');
+    if (fields.size() < 6) {
+        port_.MessageBox("נתונים שגויים הקלד מחדש", "x", Buttons::Ok);
+        return;
+    }
+    auto field = [&](std::size_t i) { return fields[i] == "x" ? std::string() : fields[i]; };
+    TextGove[1].text = field(2);
+    TextGove[2].text = field(3);
+    TextGove[5].text = field(4);
+    TextGove[6].text = field(5);
+    ComEditMosad = {"עדכן פרטי מוסד", "EDIT", kEditModeColour, ComEditMosad.enabled};
+    ComMehakMosad.enabled = true;
+}
+
+void HamaraForm::Form_Activate() {
+    ListAllMosadot();
+    Timer1Enabled = true;
+}
+
+void HamaraForm::Command1_Click() {
+    for (TextBox& box : TextGove) {
+        box = {};
+    }
+    ComEditMosad = {"קלוט מוסד", "ADD", kAddModeColour, ComEditMosad.enabled};
+    ComMehakMosad.enabled = false;
+}
+
+bool HamaraForm::AccountGuard() {
+    if (Label4.caption == "טרם") {
+        port_.MessageBox("שם מורשה לא מוגדר", "x", Buttons::Ok);
+        return false;
+    }
+    if (NumericValue(Label4.tag) == 0) {
+        port_.MessageBox("בעיה עם שם מורשה פנה לתמיכה", kVendorTitle, Buttons::Ok);
+        return false;
+    }
+    return true;
+}
+
+std::string HamaraForm::InstitutionPairs() const {
+    auto or_else = [](const std::string& v, const char* empty) {
+        return v.empty() ? std::string(empty) : v;
+    };
+    return "MD=" + or_else(TextGove[10].text, "x") + "&RH=" + or_else(TextGove[1].text, "0") +
+           "&BA=" + or_else(TextGove[2].text, "0") + "&YI=" + or_else(TextGove[5].text, "x") +
+           "&TL=" + or_else(TextGove[6].text, "x") + "&IP1=" + Label4.tag + "&FX=" + Label4.caption;
+}
+
+void HamaraForm::Refresh() {
+    ListAllMosadot();
+    for (TextBox& box : TextGove) {
+        box.text.clear();
+    }
+}
+
+void HamaraForm::ComEditMosad_Click() {
+    if (!AccountGuard()) {
+        return;
+    }
+    if (ComEditMosad.tag == "ADD") {
+        if (TextGove[10].text.empty()) {
+            port_.MessageBox("הקלד שם מוסד", kVendorTitle, Buttons::Ok);
+            return;
+        }
+        const std::string reply = port_.FetchPage("HosefMosad.asp?" + InstitutionPairs());
+        port_.MessageBox(reply == "ok" ? "הרישום הסתיים בהצלחה !!" : "תקלה בהרשמה נסה מחדש",
+                         kVendorTitle, Buttons::Ok);
+    } else if (ComEditMosad.tag == "EDIT") {
+        if (TextGove[10].tag.empty()) {
+            port_.MessageBox("בחר מוסד לעדכון", kVendorTitle, Buttons::Ok);
+            return;
+        }
+        const std::string reply =
+            port_.FetchPage("AdkenMosad.asp?Mis=" + TextGove[10].tag + "&" + InstitutionPairs());
+        port_.MessageBox(reply == "ok" ? "העדכון הסתיים בהצלחה !!" : "תקלה בעדכון נסה מחדש",
+                         kVendorTitle, Buttons::Ok);
+    }
+    Refresh();
+}
+
+void HamaraForm::ComMehakMosad_Click() {
+    if (!AccountGuard()) {
+        return;
+    }
+    if (ComEditMosad.tag == "EDIT") {
+        if (TextGove[10].tag.empty()) {
+            port_.MessageBox("בחר מוסד למחיקה", kVendorTitle, Buttons::Ok);
+            return;
+        }
+        const std::string reply =
+            port_.FetchPage("MehakMosad.asp?Mis=" + TextGove[10].tag + "&" + InstitutionPairs());
+        if (reply == "ok") {
+            port_.MessageBox("בוצע בהצלחה !!", kVendorTitle, Buttons::Ok);
+        }
+    }
+    Refresh();
+}
+
+}  // namespace zivron

@@ -1,0 +1,152 @@
+// zivron-service as the program meets it: real HTTP on loopback, queries in Windows-1255.
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include "pages.h"
+#include "service/fetch_page.h"
+#include "support/service_process.h"
+#include "support/temp_dir.h"
+
+namespace zivron {
+namespace {
+
+class ServiceTest : public test::TempDirTest {
+  protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        service_ = std::make_unique<test::ServiceProcess>(dir_ / "service.db");
+        a_ = service_->AddAccount("a@example.org", "עמותה א", "סוד-1");
+        b_ = service_->AddAccount("b@example.org", "עמותה ב", "secret-2");
+    }
+    std::string Get(const std::string& q) { return FetchPage(service_->Base(), q); }
+    std::string AddFor(const std::string& number, const std::string& name,
+                       const std::string& inst) {
+        return Get("HosefMosad.asp?MD=" + inst + "&RH=12345678&BA=54321&YI=x&TL=x&IP1=" + number +
+                   "&FX=" + name);
+    }
+    // The number of the only institution of a list reply.
+    std::string OnlyNumber(const std::string& list) { return list.substr(list.rfind('*') + 1); }
+    std::unique_ptr<test::ServiceProcess> service_;
+    std::string a_, b_;
+};
+
+TEST_F(ServiceTest, LoginRepliesTheAccountRecordOrEject) {
+    std::string reply = Get("KoreSismaManuy.asp?Mis=a@example.org&Sis=סוד-1");
+    std::vector<std::string> fields;
+    for (std::size_t at = 0;;) {
+        std::size_t star = reply.find('*', at);
+        fields.push_back(reply.substr(at, star - at));
+        if (star == std::string::npos)
+            break;
+        at = star + 1;
+    }
+    ASSERT_GE(fields.size(), 13u);
+    EXPECT_EQ(fields[1], "עמותה א");
+    EXPECT_EQ(fields[12], a_);
+    EXPECT_EQ(a_.size(), 15u);
+    EXPECT_NE(a_, b_);
+    EXPECT_EQ(Get("KoreSismaManuy.asp?Mis=a@example.org&Sis=wrong"), "eject");
+    EXPECT_EQ(Get("KoreSismaManuy.asp?Mis=nobody@example.org&Sis=x"), "eject");
+}
+
+TEST_F(ServiceTest, InstitutionsBelongToTheirAccount) {
+    EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), "0");
+    EXPECT_EQ(Get("KoreMosadot.asp?Mis=999"), "exit");
+    ASSERT_EQ(AddFor(a_, "עמותה א", "בית ספר"), "ok");
+    const std::string list = Get("KoreMosadot.asp?Mis=" + a_);
+    ASSERT_EQ(list.rfind("0+בית ספר*", 0), 0u) << list;
+    const std::string number = OnlyNumber(list);
+    EXPECT_GT(std::stoll(number), 0);
+    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number), number + "*בית ספר*12345678*54321*x*x");
+
+    // B sees nothing of A's and can change nothing of it.
+    EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + b_), "0");
+    const std::string as_b = "&MD=גנב&RH=0&BA=0&YI=x&TL=x&IP1=" + b_ + "&FX=עמותה ב";
+    EXPECT_NE(Get("AdkenMosad.asp?Mis=" + number + as_b), "ok");
+    EXPECT_NE(Get("MehakMosad.asp?Mis=" + number + as_b), "ok");
+    // Nor can anyone who names A's number without A's name.
+    EXPECT_NE(AddFor(a_, "עמותה ב", "זר"), "ok");
+    EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), list);
+
+    const std::string as_a =
+        "&MD=בית ספר חדש&RH=0&BA=0&YI=87654321&TL=12345&IP1=" + a_ + "&FX=עמותה א";
+    EXPECT_EQ(Get("AdkenMosad.asp?Mis=" + number + as_a), "ok");
+    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number),
+              number + "*בית ספר חדש*0*0*87654321*12345");
+    EXPECT_EQ(Get("MehakMosad.asp?Mis=" + number + as_a), "ok");
+    EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), "0");
+    EXPECT_EQ(Get("MehakMosad.asp?Mis=" + number + as_a), "eject");
+    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number), "eject");
+}
+
+TEST_F(ServiceTest, RefusesWhatItCannotKeepAndKeepsServing) {
+    struct Case {
+        std::string query;
+        std::string reply;
+    };
+    const std::vector<Case> cases = {
+        {"HosefMosad.asp?MD=a*b&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=a+b&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=x&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=n&RH=" + std::string(40, '1') + "&BA=0&YI=x&TL=x&IP1=" + a_ +
+             "&FX=עמותה א",
+         "eject"},
+        {"KorePerateyMosad.asp?Mis=abc", "eject"},
+        {"KorePerateyMosad.asp?Mis=-5", "eject"},
+        {"KoreMosadot.asp?Mis=" + std::string(5000, '1'), ""},  // over-long: refused
+        {"Nothing.asp?x=1", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Get(c.query), c.reply) << c.query.substr(0, 60);
+    }
+    EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), "0");
+}
+
+TEST_F(ServiceTest, TheActivityLogKeepsEveryPairWithItsTime) {
+    ASSERT_EQ(Get("AdkenYomanPeilut.asp?MD=חשבון&MD1=" + a_ + "&RH=05:30:12&TL=זיכויים&MAIL=desk"),
+              "ok");
+    service_->Stop(SIGTERM);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_ / "service.db").c_str(), &db), SQLITE_OK);
+    sqlite3_stmt* q = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "SELECT received_at, pairs FROM activity", -1, &q, nullptr),
+              SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(q, 0))).size(), 20u);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(q, 1))),
+              "MD=חשבון\nMD1=" + a_ + "\nRH=05:30:12\nTL=זיכויים\nMAIL=desk\n");
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+}
+
+TEST_F(ServiceTest, AnAnsweredAddSurvivesAKill) {
+    ASSERT_EQ(AddFor(a_, "עמותה א", "שורד"), "ok");
+    service_->Stop(SIGKILL);
+    service_->Start();
+    EXPECT_NE(Get("KoreMosadot.asp?Mis=" + a_).find("*"), std::string::npos);
+}
+
+TEST(ParseQuery, RawAndPercentEncodedWindows1255) {
+    service::Pairs q;
+    ASSERT_TRUE(service::ParseQuery("MD=%F9%EC%E5%ED&RH=a+b&X=&Y", q));
+    ASSERT_EQ(q.size(), 4u);
+    EXPECT_EQ(q[0], (std::pair<std::string, std::string>{"MD", "שלום"}));
+    EXPECT_EQ(q[1].second, "a+b");  // a plus stays a plus
+    EXPECT_EQ(q[2].second, "");
+    EXPECT_EQ(q[3].first, "Y");
+    ASSERT_TRUE(service::ParseQuery(std::string("MD=") + "\xF9\xEC\xE5\xED", q));
+    EXPECT_EQ(q[0].second, "שלום");
+    for (const char* bad : {"MD=%", "MD=%F", "MD=%GG", "MD=%%"}) {
+        EXPECT_FALSE(service::ParseQuery(bad, q)) << bad;
+    }
+    EXPECT_FALSE(service::ParseQuery(std::string(5000, 'a'), q));
+    std::string many;
+    for (int i = 0; i < 40; ++i) {
+        many += "a=1&";
+    }
+    EXPECT_FALSE(service::ParseQuery(many, q));
+}
+
+}  // namespace
+}  // namespace zivron
