@@ -7,6 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libfreexl-dev libcurl4-openssl-dev libcpp-httplib-dev
   libsqlite3-dev libsodium-dev
+  qt6-base-dev libgl-dev culmus
   python3 python3-openpyxl
 )
 

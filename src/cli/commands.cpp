@@ -4,9 +4,9 @@
 #include <functional>
 #include <map>
 
+#include "app/sample.h"
 #include "cli/institutions.h"
 #include "cli/road.h"
-#include "cli/sample.h"
 #include "platform/drive_root.h"
 #include "text/shaping.h"
 #include "validate/bank_rules.h"

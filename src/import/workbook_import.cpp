@@ -1,6 +1,7 @@
 // The credit and collection imports: read the workbook of payees or payers, fix and mark it in
 // place, fill the transaction table and the panel's summary.
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <optional>
@@ -135,7 +136,8 @@ void HamaraForm::Import(Panel panel) {
     };
     auto elapsed = [&] {
         float now = static_cast<float>(port_.Now().SecondsSinceMidnight());
-        double e = std::round((static_cast<double>(now) - start) * 100.0) / 100.0;
+        // The start was rounded to a whole second, so the first half second would read below 0.
+        double e = std::max(0.0, std::round((static_cast<double>(now) - start) * 100.0) / 100.0);
         Label12.caption = NumberText(e);
     };
 

@@ -1,8 +1,8 @@
-#include "cli/sample.h"
+#include "app/sample.h"
 
 #include "platform/spreadsheet/workbook.h"
 
-namespace zivron::cli {
+namespace zivron {
 
 masav::Institution SampleInstitution() {
     return {"12345678", "54321", "עמותת הדגמה בע\"מ"};
@@ -41,4 +41,4 @@ Status WriteSampleWorkbook(const std::filesystem::path& path) {
     return wb.SaveAs(path);
 }
 
-}  // namespace zivron::cli
+}  // namespace zivron

@@ -9,7 +9,7 @@
 
 #include "masav/masav_file.h"
 
-namespace zivron::cli {
+namespace zivron {
 
 masav::Institution SampleInstitution();
 std::vector<masav::Row> SampleRows();
@@ -17,4 +17,4 @@ std::vector<masav::Row> SampleRows();
 // The sample rows as an import workbook: headings in row 1, one payee a row from row 2.
 Status WriteSampleWorkbook(const std::filesystem::path& path);
 
-}  // namespace zivron::cli
+}  // namespace zivron

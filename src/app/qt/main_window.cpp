@@ -1,0 +1,351 @@
+#include "app/qt/main_window.h"
+
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+#include "platform/spreadsheet/cell.h"
+
+namespace zivron::qt {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString Css(sheet::Rgb c) {
+    return QString("background-color: rgb(%1, %2, %3);").arg(c.red).arg(c.green).arg(c.blue);
+}
+
+QGroupBox* Frame(const QString& title, QLayout* layout) {
+    auto* box = new QGroupBox(title);
+    box->setLayout(layout);
+    return box;
+}
+
+QLabel* Legend(const QString& caption, sheet::Rgb colour) {
+    auto* label = new QLabel(caption);
+    label->setAutoFillBackground(true);
+    label->setStyleSheet(Css(colour));
+    return label;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form)
+    : port_(port), form_(std::move(form)) {
+    setLayoutDirection(Qt::RightToLeft);
+    setWindowTitle("zivron");
+    auto* panels = new QHBoxLayout;
+    panels->addWidget(CreditPanel());
+    panels->addWidget(CollectionPanel());
+    panels->addWidget(InstitutionPanel());
+    auto* root = new QVBoxLayout(this);
+    root->addWidget(TopBar());
+    root->addLayout(panels);
+    resize(1280, 800);
+
+    port_.SetWindow(this);
+    // A click while an import yields starts from what the window shows, so it is drawn first.
+    port_.on_yield = [this] { Draw(); };
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        form_->Timer1_Timer();
+        clock_->setText(Q(form_->Label7.caption));
+    });
+    timer_.start(1000);
+    Draw();
+}
+
+QPushButton* MainWindow::Button(const QString& name) const {
+    return findChild<QPushButton*>(name);
+}
+
+QPushButton* MainWindow::MakeButton(const QString& name, const QString& caption,
+                                    const std::function<void()>& handler, const QString& tip) {
+    auto* b = new QPushButton(caption);
+    b->setObjectName(name);
+    b->setToolTip(tip);
+    connect(b, &QPushButton::clicked, this, [this, handler] { Press(handler); });
+    return b;
+}
+
+QLineEdit* MainWindow::MakeBox(int index, int max_length, const QString& tip) {
+    auto* e = new QLineEdit;
+    e->setObjectName(QString("TextGove%1").arg(index));
+    if (max_length > 0) {
+        e->setMaxLength(max_length);
+    }
+    e->setToolTip(tip);
+    boxes_[static_cast<std::size_t>(index)] = e;
+    return e;
+}
+
+QCheckBox* MainWindow::MakeCheck(CheckBox& state, const QString& caption, const QString& tip,
+                                 const sheet::Rgb* colour) {
+    auto* c = new QCheckBox(caption);
+    c->setToolTip(tip);
+    if (colour != nullptr) {
+        c->setAutoFillBackground(true);
+        c->setStyleSheet(Css(*colour));
+    }
+    checks_.emplace_back(c, &state);
+    return c;
+}
+
+QComboBox* MainWindow::MakeCombo(ComboBox& state) {
+    auto* c = new QComboBox;
+    combos_.emplace_back(c, &state);
+    return c;
+}
+
+QWidget* MainWindow::TopBar() {
+    auto* bar = new QHBoxLayout;
+    auto* masav = MakeButton("Command4", "צור אקסל  ממסב", [] {});
+    masav->setEnabled(false);  // the conversion to a workbook comes with its own change
+    bar->addWidget(masav);
+    bar->addWidget(new QLabel("המנוי"));
+    account_ = new QLabel;
+    account_->setObjectName("Label4");
+    bar->addWidget(account_);
+    elapsed_ = new QLabel;
+    elapsed_->setObjectName("Label12");
+    bar->addWidget(elapsed_);
+    bar->addStretch();
+    clock_ = new QLabel;
+    clock_->setObjectName("Label7");
+    bar->addWidget(clock_);
+    auto* michpal = MakeButton("excellmichpal", "אקסל ממיכפל", [] {});
+    michpal->setEnabled(false);
+    bar->addWidget(michpal);
+    auto* w = new QWidget;
+    w->setLayout(bar);
+    return w;
+}
+
+QWidget* MainWindow::CreditPanel() {
+    HamaraForm& f = *form_;
+    auto* fields = new QFormLayout;
+    fields->addRow("שם מוסד", MakeBox(7));
+    fields->addRow("קוד מוסד (8 ספרות)", MakeBox(5, 8, "8 ספרות"));
+    fields->addRow("קוד תוכנה (5 ספרות)", MakeBox(6, 5, "5 ספרות"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(MakeButton(
+        "Command6", "יבא קובץ", [&f] { f.Command6_Click(); }, "יבא נתונים מאקסל"));
+    auto* base = MakeButton("Command8", "צור בסיס", [] {});
+    base->setEnabled(false);  // base lists come with the conversions
+    buttons->addWidget(base);
+    buttons->addWidget(MakeButton("ComArhivZikuy0", "ארכיב", [&f] { f.ComArhivZikuy_Click(0); }));
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(MakeCheck(f.Check8, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
+                                 &sheet::kTypingFixColour));
+    options->addWidget(MakeCheck(f.Check6, "סמן חשבונות לא תקינים לפי מסב",
+                                 "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב",
+                                 &sheet::kInvalidAccountColour));
+    options->addWidget(MakeCheck(f.Check4, "סמן ת זהות לא תקינות", "סמן ת זהות לא תקינות",
+                                 &sheet::kInvalidIdColour));
+
+    auto* summary = new QFormLayout;
+    summary->addRow(Legend("שגיאות הקלדה", sheet::kTypingFixColour), MakeBox(16));
+    summary->addRow(Legend("חשבונות לא תקינים", sheet::kInvalidAccountColour), MakeBox(15));
+    summary->addRow(Legend("ת זהות לא תקינים", sheet::kInvalidIdColour), MakeBox(14));
+    summary->addRow("מספר תנועות", MakeBox(9));
+    summary->addRow("סיכום תנועות", MakeBox(8));
+
+    auto* archive = new QVBoxLayout;
+    archive->addWidget(MakeButton("ComArhivZikuy1", "ארכיב", [&f] { f.ComArhivZikuy_Click(1); }));
+    archive->addWidget(MakeCheck(f.Check3, "צור עותק בארכיון"));
+    archive->addWidget(MakeCheck(f.Check7, "צרף נתונים לקובץ ריכוז"));
+
+    auto* v = new QVBoxLayout;
+    v->addLayout(fields);
+    v->addLayout(buttons);
+    v->addWidget(Frame("פעולות בזמן קריאת הקובץ", options));
+    v->addWidget(Frame("סיכום קריאת קובץ", summary));
+    v->addWidget(Frame("ארכיון אקסל", archive));
+    v->addWidget(MakeButton("Command5", "צור קובץ zivron לזיכויים", [&f] { f.Command5_Click(); }));
+    v->addStretch();
+    return Frame("זיכויים(העברות)", v);
+}
+
+QWidget* MainWindow::CollectionPanel() {
+    HamaraForm& f = *form_;
+    auto* fields = new QFormLayout;
+    fields->addRow("שם מוסד", MakeBox(0));
+    fields->addRow("קוד מסב (8 ספרות)", MakeBox(1, 8, "8 ספרות"));
+    fields->addRow("קוד תוכנה (5 ספרות)", MakeBox(2, 5, "5 ספרות"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(MakeButton(
+        "Command9", "יבא קובץ", [&f] { f.Command9_Click(); }, "יבא נתונים מאקסל"));
+    auto* base = MakeButton("ZorBasisCollect", "צור בסיס", [] {});
+    base->setEnabled(false);
+    buttons->addWidget(base);
+    buttons->addWidget(MakeButton("ComArhivZikuy2", "ארכיב", [&f] { f.ComArhivZikuy_Click(2); }));
+
+    auto* options = new QVBoxLayout;
+    options->addWidget(MakeCheck(f.Check1, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
+                                 &sheet::kTypingFixColour));
+    options->addWidget(MakeCheck(f.Check2, "סמן חשבונות לא תקינים לפי מסב",
+                                 "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב",
+                                 &sheet::kInvalidAccountColour));
+    options->addWidget(MakeCheck(f.Check5, "סמן תעודות זהות לא תקינות", "סמן ת זהות לא תקינות",
+                                 &sheet::kInvalidIdColour));
+
+    auto* summary = new QFormLayout;
+    summary->addRow(Legend("שגיאות הקלדה", sheet::kTypingFixColour), MakeBox(11));
+    summary->addRow(Legend("חשבונות לא תקינים", sheet::kInvalidAccountColour), MakeBox(12));
+    summary->addRow(Legend("ת זהות לא תקינים", sheet::kInvalidIdColour), MakeBox(13));
+    summary->addRow("מספר תנועות", MakeBox(3));
+    summary->addRow("סיכום תנועות", MakeBox(4));
+
+    auto* archive = new QVBoxLayout;
+    archive->addWidget(MakeButton("ComArhivZikuy3", "ארכיב", [&f] { f.ComArhivZikuy_Click(3); }));
+    archive->addWidget(MakeCheck(f.Check10, "צור עותק בארכיון"));
+    archive->addWidget(MakeCheck(f.Check9, "צרף נתונים לקובץ ריכוז"));
+
+    auto* prep = new QVBoxLayout;
+    prep->addLayout(buttons);
+    prep->addWidget(Frame("פעולות בזמן קריאת הקובץ", options));
+    prep->addWidget(Frame("סיכום קריאת קובץ", summary));
+    prep->addWidget(Frame("ארכיון אקסל", archive));
+    prep->addWidget(MakeButton("Commadddddddddnd8", "צור קובץ zivron לגבייה",
+                               [&f] { f.Commadddddddddnd8_Click(); }));
+
+    auto* v = new QVBoxLayout;
+    v->addLayout(fields);
+    v->addWidget(Frame("הכנת מסב", prep));
+    v->addStretch();
+    return Frame("חיובים(הוראות קבע)", v);
+}
+
+QWidget* MainWindow::InstitutionPanel() {
+    HamaraForm& f = *form_;
+    auto* v = new QVBoxLayout;
+    list_ = new QListWidget;
+    list_->setObjectName("List1");
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (drawing_ || row < 0) {
+            return;
+        }
+        Press([this, row] {
+            form_->List1.selected = row;
+            form_->List1_Click();
+        });
+    });
+    v->addWidget(list_);
+    auto* name = new QFormLayout;
+    name->addRow("שם מוסד", MakeBox(10));
+    v->addLayout(name);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(MakeButton("Command1", "חדש", [&f] { f.Command1_Click(); }));
+    edit_ = MakeButton("ComEditMosad", "", [&f] { f.ComEditMosad_Click(); });
+    remove_ = MakeButton("ComMehakMosad", "מחק מוסד מהרשימה", [&f] { f.ComMehakMosad_Click(); });
+    buttons->addWidget(edit_);
+    buttons->addWidget(remove_);
+    v->addLayout(buttons);
+
+    auto date_frame = [&](const QString& label, ComboBox& day, ComboBox& month, ComboBox& year,
+                          CheckBox* leumi, const std::function<void()>& month_chosen) {
+        auto* g = new QFormLayout;
+        g->addRow(new QLabel(label));
+        g->addRow("יום", MakeCombo(day));
+        QComboBox* m = MakeCombo(month);
+        connect(m, QOverload<int>::of(&QComboBox::activated), this,
+                [this, month_chosen](int) { Press(month_chosen); });
+        g->addRow("חודש", m);
+        g->addRow("שנה", MakeCombo(year));
+        if (leumi != nullptr) {
+            g->addRow(MakeCheck(*leumi, "לאומי"));
+        }
+        return Frame("יום ערך", g);
+    };
+    v->addWidget(date_frame("זיכויים", f.Combo3, f.Combo2, f.Combo1, &f.Check11,
+                            [&f] { f.Combo2_Click(); }));
+    v->addWidget(
+        date_frame("חיובים", f.Combo6, f.Combo5, f.Combo4, nullptr, [&f] { f.Combo5_Click(); }));
+    v->addWidget(MakeButton("Command285", "יציאה", [&f] { f.Command285_Click(); }));
+    return Frame("רשימת מוסדות\\עסקים", v);
+}
+
+void MainWindow::Pull() {
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        form_->TextGove[i].text = boxes_[i]->text().toStdString();
+    }
+    for (auto& [widget, state] : checks_) {
+        state->value = widget->isChecked() ? 1 : 0;
+    }
+    for (auto& [widget, state] : combos_) {
+        state->selected = widget->currentIndex();
+    }
+}
+
+void MainWindow::Press(const std::function<void()>& handler) {
+    Pull();
+    handler();
+    Draw();
+}
+
+void MainWindow::DrawLabels() {
+    account_->setText(Q(form_->Label4.caption));
+    elapsed_->setText(Q(form_->Label12.caption));
+    clock_->setText(Q(form_->Label7.caption));
+    setWindowTitle(form_->Caption.empty() ? QString("zivron") : "zivron - " + Q(form_->Caption));
+}
+
+void MainWindow::Draw() {
+    drawing_ = true;
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        if (boxes_[i]->text().toStdString() != form_->TextGove[i].text) {
+            boxes_[i]->setText(Q(form_->TextGove[i].text));
+        }
+    }
+    for (auto& [widget, state] : checks_) {
+        widget->setChecked(state->Ticked());
+    }
+    for (auto& [widget, state] : combos_) {
+        QStringList items;
+        for (const std::string& s : state->items) {
+            items << Q(s);
+        }
+        QStringList shown;
+        for (int i = 0; i < widget->count(); ++i) {
+            shown << widget->itemText(i);
+        }
+        if (shown != items) {
+            widget->clear();
+            widget->addItems(items);
+        }
+        widget->setCurrentIndex(state->selected);
+    }
+    QStringList names;
+    for (const auto& e : form_->List1.items) {
+        names << Q(e.text);
+    }
+    QStringList listed;
+    for (int i = 0; i < list_->count(); ++i) {
+        listed << list_->item(i)->text();
+    }
+    if (names != listed) {
+        list_->clear();
+        list_->addItems(names);
+    }
+    list_->setCurrentRow(form_->List1.selected);
+    edit_->setText(Q(form_->ComEditMosad.caption));
+    edit_->setStyleSheet(Css(form_->ComEditMosad.colour));
+    remove_->setEnabled(form_->ComMehakMosad.enabled);
+    DrawLabels();
+    drawing_ = false;
+}
+
+bool MainWindow::event(QEvent* e) {
+    if (e->type() == QEvent::WindowActivate) {
+        Press([this] { form_->Form_Activate(); });
+    }
+    return QWidget::event(e);
+}
+
+}  // namespace zivron::qt

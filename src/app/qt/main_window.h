@@ -1,0 +1,66 @@
+#pragma once
+// The main window: draws the state of HamaraForm and forwards every click to its handler.
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/hamara_form.h"
+#include "app/qt/qt_port.h"
+
+namespace zivron::qt {
+
+class MainWindow : public QWidget {
+  public:
+    MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form);
+
+    HamaraForm& form() { return *form_; }
+    // Every control by the name the program gives it, for the tests.
+    QPushButton* Button(const QString& name) const;
+    QLineEdit* Box(int index) const { return boxes_[static_cast<std::size_t>(index)]; }
+
+    // Copies the controls into the form, runs a handler, draws the form again.
+    void Press(const std::function<void()>& handler);
+    void Draw();
+
+  protected:
+    bool event(QEvent* e) override;
+
+  private:
+    QWidget* CreditPanel();
+    QWidget* CollectionPanel();
+    QWidget* InstitutionPanel();
+    QWidget* TopBar();
+    QPushButton* MakeButton(const QString& name, const QString& caption,
+                            const std::function<void()>& handler, const QString& tip = {});
+    QLineEdit* MakeBox(int index, int max_length = 0, const QString& tip = {});
+    QCheckBox* MakeCheck(CheckBox& state, const QString& caption, const QString& tip = {},
+                         const sheet::Rgb* colour = nullptr);
+    QComboBox* MakeCombo(ComboBox& state);
+    void Pull();
+    void DrawLabels();
+
+    QtPort& port_;
+    std::unique_ptr<HamaraForm> form_;
+    std::array<QLineEdit*, 17> boxes_{};
+    std::vector<std::pair<QCheckBox*, CheckBox*>> checks_;
+    std::vector<std::pair<QComboBox*, ComboBox*>> combos_;
+    QListWidget* list_ = nullptr;
+    QLabel* account_ = nullptr;
+    QLabel* elapsed_ = nullptr;
+    QLabel* clock_ = nullptr;
+    QPushButton* edit_ = nullptr;
+    QPushButton* remove_ = nullptr;
+    QTimer timer_;
+    bool drawing_ = false;
+};
+
+}  // namespace zivron::qt

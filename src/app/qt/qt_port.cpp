@@ -1,0 +1,67 @@
+#include "app/qt/qt_port.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace zivron::qt {
+
+Answer QtPort::MessageBox(const std::string& text, const std::string& title, Buttons buttons) {
+    QMessageBox box(window_);
+    box.setLayoutDirection(Qt::RightToLeft);
+    box.setWindowTitle(QString::fromStdString(title));
+    box.setText(QString::fromStdString(text));
+    box.setStandardButtons(buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                        : QMessageBox::Ok);
+    // A message is read with the normal pointer, whatever the operation had set.
+    const bool busy = busy_ > 0;
+    if (busy) {
+        QApplication::restoreOverrideCursor();
+    }
+    int pressed = box.exec();
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    return pressed == QMessageBox::Cancel ? Answer::Cancel : Answer::Ok;
+}
+
+void QtPort::BusyPointer(bool on) {
+    if (on && busy_ == 0) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        busy_ = 1;
+    } else if (!on && busy_ > 0) {
+        QApplication::restoreOverrideCursor();
+        busy_ = 0;
+    }
+}
+
+void QtPort::Yield() {
+    if (on_yield) {
+        on_yield();
+    }
+    QCoreApplication::processEvents();
+}
+
+std::string QtPort::OpenFileDialog(const FileDialogRequest& request) {
+    QString filter =
+        request.patterns.empty()
+            ? QString()
+            : QString::fromStdString(request.filter_name + " (" + request.patterns + ")");
+    QString path =
+        QFileDialog::getOpenFileName(window_, QString::fromStdString(request.title),
+                                     QString::fromStdString(request.start_folder.string()), filter);
+    return path.isEmpty() ? "x" : path.toStdString();
+}
+
+void QtPort::ShellOpen(const std::filesystem::path& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path.string())));
+}
+
+void QtPort::EndProgram() {
+    QApplication::closeAllWindows();
+    QCoreApplication::exit(0);
+}
+
+}  // namespace zivron::qt

@@ -1,0 +1,30 @@
+#pragma once
+// The port with real dialogs: QMessageBox, QFileDialog, the override cursor, processEvents,
+// QDesktopServices.
+
+#include <QWidget>
+#include <functional>
+
+#include "platform/port.h"
+
+namespace zivron::qt {
+
+class QtPort : public SystemPort {
+  public:
+    void SetWindow(QWidget* window) { window_ = window; }
+    // Run at every yield of an import, before pending events: the window redraws its state.
+    std::function<void()> on_yield;
+
+    Answer MessageBox(const std::string& text, const std::string& title, Buttons buttons) override;
+    void BusyPointer(bool on) override;
+    void Yield() override;
+    std::string OpenFileDialog(const FileDialogRequest& request) override;
+    void ShellOpen(const std::filesystem::path& path) override;
+    void EndProgram() override;
+
+  private:
+    QWidget* window_ = nullptr;
+    int busy_ = 0;
+};
+
+}  // namespace zivron::qt

@@ -1,0 +1,143 @@
+// The Qt windows over a real service, offscreen: log in, choose an institution, import a
+// workbook with the dialog answered by the test, build the credit file.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest/QTest>
+#include <deque>
+
+#include "app/qt/login_window.h"
+#include "app/qt/main_window.h"
+#include "service/fetch_page.h"
+#include "support/road_fixture.h"
+#include "support/service_process.h"
+
+namespace zivron {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Real windows, scripted answers: no dialog waits for a person.
+class TestQtPort : public qt::QtPort {
+  public:
+    std::string service;
+    std::deque<std::string> files;
+    std::vector<std::string> messages;
+    LocalTime clock{2026, 12, 7, 5, 30, 12, 0};
+    bool ended = false;
+
+    Answer MessageBox(const std::string& text, const std::string&, Buttons) override {
+        messages.push_back(text);
+        return Answer::Ok;
+    }
+    std::string OpenFileDialog(const FileDialogRequest&) override {
+        if (files.empty()) {
+            return "x";
+        }
+        std::string f = files.front();
+        files.pop_front();
+        return f;
+    }
+    void ShellOpen(const fs::path&) override {}
+    LocalTime Now() override { return clock; }
+    std::string ComputerName() override { return "desk-7"; }
+    void EndProgram() override { ended = true; }
+    std::string FetchPage(const std::string& q) override { return zivron::FetchPage(service, q); }
+};
+
+class WindowsTest : public test::RoadTest {
+  protected:
+    void SetUp() override {
+        RoadTest::SetUp();
+        fs::create_directories(dir_ / "app");
+        fs::current_path(dir_ / "app");
+        service_ = std::make_unique<test::ServiceProcess>(dir_ / "service.db");
+        account_ = service_->AddAccount("a@example.org", "עמותה א", "pw");
+        ASSERT_EQ(zivron::FetchPage(service_->Base(),
+                                    "HosefMosad.asp?MD=עמותת הדגמה&RH=12345678&BA=54321&YI=12345678"
+                                    "&TL=54321&IP1=" +
+                                        account_ + "&FX=עמותה א"),
+                  "ok");
+        qport_.service = service_->Base();
+    }
+    std::unique_ptr<test::ServiceProcess> service_;
+    std::string account_;
+    TestQtPort qport_;
+};
+
+TEST_F(WindowsTest, LoginChooseImportBuild) {
+    qt::LoginWindow login(qport_);
+    login.user()->setText("a@example.org");
+    login.password()->setText("pw");
+    QTest::mouseClick(login.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    ASSERT_NE(login.form().main_window, nullptr)
+        << (qport_.messages.empty() ? "" : qport_.messages.back());
+
+    qt::MainWindow window(qport_, std::move(login.form().main_window));
+    window.Press([&window] { window.form().Form_Activate(); });
+    auto* list = window.findChild<QListWidget*>("List1");
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->item(0)->text(), QString("עמותת הדגמה"));
+    list->setCurrentRow(0);
+    EXPECT_EQ(window.Box(5)->text(), QString("12345678"));
+    EXPECT_EQ(window.Box(7)->text(), QString("עמותת הדגמה"));
+    EXPECT_EQ(window.Button("ComEditMosad")->text(), QString("עדכן פרטי מוסד"));
+    EXPECT_EQ(window.Box(5)->maxLength(), 8);
+    EXPECT_EQ(window.Box(6)->maxLength(), 5);
+
+    qport_.files = {WriteRoadWorkbook().string()};
+    QTest::mouseClick(window.Button("Command6"), Qt::LeftButton);
+    EXPECT_EQ(qport_.messages.back(), "יבוא הקובץ הושלם");
+    EXPECT_EQ(window.Box(9)->text(), QString("4"));
+    EXPECT_EQ(window.Box(8)->text(), QString("2584.415"));
+
+    QTest::mouseClick(window.Button("Command5"), Qt::LeftButton);
+    EXPECT_EQ(qport_.messages.back(), "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
+    EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
+              Data("masav/road_credit.001"));
+}
+
+TEST_F(WindowsTest, SelectorsInDecemberAndTheClockAtTwo) {
+    auto form = std::make_unique<HamaraForm>(qport_);
+    form->Form_Load();
+    qt::MainWindow window(qport_, std::move(form));
+    QComboBox* month = nullptr;
+    for (QComboBox* c : window.findChildren<QComboBox*>()) {
+        if (c->currentText() == "12") {
+            month = c;
+        }
+    }
+    ASSERT_NE(month, nullptr);
+    EXPECT_EQ(month->count(), 1);  // December offers December alone
+    qport_.clock = {2026, 12, 8, 2, 0, 0, 0};
+    QTest::qWait(1200);
+    EXPECT_TRUE(qport_.ended);
+}
+
+TEST_F(WindowsTest, ScreenshotOfTheMainWindowAfterTheSampleImport) {
+    const fs::path png = dir_ / "main.png";
+    auto r = test::RunProcess(ZIVRON_GUI, {"--screenshot", png.string()},
+                              {{"QT_QPA_PLATFORM", "offscreen"},
+                               {"ZIVRON_DRIVE_C", drive_.string()},
+                               {"ZIVRON_SERVICE_URL", "http://127.0.0.1:1"}});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(ReadWholeFile(png).value().substr(0, 8), "\x89PNG\r\n\x1a\n");
+    EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Demo/sample.xlsx"));
+}
+
+}  // namespace
+}  // namespace zivron
+
+int main(int argc, char** argv) {
+    // The windows are real, but drawn offscreen: no display is needed, here or in CI.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
