@@ -117,6 +117,12 @@ class HamaraForm {
     void ComEditMosad_Click();
     void ComMehakMosad_Click();
 
+    // Conversions to a workbook ("c:\Hamara.xls") and the base lists.
+    void Command4_Click();         // a Masav file's names
+    void excellmichpal_Click();    // a Michpal payroll export
+    void Command8_Click();         // the base list of payees
+    void ZorBasisCollect_Click();  // the base list of payers
+
     // Detail and summary workbooks of a run (paths as written, "C:\ZIVRON\...").
     Status ZorNewExel(const std::string& KovezArhiv, int LinNumber, Panel panel);
     Status ZorNewExelRikuz(const std::string& KovezArhiv, int LinNumber);
@@ -136,6 +142,7 @@ class HamaraForm {
     std::string InstitutionPairs() const;
     void Refresh();
     void FillDays(const ComboBox& month, const ComboBox& year, ComboBox& days);
+    void BaseList(const char* path, const char* first, const char* second);
 
     Port& port_;
     int rows_imported_ = 0;

@@ -4,7 +4,9 @@
 #include <functional>
 #include <map>
 
+#include "app/hamara_form.h"
 #include "app/sample.h"
+#include "cli/cli_port.h"
 #include "cli/institutions.h"
 #include "cli/road.h"
 #include "platform/drive_root.h"
@@ -25,7 +27,9 @@ constexpr const char* kUsage =
     "             [--account-name N --account-number K]\n"
     "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
     "  zivron-cli demo [credit|collection]\n"
-    "  zivron-cli institutions --email E --password P\n";
+    "  zivron-cli institutions --email E --password P\n"
+    "  zivron-cli masav-to-excel FILE\n"
+    "  zivron-cli michpal-to-excel FILE\n";
 
 int Usage(std::ostream& err) {
     err << kUsage;
@@ -99,6 +103,32 @@ int Demo(const std::vector<std::string>& a, std::ostream& out, std::ostream& err
     return RunRoad(options, out, err);
 }
 
+// A conversion pressed as the window's button, the dialog answered with FILE; the path of the
+// workbook written on success.
+int Convert(const std::vector<std::string>& a, bool michpal, std::ostream& out, std::ostream& err) {
+    if (a.size() != 1) {
+        return Usage(err);
+    }
+    std::error_code ec;
+    CliPort port(std::filesystem::absolute(a[0], ec).string(), false);
+    HamaraForm form(port);
+    michpal ? form.excellmichpal_Click() : form.Command4_Click();
+    if (port.messages.empty() || port.messages.back() != "הקובץ נוצר בהצלחה ויפתח מייד") {
+        err << (port.messages.empty() ? "שמירת החוברת נכשלה" : port.messages.back()) << "\n";
+        return 1;
+    }
+    out << std::filesystem::absolute(MapWrittenPath("c:\\Hamara.xls"), ec).string() << "\n";
+    return 0;
+}
+
+int MasavToExcel(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    return Convert(a, false, out, err);
+}
+
+int MichpalToExcel(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    return Convert(a, true, out, err);
+}
+
 int InstitutionsCommand(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
     int rc = Institutions(a, out, err);
     return rc == 2 ? Usage(err) : rc;
@@ -116,6 +146,8 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"collection", Collection},
         {"demo", Demo},
         {"institutions", InstitutionsCommand},
+        {"masav-to-excel", MasavToExcel},
+        {"michpal-to-excel", MichpalToExcel},
     };
     if (args.empty()) {
         return Usage(err);

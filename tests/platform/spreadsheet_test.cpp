@@ -318,9 +318,8 @@ TEST_F(SpreadsheetTest, CellsOutsideTheSheetAndOverlongTextsAreRefused) {
     EXPECT_EQ(wb->Read(0, 0), CellValue::Empty());
 }
 
-TEST_F(SpreadsheetTest, XlsIsReadAndNeverOverwritten) {
+TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     fs::path p = CopyData("xlsx/sample.xls");
-    const std::string before = ReadWholeFile(p).value();
     Workbook* wb = MustOpen(p);
     ASSERT_NE(wb, nullptr);
     EXPECT_EQ(wb->Read(1, 1), CellValue::Str("שם"));
@@ -330,14 +329,52 @@ TEST_F(SpreadsheetTest, XlsIsReadAndNeverOverwritten) {
     EXPECT_EQ(wb->Read(2, 6), CellValue::Num(1234.5));
     EXPECT_EQ(wb->Read(3, 6), CellValue::Str("1,250"));
     ASSERT_TRUE(wb->WriteText(2, 2, "12345674").ok());
+    ASSERT_TRUE(wb->WriteText(2, 9, "012-345674").ok());
     ASSERT_TRUE(wb->SetFill(2, 2, kTypingFixColour).ok());
-    Status s = wb->Save();
+    ASSERT_TRUE(wb->Save().ok());
+    // A format other than its own is refused, and nothing is written for it.
+    Status other = wb->SaveAs(dir_ / "copy.xlsx");
+    ASSERT_FALSE(other.ok());
+    EXPECT_EQ(other.error().code, ErrorCode::Unsupported);
+    EXPECT_FALSE(fs::exists(dir_ / "copy.xlsx"));
+
+    SpreadsheetApp again({});
+    Workbook* back = again.Open(p).value();
+    EXPECT_EQ(back->Read(2, 2), CellValue::Str("12345674"));
+    EXPECT_EQ(back->Read(2, 9), CellValue::Str("012-345674"));
+    EXPECT_EQ(back->Read(3, 1), CellValue::Str("שרה כהן"));
+    EXPECT_EQ(back->Read(2, 6), CellValue::Num(1234.5));
+}
+
+TEST_F(SpreadsheetTest, NewXlsFilesHoldTextsNumbersAndFills) {
+    Workbook* wb = app_.Add();
+    ASSERT_TRUE(wb->AddWorksheet().ok());
+    ASSERT_TRUE(wb->WriteText(1, 1, "לקוח").ok());
+    ASSERT_TRUE(wb->WriteText(2, 2, "012345674").ok());
+    ASSERT_TRUE(wb->WriteNumber(2, 6, 12345.67).ok());
+    ASSERT_TRUE(wb->SetFill(2, 2, kTypingFixColour).ok());
+    ASSERT_TRUE(wb->SetFill(3, 3, kInvalidIdColour).ok());
+    fs::path p = dir_ / "Hamara.xls";
+    ASSERT_TRUE(wb->SaveAs(p).ok());
+    EXPECT_EQ(ReadWholeFile(p).value().substr(0, 8),
+              std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
+    Workbook* back = MustOpen(p);  // read by FreeXL
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->Read(1, 1), CellValue::Str("לקוח"));
+    EXPECT_EQ(back->Read(2, 2), CellValue::Str("012345674"));
+    EXPECT_EQ(back->Read(2, 6), CellValue::Num(12345.67));
+    EXPECT_EQ(back->Read(3, 3), CellValue::Empty());
+    // A save in place keeps the format the name gave it.
+    ASSERT_TRUE(wb->WriteText(4, 1, "עוד").ok());
+    ASSERT_TRUE(wb->Save().ok());
+    SpreadsheetApp again({});
+    EXPECT_EQ(again.Open(p).value()->Read(4, 1), CellValue::Str("עוד"));
+
+    Workbook* big = app_.Add();
+    ASSERT_TRUE(big->WriteText(70000, 1, "past the format").ok());
+    Status s = big->SaveAs(dir_ / "big.xls");
     ASSERT_FALSE(s.ok());
-    EXPECT_EQ(s.error().code, ErrorCode::Unsupported);
-    EXPECT_NE(s.error().message.find("xls"), std::string::npos);
-    EXPECT_FALSE(wb->SaveAs(dir_ / "copy.xls").ok());
-    EXPECT_EQ(ReadWholeFile(p).value(), before);
-    EXPECT_FALSE(fs::exists(dir_ / "copy.xls"));
+    EXPECT_FALSE(fs::exists(dir_ / "big.xls"));
 }
 
 TEST_F(SpreadsheetTest, MakeVisibleHandsTheSavedFileToTheDesktop) {

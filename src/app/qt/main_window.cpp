@@ -102,9 +102,8 @@ QComboBox* MainWindow::MakeCombo(ComboBox& state) {
 
 QWidget* MainWindow::TopBar() {
     auto* bar = new QHBoxLayout;
-    auto* masav = MakeButton("Command4", "צור אקסל  ממסב", [] {});
-    masav->setEnabled(false);  // the conversion to a workbook comes with its own change
-    bar->addWidget(masav);
+    HamaraForm& f = *form_;
+    bar->addWidget(MakeButton("Command4", "צור אקסל  ממסב", [&f] { f.Command4_Click(); }));
     bar->addWidget(new QLabel("המנוי"));
     account_ = new QLabel;
     account_->setObjectName("Label4");
@@ -116,9 +115,7 @@ QWidget* MainWindow::TopBar() {
     clock_ = new QLabel;
     clock_->setObjectName("Label7");
     bar->addWidget(clock_);
-    auto* michpal = MakeButton("excellmichpal", "אקסל ממיכפל", [] {});
-    michpal->setEnabled(false);
-    bar->addWidget(michpal);
+    bar->addWidget(MakeButton("excellmichpal", "אקסל ממיכפל", [&f] { f.excellmichpal_Click(); }));
     auto* w = new QWidget;
     w->setLayout(bar);
     return w;
@@ -134,9 +131,8 @@ QWidget* MainWindow::CreditPanel() {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
         "Command6", "יבא קובץ", [&f] { f.Command6_Click(); }, "יבא נתונים מאקסל"));
-    auto* base = MakeButton("Command8", "צור בסיס", [] {});
-    base->setEnabled(false);  // base lists come with the conversions
-    buttons->addWidget(base);
+    buttons->addWidget(MakeButton(
+        "Command8", "צור בסיס", [&f] { f.Command8_Click(); }, "יבא קובץ להמרה"));
     buttons->addWidget(MakeButton("ComArhivZikuy0", "ארכיב", [&f] { f.ComArhivZikuy_Click(0); }));
 
     auto* options = new QVBoxLayout;
@@ -181,9 +177,8 @@ QWidget* MainWindow::CollectionPanel() {
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
         "Command9", "יבא קובץ", [&f] { f.Command9_Click(); }, "יבא נתונים מאקסל"));
-    auto* base = MakeButton("ZorBasisCollect", "צור בסיס", [] {});
-    base->setEnabled(false);
-    buttons->addWidget(base);
+    buttons->addWidget(MakeButton(
+        "ZorBasisCollect", "צור בסיס", [&f] { f.ZorBasisCollect_Click(); }, "יבא קובץ להמרה"));
     buttons->addWidget(MakeButton("ComArhivZikuy2", "ארכיב", [&f] { f.ComArhivZikuy_Click(2); }));
 
     auto* options = new QVBoxLayout;

@@ -2,6 +2,10 @@
 
 #include <freexl.h>
 
+#include <cctype>
+
+#include "platform/atomic_file.h"
+
 namespace zivron::sheet {
 namespace fs = std::filesystem;
 
@@ -38,57 +42,65 @@ Result<std::unique_ptr<XlsWorkbook>> XlsWorkbook::Open(const fs::path& path) {
     if (freexl_get_info(x.h, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0) {
         return Unreadable(path, "אין בה גיליונות");
     }
-    // FreeXL does not report the tab that was active; the first sheet is taken.
-    if (freexl_select_active_worksheet(x.h, 0) != FREEXL_OK) {
-        return Unreadable(path, "הגיליון הראשון אינו נקרא");
-    }
-    unsigned int rows = 0;
-    unsigned short cols = 0;
-    if (freexl_worksheet_dimensions(x.h, &rows, &cols) != FREEXL_OK) {
-        return Unreadable(path, "ממדי הגיליון אינם נקראים");
-    }
     auto wb = std::unique_ptr<XlsWorkbook>(new XlsWorkbook());
     wb->path_ = path;
-    for (unsigned int r = 0; r < rows; ++r) {
-        for (unsigned short c = 0; c < cols; ++c) {
-            FreeXL_CellValue v;
-            if (freexl_get_cell_value(x.h, r, c, &v) != FREEXL_OK) {
-                return Unreadable(path, "תא פגום");
-            }
-            CellValue cell;
-            switch (v.type) {
-                case FREEXL_CELL_INT:
-                    cell = CellValue::Num(v.value.int_value);
-                    break;
-                case FREEXL_CELL_DOUBLE:
-                    cell = CellValue::Num(v.value.double_value);
-                    break;
-                case FREEXL_CELL_TEXT:
-                case FREEXL_CELL_SST_TEXT:
-                case FREEXL_CELL_DATE:
-                case FREEXL_CELL_DATETIME:
-                case FREEXL_CELL_TIME:
-                    cell = CellValue::Str(v.value.text_value != nullptr ? v.value.text_value : "");
-                    break;
-                default:
-                    continue;
-            }
-            wb->cells_[{static_cast<int>(r) + 1, c + 1}] = std::move(cell);
+    // FreeXL does not report the tab that was active; the first sheet is taken.
+    for (unsigned int s = 0; s < sheets; ++s) {
+        XlsSheet sheet;
+        const char* name = nullptr;
+        if (freexl_get_worksheet_name(x.h, static_cast<unsigned short>(s), &name) == FREEXL_OK &&
+            name != nullptr) {
+            sheet.name = name;
         }
+        unsigned int rows = 0;
+        unsigned short cols = 0;
+        if (freexl_select_active_worksheet(x.h, static_cast<unsigned short>(s)) != FREEXL_OK ||
+            freexl_worksheet_dimensions(x.h, &rows, &cols) != FREEXL_OK) {
+            return Unreadable(path, "גיליון שאינו נקרא");
+        }
+        for (unsigned int r = 0; r < rows; ++r) {
+            for (unsigned short c = 0; c < cols; ++c) {
+                FreeXL_CellValue v;
+                if (freexl_get_cell_value(x.h, r, c, &v) != FREEXL_OK) {
+                    return Unreadable(path, "תא פגום");
+                }
+                CellValue cell;
+                switch (v.type) {
+                    case FREEXL_CELL_INT:
+                        cell = CellValue::Num(v.value.int_value);
+                        break;
+                    case FREEXL_CELL_DOUBLE:
+                        cell = CellValue::Num(v.value.double_value);
+                        break;
+                    case FREEXL_CELL_TEXT:
+                    case FREEXL_CELL_SST_TEXT:
+                    case FREEXL_CELL_DATE:
+                    case FREEXL_CELL_DATETIME:
+                    case FREEXL_CELL_TIME:
+                        cell =
+                            CellValue::Str(v.value.text_value != nullptr ? v.value.text_value : "");
+                        break;
+                    default:
+                        continue;
+                }
+                sheet.cells[{static_cast<int>(r) + 1, c + 1}] = std::move(cell);
+            }
+        }
+        wb->sheets_.push_back(std::move(sheet));
     }
     return wb;
 }
 
 CellValue XlsWorkbook::Read(int row, int col) const {
-    auto it = cells_.find({row, col});
-    return it == cells_.end() ? CellValue::Empty() : it->second;
+    auto it = sheets_[0].cells.find({row, col});
+    return it == sheets_[0].cells.end() ? CellValue::Empty() : it->second;
 }
 
 Status XlsWorkbook::WriteText(int row, int col, const std::string& text) {
     if (Status s = CheckCellAddress(row, col); !s) {
         return s;
     }
-    cells_[{row, col}] = CellValue::Str(text);
+    sheets_[0].cells[{row, col}] = CellValue::Str(text);
     return Ok();
 }
 
@@ -96,7 +108,7 @@ Status XlsWorkbook::WriteNumber(int row, int col, double value) {
     if (Status s = CheckCellAddress(row, col); !s) {
         return s;
     }
-    cells_[{row, col}] = CellValue::Num(value);
+    sheets_[0].cells[{row, col}] = CellValue::Num(value);
     return Ok();
 }
 
@@ -108,28 +120,44 @@ Status XlsWorkbook::SetFill(int row, int col, Rgb colour) {
     if (Status s = CheckCellAddress(row, col); !s) {
         return s;
     }
-    fills_[{row, col}] = colour;
+    sheets_[0].fills[{row, col}] = colour;
     return Ok();
 }
 
 std::optional<Rgb> XlsWorkbook::FillOf(int row, int col) const {
-    auto it = fills_.find({row, col});
-    return it == fills_.end() ? std::nullopt : std::optional<Rgb>(it->second);
+    auto it = sheets_[0].fills.find({row, col});
+    return it == sheets_[0].fills.end() ? std::nullopt : std::optional<Rgb>(it->second);
 }
 
 Status XlsWorkbook::AddWorksheet() {
-    return Error{ErrorCode::Unsupported, "הוספת גיליון לחוברת xls אינה נתמכת עדיין"};
+    XlsSheet sheet;
+    sheet.name = "גיליון" + std::to_string(sheets_.size() + 1);
+    sheets_.insert(sheets_.begin(), std::move(sheet));
+    return Ok();
 }
 
 Status XlsWorkbook::Save() {
-    return Error{ErrorCode::Unsupported,
-                 "שמירת חוברת בפורמט xls אינה נתמכת עדיין: " + path_.filename().string() +
-                     ". שמור אותה בפורמט xlsx ונסה שוב"};
+    return SaveAs(path_);
 }
 
 Status XlsWorkbook::SaveAs(const fs::path& path) {
-    (void)path;
-    return Save();
+    std::string ext = path.extension().string();
+    for (char& c : ext) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (ext != ".xls") {
+        return Error{ErrorCode::Unsupported,
+                     "חוברת xls נשמרת בפורמט xls בלבד: " + path.filename().string()};
+    }
+    Result<std::string> bytes = WriteXls(sheets_);
+    if (!bytes) {
+        return bytes.error();
+    }
+    if (Status s = WriteFileAtomically(path, bytes.value()); !s) {
+        return s;
+    }
+    path_ = path;
+    return Ok();
 }
 
 }  // namespace zivron::sheet

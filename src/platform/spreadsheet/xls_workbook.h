@@ -1,12 +1,13 @@
 #pragma once
-// An .xls (BIFF8) workbook, read through FreeXL. Its cells can be changed in memory, but saving
-// that format is refused with a message, so no .xls file is ever overwritten by a half writer.
+// An .xls (BIFF8) workbook, read through FreeXL. Saved in place, it keeps every sheet's values and
+// the fills the program set; formats, widths and formulas of the original are not carried over.
 
 #include <filesystem>
 #include <map>
 #include <memory>
 
 #include "platform/spreadsheet/workbook.h"
+#include "platform/spreadsheet/xls_writer.h"
 
 namespace zivron::sheet {
 
@@ -27,8 +28,8 @@ class XlsWorkbook final : public Workbook {
 
   private:
     std::filesystem::path path_;
-    std::map<std::pair<int, int>, CellValue> cells_;
-    std::map<std::pair<int, int>, Rgb> fills_;
+    // Every sheet of the file; the first is the active one.
+    std::vector<XlsSheet> sheets_;
 };
 
 }  // namespace zivron::sheet

@@ -268,6 +268,16 @@ void XlsxSheet::Deselect() {
     }
 }
 
+std::vector<std::pair<int, int>> XlsxSheet::Addresses() const {
+    std::vector<std::pair<int, int>> out;
+    for (const RowRef& r : rows_) {
+        for (const CellRef& c : r.cells) {
+            out.emplace_back(r.row, c.col);
+        }
+    }
+    return out;
+}
+
 std::string XlsxSheet::Serialize() const {
     return SerializeXml(doc_);
 }

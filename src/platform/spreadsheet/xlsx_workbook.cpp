@@ -4,6 +4,7 @@
 #include <set>
 
 #include "platform/atomic_file.h"
+#include "platform/spreadsheet/xls_writer.h"
 #include "platform/spreadsheet/xml_part.h"
 
 namespace zivron::sheet {
@@ -399,22 +400,41 @@ Status XlsxWorkbook::Write(const fs::path& path) {
     return WriteFileAtomically(path, bytes.value(), perms & fs::perms::all);
 }
 
+Status XlsxWorkbook::WriteAsXls(const fs::path& path) {
+    // The active sheet's values and fills: what the program writes into an .xls.
+    XlsSheet sheet;
+    sheet.name = "גיליון1";
+    for (auto [r, c] : sheet_->Addresses()) {
+        CellValue v = Read(r, c);
+        if (v.kind != CellKind::Empty) {
+            sheet.cells[{r, c}] = v;
+        }
+        if (std::optional<Rgb> fill = FillOf(r, c)) {
+            sheet.fills[{r, c}] = *fill;
+        }
+    }
+    Result<std::string> bytes = WriteXls({sheet});
+    if (!bytes) {
+        return bytes.error();
+    }
+    return WriteFileAtomically(path, bytes.value());
+}
+
 Status XlsxWorkbook::Save() {
     if (path_.empty()) {
         return Error{ErrorCode::BadInput, "לחוברת חדשה אין עדיין שם; יש לשמור אותה בשם"};
     }
-    return Write(path_);
+    return xls_ ? WriteAsXls(path_) : Write(path_);
 }
 
 Status XlsxWorkbook::SaveAs(const fs::path& path) {
-    if (Lower(path.extension().string()) == ".xls") {
-        return Error{ErrorCode::Unsupported,
-                     "שמירה בפורמט xls אינה נתמכת עדיין: " + path.filename().string()};
-    }
-    if (Status s = Write(path); !s) {
+    // The format follows the name, as a spreadsheet program's save-as does.
+    const bool xls = Lower(path.extension().string()) == ".xls";
+    if (Status s = xls ? WriteAsXls(path) : Write(path); !s) {
         return s;
     }
     path_ = path;
+    xls_ = xls;
     return Ok();
 }
 

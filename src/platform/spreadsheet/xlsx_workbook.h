@@ -36,6 +36,8 @@ class XlsxWorkbook final : public Workbook {
     Status Init(const std::string& display_name);
     Status ParsePart(const std::string& name, pugi::xml_document& doc);
     Status Write(const std::filesystem::path& path);
+    Status WriteAsXls(const std::filesystem::path& path);
+    bool xls_ = false;  // saved as .xls: later saves keep that format
     void Commit();
     std::string RelationshipPrefix();
 

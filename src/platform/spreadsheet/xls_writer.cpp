@@ -1,0 +1,358 @@
+#include "platform/spreadsheet/xls_writer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace zivron::sheet {
+namespace {
+
+void Put16(std::string& out, std::uint32_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& out, std::uint32_t v) {
+    Put16(out, v & 0xFFFF);
+    Put16(out, v >> 16);
+}
+
+void Record(std::string& out, std::uint16_t type, const std::string& data) {
+    Put16(out, type);
+    Put16(out, static_cast<std::uint32_t>(data.size()));
+    out += data;
+}
+
+// UTF-8 to UTF-16 code units (characters past the basic plane as surrogate pairs).
+std::u16string Utf16(const std::string& s) {
+    std::u16string out;
+    for (std::size_t i = 0; i < s.size();) {
+        auto b = static_cast<unsigned char>(s[i]);
+        char32_t cp = 0xFFFD;
+        int len = 1;
+        if (b < 0x80) {
+            cp = b;
+        } else if ((b & 0xE0) == 0xC0 && i + 1 < s.size()) {
+            cp = ((b & 0x1F) << 6) | (s[i + 1] & 0x3F);
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0 && i + 2 < s.size()) {
+            cp = ((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0 && i + 3 < s.size()) {
+            cp = ((b & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) |
+                 (s[i + 3] & 0x3F);
+            len = 4;
+        }
+        i += static_cast<std::size_t>(len);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(cp));
+        }
+    }
+    return out;
+}
+
+void PutChars(std::string& out, const std::u16string& s) {
+    out.push_back(1);  // fHighByte: two bytes a character
+    for (char16_t c : s) {
+        Put16(out, c);
+    }
+}
+
+std::string Bof(std::uint16_t kind) {
+    std::string d;
+    Put16(d, 0x0600);
+    Put16(d, kind);
+    Put16(d, 0x0DBB);
+    Put16(d, 0x07CC);
+    Put32(d, 0);
+    Put32(d, 0x06);
+    return d;
+}
+
+std::string Xf(bool style, std::uint8_t fill_index) {
+    std::string d;
+    Put16(d, 0);                        // font
+    Put16(d, 0);                        // number format: General
+    Put16(d, style ? 0xFFF5 : 0x0001);  // locked; a style, or a cell of style 0
+    d.push_back(0x20);                  // aligned to the bottom
+    d.push_back(0);
+    d.push_back(0);
+    d.push_back(fill_index != 0 ? 0x40 : 0);     // the pattern is the cell's own
+    Put32(d, 0);                                 // no borders
+    Put32(d, fill_index != 0 ? (1u << 26) : 0);  // solid
+    Put16(d, (0x41u << 7) | (fill_index != 0 ? fill_index : 0x40u));
+    return d;
+}
+
+}  // namespace
+
+Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets) {
+    // The colours of every fill, each a palette entry from index 8.
+    std::vector<Rgb> palette;
+    for (const XlsSheet& s : sheets) {
+        for (const auto& [at, c] : s.fills) {
+            if (std::find(palette.begin(), palette.end(), c) == palette.end()) {
+                palette.push_back(c);
+            }
+        }
+    }
+    if (palette.size() > 56) {
+        return Error{ErrorCode::Unsupported, "לחוברת xls יותר מ־56 צבעי מילוי"};
+    }
+    auto xf_of = [&](const XlsSheet& s, std::pair<int, int> at) -> std::uint16_t {
+        auto f = s.fills.find(at);
+        if (f == s.fills.end()) {
+            return 15;
+        }
+        return static_cast<std::uint16_t>(
+            16 + (std::find(palette.begin(), palette.end(), f->second) - palette.begin()));
+    };
+
+    std::vector<std::string> bodies;
+    for (const XlsSheet& s : sheets) {
+        std::map<std::pair<int, int>, bool> at_all;
+        for (const auto& [at, v] : s.cells) {
+            // An empty text is an empty cell, as a spreadsheet stores it.
+            if (v.kind != CellKind::Empty && !(v.kind == CellKind::Text && v.text.empty())) {
+                at_all[at] = true;
+            }
+        }
+        for (const auto& [at, c] : s.fills) {
+            at_all[at] = true;
+        }
+        int last_row = 0;
+        int last_col = 0;
+        for (const auto& [at, _] : at_all) {
+            if (at.first < 1 || at.first > kXlsMaxRows || at.second < 1 ||
+                at.second > kXlsMaxCols) {
+                return Error{ErrorCode::Unsupported,
+                             "התא " + CellName(at.first, at.second) + " מחוץ לגבולות גיליון xls"};
+            }
+            last_row = std::max(last_row, at.first);
+            last_col = std::max(last_col, at.second);
+        }
+        std::string b;
+        Record(b, 0x0809, Bof(0x0010));
+        std::string dim;
+        Put32(dim, 0);
+        Put32(dim, static_cast<std::uint32_t>(last_row));
+        Put16(dim, 0);
+        Put16(dim, static_cast<std::uint32_t>(last_col));
+        Put16(dim, 0);
+        Record(b, 0x0200, dim);
+        std::string win;
+        Put16(win, s.right_to_left ? 0x06F6 : 0x06B6);
+        Put16(win, 0);
+        Put16(win, 0);
+        Put32(win, 0x40);
+        Put16(win, 0);
+        Put16(win, 0);
+        Put32(win, 0);
+        Record(b, 0x023E, win);
+        for (const auto& [at, _] : at_all) {
+            std::string d;
+            Put16(d, static_cast<std::uint32_t>(at.first - 1));
+            Put16(d, static_cast<std::uint32_t>(at.second - 1));
+            Put16(d, xf_of(s, at));
+            auto cell = s.cells.find(at);
+            if (cell == s.cells.end() || cell->second.kind == CellKind::Empty ||
+                (cell->second.kind == CellKind::Text && cell->second.text.empty())) {
+                Record(b, 0x0201, d);  // BLANK: a fill without a value
+            } else if (cell->second.kind == CellKind::Number ||
+                       cell->second.kind == CellKind::Boolean) {
+                double v = cell->second.number;
+                char raw[8];
+                std::memcpy(raw, &v, 8);
+                d.append(raw, 8);
+                Record(b, 0x0203, d);
+            } else {
+                std::u16string text = Utf16(CellText(cell->second));
+                if (text.size() > 255) {
+                    return Error{ErrorCode::Unsupported,
+                                 "הטקסט בתא " + CellName(at.first, at.second) +
+                                     " ארוך מדי לקובץ xls (יותר מ־255 תווים)"};
+                }
+                Put16(d, static_cast<std::uint32_t>(text.size()));
+                PutChars(d, text);
+                Record(b, 0x0204, d);
+            }
+        }
+        Record(b, 0x000A, "");
+        bodies.push_back(std::move(b));
+    }
+
+    // The globals, first without the sheets' offsets, which depend on the globals' own length.
+    auto globals = [&](const std::vector<std::uint32_t>& offsets) {
+        std::string g;
+        Record(g, 0x0809, Bof(0x0005));
+        std::string cp;
+        Put16(cp, 1200);
+        Record(g, 0x0042, cp);
+        std::string w1;
+        Put16(w1, 0);
+        Put16(w1, 0);
+        Put16(w1, 0x4000);
+        Put16(w1, 0x2000);
+        Put16(w1, 0x0038);
+        Put16(w1, 0);
+        Put16(w1, 0);
+        Put16(w1, 1);
+        Put16(w1, 0x0258);
+        Record(g, 0x003D, w1);
+        for (int i = 0; i < 4; ++i) {
+            std::string f;
+            Put16(f, 200);
+            Put16(f, 0);
+            Put16(f, 0x7FFF);
+            Put16(f, 400);
+            Put16(f, 0);
+            f.push_back(0);
+            f.push_back(0);
+            f.push_back(0);
+            f.push_back(0);
+            std::u16string name = u"Arial";
+            f.push_back(static_cast<char>(name.size()));
+            PutChars(f, name);
+            Record(g, 0x0031, f);
+        }
+        for (int i = 0; i < 15; ++i) {
+            Record(g, 0x00E0, Xf(true, 0));
+        }
+        Record(g, 0x00E0, Xf(false, 0));
+        for (std::size_t i = 0; i < palette.size(); ++i) {
+            Record(g, 0x00E0, Xf(false, static_cast<std::uint8_t>(8 + i)));
+        }
+        std::string style;
+        Put16(style, 0x8000);
+        style.push_back(0);
+        style.push_back(static_cast<char>(0xFF));
+        Record(g, 0x0293, style);
+        if (!palette.empty()) {
+            std::string p;
+            Put16(p, 56);
+            for (int i = 0; i < 56; ++i) {
+                Rgb c = i < static_cast<int>(palette.size()) ? palette[i] : Rgb{0, 0, 0};
+                p.push_back(static_cast<char>(c.red));
+                p.push_back(static_cast<char>(c.green));
+                p.push_back(static_cast<char>(c.blue));
+                p.push_back(0);
+            }
+            Record(g, 0x0092, p);
+        }
+        for (std::size_t i = 0; i < sheets.size(); ++i) {
+            std::string bs;
+            Put32(bs, offsets.empty() ? 0 : offsets[i]);
+            bs.push_back(0);
+            bs.push_back(0);
+            std::u16string name =
+                Utf16(sheets[i].name.empty() ? "Sheet" + std::to_string(i + 1) : sheets[i].name);
+            name.resize(std::min<std::size_t>(name.size(), 31));
+            bs.push_back(static_cast<char>(name.size()));
+            PutChars(bs, name);
+            Record(g, 0x0085, bs);
+        }
+        Record(g, 0x000A, "");
+        return g;
+    };
+    std::string first = globals({});
+    std::vector<std::uint32_t> offsets;
+    std::uint32_t at = static_cast<std::uint32_t>(first.size());
+    for (const std::string& b : bodies) {
+        offsets.push_back(at);
+        at += static_cast<std::uint32_t>(b.size());
+    }
+    std::string stream = globals(offsets);
+    for (const std::string& b : bodies) {
+        stream += b;
+    }
+    return CompoundFile(stream);
+}
+
+std::string CompoundFile(const std::string& workbook_stream) {
+    constexpr std::uint32_t kSector = 512;
+    constexpr std::uint32_t kFree = 0xFFFFFFFF;
+    constexpr std::uint32_t kEnd = 0xFFFFFFFE;
+    constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
+    // At least 4096 bytes, so the stream lives in ordinary sectors and needs no mini stream.
+    std::string stream = workbook_stream;
+    if (stream.size() < 4096) {
+        stream.resize(4096, '\0');
+    }
+    const std::uint32_t data_sectors =
+        static_cast<std::uint32_t>((stream.size() + kSector - 1) / kSector);
+    stream.resize(static_cast<std::size_t>(data_sectors) * kSector, '\0');
+    const std::uint32_t dir_sector = data_sectors;
+    std::uint32_t fat_sectors = 1;
+    while (fat_sectors * 128 < data_sectors + 1 + fat_sectors) {
+        ++fat_sectors;
+    }
+    const std::uint32_t total = data_sectors + 1 + fat_sectors;
+
+    std::string header;
+    header.append("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header.append(16, '\0');
+    Put16(header, 0x003E);
+    Put16(header, 0x0003);
+    Put16(header, 0xFFFE);
+    Put16(header, 0x0009);
+    Put16(header, 0x0006);
+    header.append(6, '\0');
+    Put32(header, 0);
+    Put32(header, fat_sectors);
+    Put32(header, dir_sector);
+    Put32(header, 0);
+    Put32(header, 0x1000);
+    Put32(header, kEnd);
+    Put32(header, 0);
+    Put32(header, kEnd);
+    Put32(header, 0);
+    for (std::uint32_t i = 0; i < 109; ++i) {
+        Put32(header, i < fat_sectors ? dir_sector + 1 + i : kFree);
+    }
+
+    std::string dir;
+    auto entry = [&](const std::u16string& name, std::uint8_t type, std::uint32_t child,
+                     std::uint32_t start, std::uint32_t size) {
+        std::string e;
+        for (char16_t c : name) {
+            Put16(e, c);
+        }
+        e.resize(64, '\0');
+        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>((name.size() + 1) * 2));
+        e.push_back(static_cast<char>(type));
+        e.push_back(type == 0 ? 0 : 1);  // black
+        Put32(e, kFree);
+        Put32(e, kFree);
+        Put32(e, child);
+        e.append(16, '\0');
+        Put32(e, 0);
+        e.append(16, '\0');
+        Put32(e, start);
+        Put32(e, size);
+        Put32(e, 0);
+        dir += e;
+    };
+    entry(u"Root Entry", 5, 1, kEnd, 0);
+    entry(u"Workbook", 2, kFree, 0, static_cast<std::uint32_t>(stream.size()));
+    entry(u"", 0, kFree, 0, 0);
+    entry(u"", 0, kFree, 0, 0);
+
+    std::string fat;
+    for (std::uint32_t i = 0; i < fat_sectors * 128; ++i) {
+        std::uint32_t v = kFree;
+        if (i + 1 < data_sectors) {
+            v = i + 1;
+        } else if (i + 1 == data_sectors || i == dir_sector) {
+            v = kEnd;
+        } else if (i > dir_sector && i < total) {
+            v = kFatSect;
+        }
+        Put32(fat, v);
+    }
+    return header + stream + dir + fat;
+}
+
+}  // namespace zivron::sheet

@@ -1,0 +1,32 @@
+#pragma once
+// A new .xls file (BIFF8 in a compound document) holding texts, numbers and solid fills: what the
+// program writes into "c:\Hamara.xls" and what an imported .xls keeps when it is saved in place.
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/result.h"
+#include "platform/spreadsheet/cell.h"
+
+namespace zivron::sheet {
+
+struct XlsSheet {
+    std::string name;
+    std::map<std::pair<int, int>, CellValue> cells;  // (row, column) from 1
+    std::map<std::pair<int, int>, Rgb> fills;
+    bool right_to_left = true;
+};
+
+inline constexpr int kXlsMaxRows = 65536;
+inline constexpr int kXlsMaxCols = 256;
+
+// The whole file; refused, with a message, for what the format cannot hold (a cell past row
+// 65536 or column 256, a text over 255 characters, more than 56 fill colours).
+Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets);
+
+// The compound document around one stream named "Workbook".
+std::string CompoundFile(const std::string& workbook_stream);
+
+}  // namespace zivron::sheet
