@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config clang-format
+  build-essential cmake pkg-config clang-format clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libfreexl-dev libcurl4-openssl-dev libcpp-httplib-dev
   libsqlite3-dev libsodium-dev

@@ -20,3 +20,6 @@ for kind in plain asan; do
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir "build-$kind" --output-on-failure -j "$jobs"
 done
+
+echo "== fuzz"
+bash scripts/fuzz.sh

@@ -1,6 +1,7 @@
 #include "app/login_form.h"
 
 #include "platform/atomic_file.h"
+#include "service/replies.h"
 #include "text/hebrew.h"
 #include "text/shaping.h"
 
@@ -15,19 +16,6 @@ std::string Field(const std::string& text, std::size_t width) {
     std::string bytes = ToWindows1255(text);
     bytes.resize(width, ' ');
     return bytes;
-}
-
-std::vector<std::string> Split(const std::string& text, char sep) {
-    std::vector<std::string> out;
-    std::size_t at = 0;
-    for (;;) {
-        std::size_t next = text.find(sep, at);
-        out.push_back(text.substr(at, next == std::string::npos ? std::string::npos : next - at));
-        if (next == std::string::npos) {
-            return out;
-        }
-        at = next + 1;
-    }
 }
 
 }  // namespace
@@ -110,15 +98,15 @@ void LoginForm::cmdOK_Click() {
         port_.MessageBox("נתונים שגויים הקלד מחדש", kVendorTitle, Buttons::Ok);
         return;
     }
-    std::vector<std::string> fields = Split(reply, '*');
     // A record too short to hold the account number is no account.
-    if (fields.size() < 13) {
+    std::optional<AccountRecord> account = ParseLoginReply(reply);
+    if (!account) {
         port_.MessageBox("בעיית התחברות צרו קשר לתמיכה", kSupportPhone, Buttons::Ok);
         return;
     }
     auto window = std::make_unique<HamaraForm>(port_);
     window->Form_Load();
-    window->Label4 = {Trim(fields[1]), Trim(fields[12])};
+    window->Label4 = {account->name, account->number};
     Save();
     main_window = std::move(window);
 }

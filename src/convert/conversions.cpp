@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/hamara_form.h"
+#include "convert/file_readers.h"
 #include "import/petah.h"
 #include "platform/atomic_file.h"
 #include "platform/drive_root.h"
@@ -17,26 +18,6 @@ namespace {
 constexpr const char* kOutput = "c:\\Hamara.xls";
 constexpr int kMaxEntries = 9999;
 const char* const kHeadings[] = {"לקוח", "זהות לקוח", "בנק", "סניף", "חשבון", "סכום"};
-
-// The file split at every LF; a CR before it stays at the end of its piece.
-std::vector<std::string> Pieces(const std::string& text) {
-    std::vector<std::string> out;
-    std::size_t at = 0;
-    for (;;) {
-        std::size_t lf = text.find('\n', at);
-        if (lf == std::string::npos) {
-            out.push_back(text.substr(at));
-            return out;
-        }
-        out.push_back(text.substr(at, lf - at));
-        at = lf + 1;
-    }
-}
-
-// Characters `from`..`from + count - 1` (from 1) of a byte text, as far as they exist.
-std::string Field(const std::string& s, std::size_t from, std::size_t count) {
-    return from - 1 < s.size() ? s.substr(from - 1, count) : std::string();
-}
 
 struct Conversion {
     Port& port;
@@ -80,14 +61,7 @@ void HamaraForm::Command4_Click() {
         fail(text.error().message);
         return;
     }
-    std::vector<std::string> lines = Pieces(text.value());
-    if (!lines.empty() && lines.back().empty()) {
-        lines.pop_back();  // the text ended with a line break
-    }
-    std::vector<std::string> names;
-    for (std::size_t i = 1; i + 2 < lines.size(); ++i) {
-        names.push_back(Field(Trim(lines[i]), 46, 16));
-    }
+    const std::vector<std::string> names = MasavNames(text.value());
     Conversion out(port_);
     if (Status s = out.Start(); !s) {
         fail(s.error().message);
@@ -136,7 +110,6 @@ void HamaraForm::excellmichpal_Click() {
         port_.MessageBox(text.error().message, kVendorTitle, Buttons::Ok);
         return;
     }
-    std::vector<std::string> pieces = Pieces(text.value());
     Conversion out(port_);
     if (Status s = out.Start(); !s) {
         port_.BusyPointer(false);
@@ -144,24 +117,14 @@ void HamaraForm::excellmichpal_Click() {
         return;
     }
     int row = 2;
-    for (std::size_t p = 1; p + 2 < pieces.size() && row - 2 < kMaxEntries; ++p) {
-        const std::string piece = Trim(pieces[p]);
-        const std::string name = ReturnInMichpalAscii(Field(piece, 46, 16));
-        if (name == "sof" || name.find("@@@") != std::string::npos) {
-            break;  // the trailer's name is digits, which convert to "@"
-        }
-        const double whole = NumericValue(Field(piece, 62, 11));
-        const std::string amount = NumberText(whole) + "." + Field(piece, 73, 2);
-        const std::string cells[] = {
-            name, FromWindows1255(Field(piece, 37, 9)), FromWindows1255(Field(piece, 18, 2)),
-            FromWindows1255(Field(piece, 20, 3)), FromWindows1255(Field(piece, 27, 9))};
+    for (const MichpalRow& entry : MichpalRows(text.value(), kMaxEntries)) {
         for (int c = 0; c < 5; ++c) {
-            (void)out.wb->WriteText(row, c + 1, cells[c]);
+            (void)out.wb->WriteText(row, c + 1, entry[static_cast<std::size_t>(c)]);
         }
-        if (std::optional<double> v = RegionalNumber(amount)) {
+        if (std::optional<double> v = RegionalNumber(entry[5])) {
             (void)out.wb->WriteNumber(row, 6, *v);
         } else {
-            (void)out.wb->WriteText(row, 6, amount);
+            (void)out.wb->WriteText(row, 6, entry[5]);
         }
         ++row;
     }

@@ -91,6 +91,12 @@ void AppendRecord(std::string& out, std::span<const Slot> slots, const Values& v
               slot.source == Source::Fixed ? slot.fixed : std::string_view(v.Of(slot.source)),
               slot.width);
     }
+    // A line break or another control character in a name would split the record.
+    for (char& c : record) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+        }
+    }
     out += record;
     out += terminator;
 }
@@ -131,6 +137,11 @@ Result<std::string> BuildFile(const FileInput& in) {
         std::optional<double> a = RegionalNumber(in.rows[i].amount);
         if (!a) {
             return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " אינו מספר: \"" +
+                            in.rows[i].amount + "\"");
+        }
+        // A minus sign has no place in a Masav amount field: it would corrupt the record.
+        if (*a < 0) {
+            return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " שלילי: \"" +
                             in.rows[i].amount + "\"");
         }
         amounts.push_back(*a);

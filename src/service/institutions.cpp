@@ -2,27 +2,11 @@
 // and adding, updating and deleting institutions.
 
 #include "app/hamara_form.h"
+#include "service/replies.h"
 #include "text/numeric.h"
 #include "text/shaping.h"
 
 namespace zivron {
-namespace {
-
-std::vector<std::string> Split(const std::string& text, char sep) {
-    std::vector<std::string> out;
-    std::size_t at = 0;
-    for (;;) {
-        std::size_t next = text.find(sep, at);
-        out.push_back(text.substr(at, next == std::string::npos ? std::string::npos : next - at));
-        if (next == std::string::npos) {
-            return out;
-        }
-        at = next + 1;
-    }
-}
-
-}  // namespace
-
 void HamaraForm::ListAllMosadot() {
     if (NumericValue(Label4.tag) == 0) {
         return;
@@ -33,14 +17,8 @@ void HamaraForm::ListAllMosadot() {
     }
     List1.items.clear();
     List1.selected = -1;
-    std::vector<std::string> records = Split(reply, '+');
-    for (std::size_t i = 1; i < records.size(); ++i) {
-        std::vector<std::string> fields = Split(records[i], '*');
-        // A record without a number cannot be chosen; it is left out rather than shown as 0.
-        if (fields.size() < 2 || NumericValue(fields[1]) == 0) {
-            continue;
-        }
-        List1.items.push_back({fields[0], static_cast<long long>(NumericValue(fields[1]))});
+    for (const ListEntry& e : ParseRecordList(reply)) {
+        List1.items.push_back({e.name, e.number});
     }
 }
 
@@ -65,7 +43,7 @@ void HamaraForm::List1_Click() {
         port_.MessageBox("נתונים שגויים הקלד מחדש", "x", Buttons::Ok);
         return;
     }
-    std::vector<std::string> fields = Split(reply, '*');
+    std::vector<std::string> fields = SplitOn(reply, '*');
     if (fields.size() < 6) {
         port_.MessageBox("נתונים שגויים הקלד מחדש", "x", Buttons::Ok);
         return;

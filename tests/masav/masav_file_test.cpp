@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -191,6 +192,7 @@ TEST(MasavFile, RefusesWhatCannotBeWritten) {
         {{{"a", "1", "12", "600", "1", "1e308"}, {"b", "1", "12", "600", "1", "1e308"}},
          {7, 12, 2026},
          "סכום התנועות גדול מדי"},
+        {{{"a", "1", "12", "600", "1", "-5"}}, {7, 12, 2026}, "הסכום בתנועה 1 שלילי: \"-5\""},
         {{{"a", "1", "12", "600", "1", "1"}}, {31, 2, 2026}, "תאריך הערך אינו תאריך תקין"},
         {{{"a", "1", "12", "600", "1", "1"}}, {1, 1, 26}, "תאריך הערך אינו תאריך תקין"},
     };
@@ -201,6 +203,15 @@ TEST(MasavFile, RefusesWhatCannotBeWritten) {
         ASSERT_FALSE(file.ok());
         EXPECT_EQ(file.error().code, ErrorCode::BadInput);
         EXPECT_EQ(file.error().message, c.message);
+    }
+}
+
+TEST(MasavFile, ControlCharactersNeverSplitARecord) {
+    std::vector<Row> rows = {{"a\nb\rc\td", "1\n", "12", "600", "1", "1"}};
+    for (Variant v : {Variant::Credit, Variant::Collection}) {
+        std::string file = BuildFile(Input(v, rows)).value();
+        EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4);
+        EXPECT_EQ(std::count(file.begin(), file.end(), '\t'), 0);
     }
 }
 

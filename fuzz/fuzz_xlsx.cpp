@@ -1,0 +1,58 @@
+// The workbook reader on arbitrary bytes: open, read, write, save, open again. Any crash, leak or
+// sanitizer report is a fault; a refusal with a message is the expected answer to garbage.
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/spreadsheet/workbook.h"
+
+namespace {
+
+std::filesystem::path Scratch(const char* name) {
+    static const std::filesystem::path dir = [] {
+        auto d =
+            std::filesystem::temp_directory_path() / ("zivron-fuzz-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(d);
+        return d;
+    }();
+    return dir / name;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace zivron::sheet;
+    const auto in = Scratch(ZIVRON_FUZZ_INPUT_NAME);
+    {
+        std::ofstream f(in, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    SpreadsheetApp app({});
+    auto wb = app.Open(in);
+    if (!wb) {
+        return 0;
+    }
+    std::size_t chars = 0;
+    for (int r = 1; r <= 20; ++r) {
+        for (int c = 1; c <= 12; ++c) {
+            chars += CellText(wb.value()->Read(r, c)).size();
+            (void)wb.value()->FillOf(r, c);
+        }
+    }
+    (void)wb.value()->WriteText(2, 9, "fuzz");
+    (void)wb.value()->WriteNumber(2, 6, static_cast<double>(chars));
+    (void)wb.value()->SetFill(2, 2, kTypingFixColour);
+    const auto out = Scratch(ZIVRON_FUZZ_OUTPUT_NAME);
+    if (wb.value()->SaveAs(out)) {
+        SpreadsheetApp again({});
+        auto back = again.Open(out);
+        if (!back) {
+            __builtin_trap();  // what the layer saved, it must read
+        }
+    }
+    return 0;
+}

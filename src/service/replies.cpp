@@ -1,0 +1,49 @@
+#include "service/replies.h"
+
+#include <cmath>
+
+#include "text/numeric.h"
+#include "text/shaping.h"
+
+namespace zivron {
+
+std::vector<std::string> SplitOn(const std::string& text, char sep) {
+    std::vector<std::string> out;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t next = text.find(sep, at);
+        out.push_back(text.substr(at, next == std::string::npos ? std::string::npos : next - at));
+        if (next == std::string::npos) {
+            return out;
+        }
+        at = next + 1;
+    }
+}
+
+std::vector<ListEntry> ParseRecordList(const std::string& reply) {
+    std::vector<ListEntry> out;
+    std::vector<std::string> records = SplitOn(reply, '+');
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        std::vector<std::string> fields = SplitOn(records[i], '*');
+        if (fields.size() < 2) {
+            continue;
+        }
+        // A number the list can hold: whole, positive, within 64 bits.
+        double n = NumericValue(fields[1]);
+        if (!(n >= 1 && n < 9.2e18) || n != std::floor(n)) {
+            continue;
+        }
+        out.push_back({fields[0], static_cast<long long>(n)});
+    }
+    return out;
+}
+
+std::optional<AccountRecord> ParseLoginReply(const std::string& reply) {
+    std::vector<std::string> fields = SplitOn(reply, '*');
+    if (fields.size() < 13) {
+        return std::nullopt;
+    }
+    return AccountRecord{Trim(fields[1]), Trim(fields[12])};
+}
+
+}  // namespace zivron
