@@ -41,27 +41,39 @@ struct Conversion {
     Status Save() { return wb->SaveAs(MapWrittenPath(kOutput)); }
 };
 
+// The chosen file's text, with the busy pointer on; nothing (after its message) when the operator
+// cancels or the file cannot be read.
+std::optional<std::string> ChosenFileText(Port& port, std::optional<WorkingFolder>& keep) {
+    const std::string path = PetahAll(port);
+    if (path == "x") {
+        port.MessageBox("בחר קובץ לקריאה", kVendorTitle, Buttons::Ok);
+        return std::nullopt;
+    }
+    port.BusyPointer(true);
+    Result<std::string> text = ReadWholeFile(path);
+    if (!text) {
+        port.BusyPointer(false);
+        keep.reset();
+        port.MessageBox(text.error().message, kVendorTitle, Buttons::Ok);
+        return std::nullopt;
+    }
+    return std::move(text).value();
+}
+
 }  // namespace
 
 void HamaraForm::Command4_Click() {
     std::optional<WorkingFolder> keep(std::in_place);
-    const std::string path = PetahAll(port_);
-    if (path == "x") {
-        port_.MessageBox("בחר קובץ לקריאה", kVendorTitle, Buttons::Ok);
+    std::optional<std::string> text = ChosenFileText(port_, keep);
+    if (!text) {
         return;
     }
-    port_.BusyPointer(true);
     auto fail = [&](const std::string& message) {
         port_.BusyPointer(false);
         keep.reset();
         port_.MessageBox(message, kVendorTitle, Buttons::Ok);
     };
-    Result<std::string> text = ReadWholeFile(path);
-    if (!text) {
-        fail(text.error().message);
-        return;
-    }
-    const std::vector<std::string> names = MasavNames(text.value());
+    const std::vector<std::string> names = MasavNames(*text);
     Conversion out(port_);
     if (Status s = out.Start(); !s) {
         fail(s.error().message);
@@ -97,17 +109,8 @@ void HamaraForm::Command4_Click() {
 
 void HamaraForm::excellmichpal_Click() {
     std::optional<WorkingFolder> keep(std::in_place);
-    const std::string path = PetahAll(port_);
-    if (path == "x") {
-        port_.MessageBox("בחר קובץ לקריאה", kVendorTitle, Buttons::Ok);
-        return;
-    }
-    port_.BusyPointer(true);
-    Result<std::string> text = ReadWholeFile(path);
+    std::optional<std::string> text = ChosenFileText(port_, keep);
     if (!text) {
-        port_.BusyPointer(false);
-        keep.reset();
-        port_.MessageBox(text.error().message, kVendorTitle, Buttons::Ok);
         return;
     }
     Conversion out(port_);
@@ -117,7 +120,7 @@ void HamaraForm::excellmichpal_Click() {
         return;
     }
     int row = 2;
-    for (const MichpalRow& entry : MichpalRows(text.value(), kMaxEntries)) {
+    for (const MichpalRow& entry : MichpalRows(*text, kMaxEntries)) {
         for (int c = 0; c < 5; ++c) {
             (void)out.wb->WriteText(row, c + 1, entry[static_cast<std::size_t>(c)]);
         }
