@@ -82,6 +82,7 @@ class HamaraForm {
     ComboBox Combo4, Combo5, Combo6;  // collection value date: year, month, day
     Label Label4{"טרם", ""};          // AccountName, tag AccountNumber
     Label Label12;                    // elapsed time of an import
+    int ImportRow = 0;                // the sheet row the running import has reached
     Label Label7;                     // the clock
     std::string Caption;
     std::string ArchivePath;  // the archive folder the last credit import chose

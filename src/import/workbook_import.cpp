@@ -134,7 +134,8 @@ void HamaraForm::Import(Panel panel) {
         port_.BusyPointer(false);
         port_.MessageBox(message, "קדמור", Buttons::Ok);
     };
-    auto elapsed = [&] {
+    auto elapsed = [&](int row) {
+        ImportRow = row;
         float now = static_cast<float>(port_.Now().SecondsSinceMidnight());
         // The start was rounded to a whole second, so the first half second would read below 0.
         double e = std::max(0.0, std::round((static_cast<double>(now) - start) * 100.0) / 100.0);
@@ -202,7 +203,7 @@ void HamaraForm::Import(Panel panel) {
                 row.text[c - 1] = CellText(row.cell[c - 1]);
             }
             port_.Yield();
-            elapsed();
+            elapsed(r);
             Caption = row.text[0];
         }
         if (typing_errors > 0 && !save()) {
@@ -225,7 +226,7 @@ void HamaraForm::Import(Panel panel) {
                 }
                 ++invalid_accounts;
             }
-            elapsed();
+            elapsed(r);
         }
         if (invalid_accounts > 0 && !save()) {
             return;
@@ -240,7 +241,7 @@ void HamaraForm::Import(Panel panel) {
                 }
                 ++invalid_ids;
             }
-            elapsed();
+            elapsed(r);
         }
         if (invalid_ids > 0 && !save()) {
             return;
@@ -258,7 +259,7 @@ void HamaraForm::Import(Panel panel) {
     for (int r = kFirstRow; r <= last; ++r) {
         const int n = r - kFirstRow;
         const DataRow& row = rows[static_cast<std::size_t>(n)];
-        elapsed();
+        elapsed(r);
         double amount = AmountOf(row.text[5]);
         if (panel == Panel::Credit && std::isfinite(amount)) {
             (void)wb.WriteNumber(r, 6, amount);  // left unsaved, as the operator's copy shows it

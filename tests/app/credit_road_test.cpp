@@ -27,6 +27,8 @@ TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
     EXPECT_EQ(form_->TextGove[8].text, "2584.415");
     EXPECT_EQ(form_->ArchivePath, "C:\\ZIVRON\\Arhiv\\Zikuyim");
     EXPECT_EQ(form_->Caption, "O'Neil. Ltd");
+    EXPECT_EQ(form_->ImportRow, 5);  // the last data row reached
+    EXPECT_FALSE(form_->Importing());
 
     const HamaraForm::TableRow expected[] = {
         {"", "ישראל ישראלי", "12345674", "12", "600", "100006", "1234.5", ""},

@@ -286,7 +286,10 @@ void MainWindow::Press(const std::function<void()>& handler) {
 
 void MainWindow::DrawLabels() {
     account_->setText(Q(form_->Label4.caption));
-    elapsed_->setText(Q(form_->Label12.caption));
+    // The elapsed time, and while an import runs the row it has reached.
+    elapsed_->setText(form_->Importing()
+                          ? Q(form_->Label12.caption) + QString("  (שורה %1)").arg(form_->ImportRow)
+                          : Q(form_->Label12.caption));
     clock_->setText(Q(form_->Label7.caption));
     setWindowTitle(form_->Caption.empty() ? QString("zivron") : "zivron - " + Q(form_->Caption));
 }
