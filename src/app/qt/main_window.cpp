@@ -121,6 +121,41 @@ QWidget* MainWindow::TopBar() {
     return w;
 }
 
+// The import options of a panel; each box has the colour its pass marks with.
+QWidget* MainWindow::ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& ids,
+                                   const QString& ids_caption) {
+    auto* options = new QVBoxLayout;
+    options->addWidget(MakeCheck(fix, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
+                                 &sheet::kTypingFixColour));
+    options->addWidget(MakeCheck(accounts, "סמן חשבונות לא תקינים לפי מסב",
+                                 "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב",
+                                 &sheet::kInvalidAccountColour));
+    options->addWidget(
+        MakeCheck(ids, ids_caption, "סמן ת זהות לא תקינות", &sheet::kInvalidIdColour));
+    return Frame("פעולות בזמן קריאת הקובץ", options);
+}
+
+// The import summary: typing errors, invalid accounts, invalid identity numbers, count, total.
+QWidget* MainWindow::Summary(const std::array<int, 5>& boxes) {
+    auto* summary = new QFormLayout;
+    summary->addRow(Legend("שגיאות הקלדה", sheet::kTypingFixColour), MakeBox(boxes[0]));
+    summary->addRow(Legend("חשבונות לא תקינים", sheet::kInvalidAccountColour), MakeBox(boxes[1]));
+    summary->addRow(Legend("ת זהות לא תקינים", sheet::kInvalidIdColour), MakeBox(boxes[2]));
+    summary->addRow("מספר תנועות", MakeBox(boxes[3]));
+    summary->addRow("סיכום תנועות", MakeBox(boxes[4]));
+    return Frame("סיכום קריאת קובץ", summary);
+}
+
+QWidget* MainWindow::ExcelArchive(int archive_button, CheckBox& detail, CheckBox& summary) {
+    HamaraForm& f = *form_;
+    auto* archive = new QVBoxLayout;
+    archive->addWidget(MakeButton(QString("ComArhivZikuy%1").arg(archive_button), "ארכיב",
+                                  [&f, archive_button] { f.ComArhivZikuy_Click(archive_button); }));
+    archive->addWidget(MakeCheck(detail, "צור עותק בארכיון"));
+    archive->addWidget(MakeCheck(summary, "צרף נתונים לקובץ ריכוז"));
+    return Frame("ארכיון אקסל", archive);
+}
+
 QWidget* MainWindow::CreditPanel() {
     HamaraForm& f = *form_;
     auto* fields = new QFormLayout;
@@ -135,33 +170,12 @@ QWidget* MainWindow::CreditPanel() {
         "Command8", "צור בסיס", [&f] { f.Command8_Click(); }, "יבא קובץ להמרה"));
     buttons->addWidget(MakeButton("ComArhivZikuy0", "ארכיב", [&f] { f.ComArhivZikuy_Click(0); }));
 
-    auto* options = new QVBoxLayout;
-    options->addWidget(MakeCheck(f.Check8, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
-                                 &sheet::kTypingFixColour));
-    options->addWidget(MakeCheck(f.Check6, "סמן חשבונות לא תקינים לפי מסב",
-                                 "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב",
-                                 &sheet::kInvalidAccountColour));
-    options->addWidget(MakeCheck(f.Check4, "סמן ת זהות לא תקינות", "סמן ת זהות לא תקינות",
-                                 &sheet::kInvalidIdColour));
-
-    auto* summary = new QFormLayout;
-    summary->addRow(Legend("שגיאות הקלדה", sheet::kTypingFixColour), MakeBox(16));
-    summary->addRow(Legend("חשבונות לא תקינים", sheet::kInvalidAccountColour), MakeBox(15));
-    summary->addRow(Legend("ת זהות לא תקינים", sheet::kInvalidIdColour), MakeBox(14));
-    summary->addRow("מספר תנועות", MakeBox(9));
-    summary->addRow("סיכום תנועות", MakeBox(8));
-
-    auto* archive = new QVBoxLayout;
-    archive->addWidget(MakeButton("ComArhivZikuy1", "ארכיב", [&f] { f.ComArhivZikuy_Click(1); }));
-    archive->addWidget(MakeCheck(f.Check3, "צור עותק בארכיון"));
-    archive->addWidget(MakeCheck(f.Check7, "צרף נתונים לקובץ ריכוז"));
-
     auto* v = new QVBoxLayout;
     v->addLayout(fields);
     v->addLayout(buttons);
-    v->addWidget(Frame("פעולות בזמן קריאת הקובץ", options));
-    v->addWidget(Frame("סיכום קריאת קובץ", summary));
-    v->addWidget(Frame("ארכיון אקסל", archive));
+    v->addWidget(ImportOptions(f.Check8, f.Check6, f.Check4, "סמן ת זהות לא תקינות"));
+    v->addWidget(Summary({16, 15, 14, 9, 8}));
+    v->addWidget(ExcelArchive(1, f.Check3, f.Check7));
     v->addWidget(MakeButton("Command5", "צור קובץ zivron לזיכויים", [&f] { f.Command5_Click(); }));
     v->addStretch();
     return Frame("זיכויים(העברות)", v);
@@ -181,32 +195,11 @@ QWidget* MainWindow::CollectionPanel() {
         "ZorBasisCollect", "צור בסיס", [&f] { f.ZorBasisCollect_Click(); }, "יבא קובץ להמרה"));
     buttons->addWidget(MakeButton("ComArhivZikuy2", "ארכיב", [&f] { f.ComArhivZikuy_Click(2); }));
 
-    auto* options = new QVBoxLayout;
-    options->addWidget(MakeCheck(f.Check1, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
-                                 &sheet::kTypingFixColour));
-    options->addWidget(MakeCheck(f.Check2, "סמן חשבונות לא תקינים לפי מסב",
-                                 "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב",
-                                 &sheet::kInvalidAccountColour));
-    options->addWidget(MakeCheck(f.Check5, "סמן תעודות זהות לא תקינות", "סמן ת זהות לא תקינות",
-                                 &sheet::kInvalidIdColour));
-
-    auto* summary = new QFormLayout;
-    summary->addRow(Legend("שגיאות הקלדה", sheet::kTypingFixColour), MakeBox(11));
-    summary->addRow(Legend("חשבונות לא תקינים", sheet::kInvalidAccountColour), MakeBox(12));
-    summary->addRow(Legend("ת זהות לא תקינים", sheet::kInvalidIdColour), MakeBox(13));
-    summary->addRow("מספר תנועות", MakeBox(3));
-    summary->addRow("סיכום תנועות", MakeBox(4));
-
-    auto* archive = new QVBoxLayout;
-    archive->addWidget(MakeButton("ComArhivZikuy3", "ארכיב", [&f] { f.ComArhivZikuy_Click(3); }));
-    archive->addWidget(MakeCheck(f.Check10, "צור עותק בארכיון"));
-    archive->addWidget(MakeCheck(f.Check9, "צרף נתונים לקובץ ריכוז"));
-
     auto* prep = new QVBoxLayout;
     prep->addLayout(buttons);
-    prep->addWidget(Frame("פעולות בזמן קריאת הקובץ", options));
-    prep->addWidget(Frame("סיכום קריאת קובץ", summary));
-    prep->addWidget(Frame("ארכיון אקסל", archive));
+    prep->addWidget(ImportOptions(f.Check1, f.Check2, f.Check5, "סמן תעודות זהות לא תקינות"));
+    prep->addWidget(Summary({11, 12, 13, 3, 4}));
+    prep->addWidget(ExcelArchive(3, f.Check10, f.Check9));
     prep->addWidget(MakeButton("Commadddddddddnd8", "צור קובץ zivron לגבייה",
                                [&f] { f.Commadddddddddnd8_Click(); }));
 

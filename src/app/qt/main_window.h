@@ -39,6 +39,10 @@ class MainWindow : public QWidget {
     QWidget* CollectionPanel();
     QWidget* InstitutionPanel();
     QWidget* TopBar();
+    QWidget* ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& ids,
+                           const QString& ids_caption);
+    QWidget* Summary(const std::array<int, 5>& boxes);
+    QWidget* ExcelArchive(int archive_button, CheckBox& detail, CheckBox& summary);
     QPushButton* MakeButton(const QString& name, const QString& caption,
                             const std::function<void()>& handler, const QString& tip = {});
     QLineEdit* MakeBox(int index, int max_length = 0, const QString& tip = {});

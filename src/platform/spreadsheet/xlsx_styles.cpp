@@ -13,16 +13,6 @@ std::uint32_t Key(Rgb c) {
     return (std::uint32_t{c.red} << 16) | (std::uint32_t{c.green} << 8) | c.blue;
 }
 
-std::vector<pugi::xml_node> Elements(pugi::xml_node list, std::string_view local) {
-    std::vector<pugi::xml_node> out;
-    for (pugi::xml_node n : list.children()) {
-        if (n.type() == pugi::node_element && LocalName(n) == local) {
-            out.push_back(n);
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 std::string XlsxStyles::MinimalStyleSheet() {

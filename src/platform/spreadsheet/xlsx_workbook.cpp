@@ -58,16 +58,6 @@ const char* kNewWorkbookRels =
     R"(<Relationship Id="rId2" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles" Target="styles.xml"/>)"
     R"(</Relationships>)";
 
-std::vector<pugi::xml_node> Elements(pugi::xml_node parent, std::string_view local) {
-    std::vector<pugi::xml_node> out;
-    for (pugi::xml_node n : parent.children()) {
-        if (n.type() == pugi::node_element && LocalName(n) == local) {
-            out.push_back(n);
-        }
-    }
-    return out;
-}
-
 }  // namespace
 
 Result<std::unique_ptr<XlsxWorkbook>> XlsxWorkbook::Open(const fs::path& path) {

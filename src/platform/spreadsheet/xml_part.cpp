@@ -105,6 +105,16 @@ pugi::xml_attribute LocalAttribute(pugi::xml_node node, std::string_view local) 
     return {};
 }
 
+std::vector<pugi::xml_node> Elements(pugi::xml_node parent, std::string_view local) {
+    std::vector<pugi::xml_node> out;
+    for (pugi::xml_node n : parent.children()) {
+        if (n.type() == pugi::node_element && LocalName(n) == local) {
+            out.push_back(n);
+        }
+    }
+    return out;
+}
+
 pugi::xml_node LocalChild(pugi::xml_node node, std::string_view local) {
     for (pugi::xml_node c : node.children()) {
         if (c.type() == pugi::node_element && LocalName(c) == local) {

@@ -5,6 +5,7 @@
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/result.h"
 
@@ -26,5 +27,7 @@ std::string StringItemText(pugi::xml_node item);
 pugi::xml_attribute LocalAttribute(pugi::xml_node node, std::string_view local);
 pugi::xml_node LocalChild(pugi::xml_node node, std::string_view local);
 std::string_view LocalName(const pugi::xml_node& node);
+// Every child element whose local name is `local`, in order.
+std::vector<pugi::xml_node> Elements(pugi::xml_node parent, std::string_view local);
 
 }  // namespace zivron::sheet
