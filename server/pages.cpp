@@ -3,6 +3,7 @@
 #include <charconv>
 #include <thread>
 
+#include "core/utf8.h"
 #include "text/hebrew.h"
 
 namespace zivron::service {
@@ -41,14 +42,6 @@ Reply Refuse() {
     return {200, "eject"};
 }
 
-std::size_t Characters(const std::string& s) {
-    std::size_t n = 0;
-    for (char c : s) {
-        n += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-    }
-    return n;
-}
-
 // The client sends "x" for an empty name or credit code; it stays empty here and goes back as "x".
 std::string Stored(const std::string& v) {
     return v == "x" ? std::string() : v;
@@ -71,7 +64,7 @@ bool InstitutionFrom(const Pairs& q, Institution& inst) {
     inst.credit_code = Stored(Get(q, "YI"));
     inst.credit_software = Stored(Get(q, "TL"));
     inst.account = Get(q, "IP1");
-    if (inst.name.empty() || Characters(inst.name) > kMaxName) {
+    if (inst.name.empty() || utf8::Length(inst.name) > kMaxName) {
         return false;
     }
     for (const std::string* f : {&inst.name, &inst.collection_code, &inst.collection_software,

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "core/result.h"
+#include "masav/masav_file.h"
 #include "platform/port.h"
+#include "run/run_record.h"
 
 namespace zivron {
 
@@ -60,8 +62,57 @@ inline constexpr sheet::Rgb kEditModeColour{192, 255, 255};
 inline constexpr const char* kVendorName = "קדמור פיתוח יישומי מחשב";
 inline constexpr const char* kVendorTitle = "קדמור פיתוח יישומי מחשב-03-5555555";
 
-// Which panel a run belongs to; each names its own controls.
-enum class Panel { Credit, Collection };
+// Where each panel's values stand in TextGove, under the names of the institution record and
+// the import summaries.
+namespace box {
+inline constexpr int CollectionInstitutionName = 0;
+inline constexpr int CollectionMasavCode = 1;
+inline constexpr int CollectionSoftwareCode = 2;
+inline constexpr int CollectionTransactions = 3;
+inline constexpr int CollectionTotal = 4;
+inline constexpr int CreditInstitutionCode = 5;
+inline constexpr int CreditSoftwareCode = 6;
+inline constexpr int CreditInstitutionName = 7;
+inline constexpr int CreditTotal = 8;
+inline constexpr int CreditTransactions = 9;
+inline constexpr int InstitutionName = 10;  // the institution panel; its tag the number
+inline constexpr int CollectionTypingErrors = 11;
+inline constexpr int CollectionInvalidAccounts = 12;
+inline constexpr int CollectionInvalidIds = 13;
+inline constexpr int CreditInvalidIds = 14;
+inline constexpr int CreditInvalidAccounts = 15;
+inline constexpr int CreditTypingErrors = 16;
+}  // namespace box
+
+// One panel's controls, whichever panel it is.
+struct PanelControls {
+    TextBox& name;
+    TextBox& code;
+    TextBox& software;
+    TextBox& count;
+    TextBox& total;
+    TextBox& typing_errors;
+    TextBox& invalid_accounts;
+    TextBox& invalid_ids;
+    CheckBox& fix;
+    CheckBox& mark_accounts;
+    CheckBox& mark_ids;
+    CheckBox& detail;
+    CheckBox& summary;
+    ComboBox& day;
+    ComboBox& month;
+    ComboBox& year;
+};
+
+// An institution as the list and its details reply give it.
+struct InstitutionRecord {
+    long long number = 0;
+    std::string name;
+    std::string collection_code;
+    std::string collection_software;
+    std::string credit_code;
+    std::string credit_software;
+};
 
 class HamaraForm {
   public:
@@ -93,6 +144,16 @@ class HamaraForm {
 
     // The transaction table: row n holds sheet row n + 2 of the last import.
     std::vector<TableRow> Table;
+
+    // One panel's controls by name.
+    PanelControls Controls(Panel panel);
+
+    // An institution chosen: every box emptied, its name and codes in both panels and the
+    // institution panel, its number in the name box's tag.
+    void ChooseInstitution(const InstitutionRecord& institution);
+
+    // A run of the panel's builder over the first `rows` transactions, as the controls hold it.
+    RunRecord RunOf(Panel panel, int rows);
 
     // Handlers.
     void Command6_Click();           // credit import
@@ -126,8 +187,10 @@ class HamaraForm {
 
     // Detail and summary workbooks of a run (paths as written, "C:\ZIVRON\...").
     Status ZorNewExel(const std::string& KovezArhiv, int LinNumber, Panel panel);
-    Status ZorNewExelRikuz(const std::string& KovezArhiv, int LinNumber);
-    Status AdkenRikuzExel(const std::string& KovezArhiv, int LinNumber);
+    Status ZorNewExelRikuz(const std::string& KovezArhiv, int LinNumber,
+                           Panel panel = Panel::Credit);
+    Status AdkenRikuzExel(const std::string& KovezArhiv, int LinNumber,
+                          Panel panel = Panel::Credit);
 
     std::string ComputerName() { return port_.ComputerName(); }
     Port& port() { return port_; }
@@ -138,7 +201,9 @@ class HamaraForm {
 
   private:
     void Import(Panel panel);
+    void FillTable(const std::vector<masav::Row>& rows);
     void Build(Panel panel);
+    int CheckedCount(Panel panel);
     bool AccountGuard();
     std::string InstitutionPairs() const;
     void Refresh();

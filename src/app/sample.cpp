@@ -23,18 +23,14 @@ Status WriteSampleWorkbook(const std::filesystem::path& path) {
     sheet::Workbook& wb = *app.Add();
     const char* headings[] = {"שם", "ת.ז.", "בנק", "סניף", "חשבון", "סכום"};
     for (int c = 0; c < 6; ++c) {
-        if (Status s = wb.WriteText(1, c + 1, headings[c]); !s) {
-            return s;
-        }
+        ZIVRON_TRY(wb.WriteText(1, c + 1, headings[c]));
     }
     int r = 2;
     for (const masav::Row& row : SampleRows()) {
         const std::string cells[] = {row.name,   row.id,      row.bank,
                                      row.branch, row.account, row.amount};
         for (int c = 0; c < 6; ++c) {
-            if (Status s = wb.WriteText(r, c + 1, cells[c]); !s) {
-                return s;
-            }
+            ZIVRON_TRY(wb.WriteText(r, c + 1, cells[c]));
         }
         ++r;
     }

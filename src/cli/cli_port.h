@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/port.h"
+#include "app/system_port.h"
 
 namespace zivron::cli {
 

@@ -53,8 +53,10 @@ int Institutions(const std::vector<std::string>& args, std::ostream& out, std::o
             return 1;
         }
         out << form.List1.items[i].text << "\t" << form.List1.items[i].data << "\t"
-            << form.TextGove[5].text << "\t" << form.TextGove[6].text << "\t"
-            << form.TextGove[1].text << "\t" << form.TextGove[2].text << "\n";
+            << form.TextGove[box::CreditInstitutionCode].text << "\t"
+            << form.TextGove[box::CreditSoftwareCode].text << "\t"
+            << form.TextGove[box::CollectionMasavCode].text << "\t"
+            << form.TextGove[box::CollectionSoftwareCode].text << "\n";
     }
     return 0;
 }

@@ -4,9 +4,9 @@
 #include <map>
 
 #include "app/hamara_form.h"
-#include "app/run_paths.h"
 #include "cli/cli_port.h"
 #include "platform/drive_root.h"
+#include "run/run_paths.h"
 
 namespace zivron::cli {
 namespace {
@@ -79,32 +79,23 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
         month = o.value_date.substr(a + 1, b - a - 1);
         year = o.value_date.substr(b + 1);
     }
+    // As choosing the institution in the list does: both panels hold its name and codes.
+    form.ChooseInstitution(
+        {0, o.name, o.institution_code, o.software_code, o.institution_code, o.software_code});
+    const Panel panel = o.credit ? Panel::Credit : Panel::Collection;
+    PanelControls ui = form.Controls(panel);
+    ui.fix.value = o.fix;
+    ui.mark_accounts.value = o.mark_accounts;
+    ui.mark_ids.value = o.mark_ids;
+    ui.detail.value = o.detail;
+    ui.summary.value = o.summary;
+    form.Check11.value = o.leumi;
+    SetCombo(ui.day, day);
+    SetCombo(ui.month, month);
+    SetCombo(ui.year, year);
     if (o.credit) {
-        form.TextGove[7].text = o.name;
-        form.TextGove[5].text = o.institution_code;
-        form.TextGove[6].text = o.software_code;
-        form.Check8.value = o.fix;
-        form.Check6.value = o.mark_accounts;
-        form.Check4.value = o.mark_ids;
-        form.Check3.value = o.detail;
-        form.Check7.value = o.summary;
-        form.Check11.value = o.leumi;
-        SetCombo(form.Combo3, day);
-        SetCombo(form.Combo2, month);
-        SetCombo(form.Combo1, year);
         form.Command6_Click();
     } else {
-        form.TextGove[0].text = o.name;
-        form.TextGove[1].text = o.institution_code;
-        form.TextGove[2].text = o.software_code;
-        form.Check1.value = o.fix;
-        form.Check2.value = o.mark_accounts;
-        form.Check5.value = o.mark_ids;
-        form.Check10.value = o.detail;
-        form.Check9.value = o.summary;
-        SetCombo(form.Combo6, day);
-        SetCombo(form.Combo5, month);
-        SetCombo(form.Combo4, year);
         form.Command9_Click();
     }
     auto last_message_is = [&](const std::string& expected) {
@@ -114,14 +105,10 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
         err << (port.messages.empty() ? "היבוא לא הושלם" : port.messages.back()) << "\n";
         return 1;
     }
-    // The summary boxes of each panel, in the order of the line.
-    const int boxes[2][5] = {{16, 15, 14, 9, 8}, {11, 12, 13, 3, 4}};
-    const int* box = boxes[o.credit ? 0 : 1];
-    out << "typing-errors=" << form.TextGove[box[0]].text
-        << " invalid-accounts=" << form.TextGove[box[1]].text
-        << " invalid-ids=" << form.TextGove[box[2]].text
-        << " transactions=" << form.TextGove[box[3]].text << " total=" << form.TextGove[box[4]].text
-        << "\n";
+    out << "typing-errors=" << ui.typing_errors.text
+        << " invalid-accounts=" << ui.invalid_accounts.text
+        << " invalid-ids=" << ui.invalid_ids.text << " transactions=" << ui.count.text
+        << " total=" << ui.total.text << "\n";
 
     port.messages.clear();
     if (o.credit) {

@@ -59,3 +59,13 @@ inline Status Ok() {
 }
 
 }  // namespace zivron
+
+// Passes a failed Status up to the caller: the one way errors travel between steps.
+#define ZIVRON_TRY(expr)                             \
+    do {                                             \
+        if (::zivron::Status try_ = (expr); !try_) { \
+            return try_.error();                     \
+        }                                            \
+    } while (false)
+
+namespace zivron {}  // namespace zivron

@@ -58,14 +58,4 @@ class Port {
     virtual std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() = 0;
 };
 
-// The parts of the port every implementation shares: the clock, the computer's name, the web
-// service at its configured address, and spreadsheets that show a file through ShellOpen.
-class SystemPort : public Port {
-  public:
-    LocalTime Now() override;
-    std::string ComputerName() override;
-    std::string FetchPage(const std::string& page_and_query) override;
-    std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() override;
-};
-
 }  // namespace zivron

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <unordered_map>
 
+#include "core/utf8.h"
 #include "text/shaping.h"
 
 namespace zivron {
@@ -36,79 +37,15 @@ const std::unordered_map<char32_t, unsigned char>& EncodeTable() {
     return table;
 }
 
-// Decodes one UTF-8 character at s[i], advancing i; U+FFFD for a malformed sequence (one byte).
-char32_t NextCodePoint(std::string_view s, std::size_t& i) {
-    auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    }
-    int len = 0;
-    char32_t cp = 0;
-    char32_t min = 0;
-    if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1F;
-        min = 0x80;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0F;
-        min = 0x800;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07;
-        min = 0x10000;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (i + static_cast<std::size_t>(len) > s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k < len; ++k) {
-        auto b = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += static_cast<std::size_t>(len);
-    return cp;
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
-}
-
 }  // namespace
 
-std::string ToWindows1255(std::string_view utf8) {
+std::string ToWindows1255(std::string_view text) {
     const auto& table = EncodeTable();
     std::string out;
-    out.reserve(utf8.size());
+    out.reserve(text.size());
     std::size_t i = 0;
-    while (i < utf8.size()) {
-        char32_t cp = NextCodePoint(utf8, i);
+    while (i < text.size()) {
+        char32_t cp = utf8::Next(text, i);
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));
             continue;
@@ -128,7 +65,7 @@ std::string FromWindows1255(std::string_view bytes) {
     out.reserve(bytes.size() * 2);
     for (char c : bytes) {
         auto b = static_cast<unsigned char>(c);
-        AppendUtf8(out, b < 0x80 ? char32_t{b} : kHigh[b - 0x80]);
+        utf8::Append(out, b < 0x80 ? char32_t{b} : kHigh[b - 0x80]);
     }
     return out;
 }

@@ -10,8 +10,8 @@
 #include <QtTest/QTest>
 #include <deque>
 
-#include "app/qt/login_window.h"
-#include "app/qt/main_window.h"
+#include "qt/login_window.h"
+#include "qt/main_window.h"
 #include "service/fetch_page.h"
 #include "support/road_fixture.h"
 #include "support/service_process.h"

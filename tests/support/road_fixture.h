@@ -75,9 +75,15 @@ class RoadTest : public TempDirTest {
     }
 
     void ChooseInstitution() {
-        form_->TextGove[7].text = form_->TextGove[0].text = "עמותת הדגמה";
-        form_->TextGove[5].text = form_->TextGove[1].text = "12345678";
-        form_->TextGove[6].text = form_->TextGove[2].text = "54321";
+        // As if chosen before the last import: its summaries stay.
+        const auto boxes = form_->TextGove;
+        form_->ChooseInstitution({1, "עמותת הדגמה", "12345678", "54321", "12345678", "54321"});
+        for (int b : {box::CollectionTransactions, box::CollectionTotal, box::CreditTotal,
+                      box::CreditTransactions, box::CollectionTypingErrors,
+                      box::CollectionInvalidAccounts, box::CollectionInvalidIds,
+                      box::CreditInvalidIds, box::CreditInvalidAccounts, box::CreditTypingErrors}) {
+            form_->TextGove[b] = boxes[b];
+        }
         for (ComboBox* c : {&form_->Combo3, &form_->Combo6}) {
             *c = {{"07"}, 0, ""};
         }

@@ -247,17 +247,13 @@ CellValue XlsWorkbook::Read(int row, int col) const {
 }
 
 Status XlsWorkbook::WriteText(int row, int col, const std::string& text) {
-    if (Status s = CheckCellAddress(row, col); !s) {
-        return s;
-    }
+    ZIVRON_TRY(CheckCellAddress(row, col));
     sheets_[0].cells[{row, col}] = CellValue::Str(text);
     return Ok();
 }
 
 Status XlsWorkbook::WriteNumber(int row, int col, double value) {
-    if (Status s = CheckCellAddress(row, col); !s) {
-        return s;
-    }
+    ZIVRON_TRY(CheckCellAddress(row, col));
     sheets_[0].cells[{row, col}] = CellValue::Num(value);
     return Ok();
 }
@@ -267,9 +263,7 @@ Status XlsWorkbook::WriteDate(int row, int col, int year, int month, int day) {
 }
 
 Status XlsWorkbook::SetFill(int row, int col, Rgb colour) {
-    if (Status s = CheckCellAddress(row, col); !s) {
-        return s;
-    }
+    ZIVRON_TRY(CheckCellAddress(row, col));
     sheets_[0].fills[{row, col}] = colour;
     return Ok();
 }
@@ -303,9 +297,7 @@ Status XlsWorkbook::SaveAs(const fs::path& path) {
     if (!bytes) {
         return bytes.error();
     }
-    if (Status s = WriteFileAtomically(path, bytes.value()); !s) {
-        return s;
-    }
+    ZIVRON_TRY(WriteFileAtomically(path, bytes.value()));
     path_ = path;
     return Ok();
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/utf8.h"
+
 namespace zivron::sheet {
 namespace {
 
@@ -20,38 +22,6 @@ void Record(std::string& out, std::uint16_t type, const std::string& data) {
     Put16(out, type);
     Put16(out, static_cast<std::uint32_t>(data.size()));
     out += data;
-}
-
-// UTF-8 to UTF-16 code units (characters past the basic plane as surrogate pairs).
-std::u16string Utf16(const std::string& s) {
-    std::u16string out;
-    for (std::size_t i = 0; i < s.size();) {
-        auto b = static_cast<unsigned char>(s[i]);
-        char32_t cp = 0xFFFD;
-        int len = 1;
-        if (b < 0x80) {
-            cp = b;
-        } else if ((b & 0xE0) == 0xC0 && i + 1 < s.size()) {
-            cp = ((b & 0x1F) << 6) | (s[i + 1] & 0x3F);
-            len = 2;
-        } else if ((b & 0xF0) == 0xE0 && i + 2 < s.size()) {
-            cp = ((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F);
-            len = 3;
-        } else if ((b & 0xF8) == 0xF0 && i + 3 < s.size()) {
-            cp = ((b & 0x07) << 18) | ((s[i + 1] & 0x3F) << 12) | ((s[i + 2] & 0x3F) << 6) |
-                 (s[i + 3] & 0x3F);
-            len = 4;
-        }
-        i += static_cast<std::size_t>(len);
-        if (cp >= 0x10000) {
-            cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(cp));
-        }
-    }
-    return out;
 }
 
 void PutChars(std::string& out, const std::u16string& s) {
@@ -169,7 +139,7 @@ Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets) {
                 d.append(raw, 8);
                 Record(b, 0x0203, d);
             } else {
-                std::u16string text = Utf16(CellText(cell->second));
+                std::u16string text = utf8::ToUtf16(CellText(cell->second));
                 if (text.size() > 255) {
                     return Error{ErrorCode::Unsupported,
                                  "הטקסט בתא " + CellName(at.first, at.second) +
@@ -247,8 +217,8 @@ Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets) {
             Put32(bs, offsets.empty() ? 0 : offsets[i]);
             bs.push_back(0);
             bs.push_back(0);
-            std::u16string name =
-                Utf16(sheets[i].name.empty() ? "Sheet" + std::to_string(i + 1) : sheets[i].name);
+            std::u16string name = utf8::ToUtf16(
+                sheets[i].name.empty() ? "Sheet" + std::to_string(i + 1) : sheets[i].name);
             name.resize(std::min<std::size_t>(name.size(), 31));
             bs.push_back(static_cast<char>(name.size()));
             PutChars(bs, name);

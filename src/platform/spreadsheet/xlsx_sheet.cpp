@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/utf8.h"
 #include "platform/spreadsheet/xlsx_package.h"
 #include "platform/spreadsheet/xml_part.h"
 
@@ -19,11 +20,6 @@ bool ParseInt(std::string_view s, int& out) {
     return ec == std::errc() && p == s.data() + s.size();
 }
 
-std::size_t CodePoints(std::string_view s) {
-    return static_cast<std::size_t>(std::count_if(
-        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 }  // namespace
 
 std::string XlsxSheet::EmptySheetXml() {
@@ -36,9 +32,7 @@ std::string XlsxSheet::EmptySheetXml() {
 }
 
 Status XlsxSheet::Load(std::string_view data, const std::string& part_name) {
-    if (Status s = ParseXmlPart(data, part_name, doc_); !s) {
-        return s;
-    }
+    ZIVRON_TRY(ParseXmlPart(data, part_name, doc_));
     pugi::xml_node root = doc_.document_element();
     if (LocalName(root) != "worksheet") {
         return Error{ErrorCode::BadInput, "הגיליון הפעיל של החוברת אינו גיליון נתונים"};
@@ -208,10 +202,8 @@ void XlsxSheet::ClearValue(pugi::xml_node cell) {
 }
 
 Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
-    if (Status s = CheckCellAddress(row, col); !s) {
-        return s;
-    }
-    if (CodePoints(text) > 32767) {
+    ZIVRON_TRY(CheckCellAddress(row, col));
+    if (utf8::Length(text) > 32767) {
         return Error{ErrorCode::BadInput, "הטקסט ארוך מדי לתא (יותר מ־32767 תווים)"};
     }
     pugi::xml_node c = EnsureCell(row, col);
@@ -229,9 +221,7 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
 }
 
 Status XlsxSheet::WriteNumber(int row, int col, double value) {
-    if (Status s = CheckCellAddress(row, col); !s) {
-        return s;
-    }
+    ZIVRON_TRY(CheckCellAddress(row, col));
     if (!std::isfinite(value)) {
         return Error{ErrorCode::BadInput, "ערך לא מספרי אינו נכתב לתא"};
     }

@@ -35,9 +35,7 @@ Status XlsxStyles::Load(std::string_view data) {
         minimal = MinimalStyleSheet();
         data = minimal;
     }
-    if (Status s = ParseXmlPart(data, "styles", doc_); !s) {
-        return s;
-    }
+    ZIVRON_TRY(ParseXmlPart(data, "styles", doc_));
     root_ = doc_.document_element();
     if (LocalName(root_) != "styleSheet") {
         return Error{ErrorCode::BadInput, "החוברת פגומה: גיליון הסגנונות אינו תקין"};

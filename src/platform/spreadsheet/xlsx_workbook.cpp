@@ -66,9 +66,7 @@ Result<std::unique_ptr<XlsxWorkbook>> XlsxWorkbook::Open(const fs::path& path) {
         return parts.error();
     }
     std::unique_ptr<XlsxWorkbook> wb(new XlsxWorkbook(std::move(parts).value()));
-    if (Status s = wb->Init(path.filename().string()); !s) {
-        return s.error();
-    }
+    ZIVRON_TRY(wb->Init(path.filename().string()));
     wb->path_ = path;
     return wb;
 }
@@ -103,16 +101,12 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
     if (parts_.Find("[Content_Types].xml") == nullptr) {
         return NotAWorkbook(display_name, "אין בו סוגי תוכן");
     }
-    if (Status s = ParsePart("[Content_Types].xml", types_doc_); !s) {
-        return s;
-    }
+    ZIVRON_TRY(ParsePart("[Content_Types].xml", types_doc_));
     pugi::xml_document root_rels;
     if (parts_.Find("_rels/.rels") == nullptr) {
         return NotAWorkbook(display_name, "אין בו קשרי חבילה");
     }
-    if (Status s = ParsePart("_rels/.rels", root_rels); !s) {
-        return s;
-    }
+    ZIVRON_TRY(ParsePart("_rels/.rels", root_rels));
     for (pugi::xml_node r : Elements(root_rels.document_element(), "Relationship")) {
         if (RelTypeIs(r.attribute("Type").as_string(), rel::kOfficeDocument)) {
             workbook_part_ = ResolvePartName("", r.attribute("Target").as_string());
@@ -122,9 +116,7 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
     if (workbook_part_.empty() || parts_.Find(workbook_part_) == nullptr) {
         return NotAWorkbook(display_name, "אין בו חוברת עבודה");
     }
-    if (Status s = ParsePart(workbook_part_, workbook_doc_); !s) {
-        return s;
-    }
+    ZIVRON_TRY(ParsePart(workbook_part_, workbook_doc_));
     if (LocalName(workbook_doc_.document_element()) != "workbook") {
         return NotAWorkbook(display_name, "המסמך שבו אינו חוברת עבודה");
     }
@@ -132,9 +124,7 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
     if (parts_.Find(rels_part_) == nullptr) {
         return NotAWorkbook(display_name, "לחוברת אין קשרים לגיליונותיה");
     }
-    if (Status s = ParsePart(rels_part_, rels_doc_); !s) {
-        return s;
-    }
+    ZIVRON_TRY(ParsePart(rels_part_, rels_doc_));
     const std::string folder = FolderOf(workbook_part_);
     std::string sheet_target_by_id;
     pugi::xml_node rels_root = rels_doc_.document_element();
@@ -148,9 +138,7 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
         std::string target = ResolvePartName(folder, r.attribute("Target").as_string());
         if (RelTypeIs(type, rel::kSharedStrings) && parts_.Find(target) != nullptr) {
             pugi::xml_document sst;
-            if (Status s = ParsePart(target, sst); !s) {
-                return s;
-            }
+            ZIVRON_TRY(ParsePart(target, sst));
             for (pugi::xml_node si : Elements(sst.document_element(), "si")) {
                 shared_strings_.push_back(StringItemText(si));
             }
@@ -161,9 +149,7 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
     if (styles_part_.empty()) {
         styles_part_ = ResolvePartName(folder, "styles.xml");
         styles_registered_ = false;
-        if (Status s = styles_.Load(""); !s) {
-            return s;
-        }
+        ZIVRON_TRY(styles_.Load(""));
     } else if (Status s = styles_.Load(parts_.Find(styles_part_)->data); !s) {
         return s;
     }
@@ -208,18 +194,14 @@ Status XlsxWorkbook::WriteNumber(int row, int col, double value) {
 }
 
 Status XlsxWorkbook::WriteDate(int row, int col, int year, int month, int day) {
-    if (Status s = sheet_->WriteNumber(row, col, DateSerial(year, month, day)); !s) {
-        return s;
-    }
+    ZIVRON_TRY(sheet_->WriteNumber(row, col, DateSerial(year, month, day)));
     // Number format 14 is the built-in short date of the reader's own regional settings.
     sheet_->SetStyle(row, col, styles_.WithNumberFormat(sheet_->StyleOf(row, col), 14));
     return Ok();
 }
 
 Status XlsxWorkbook::SetFill(int row, int col, Rgb colour) {
-    if (Status s = CheckCellAddress(row, col); !s) {
-        return s;
-    }
+    ZIVRON_TRY(CheckCellAddress(row, col));
     sheet_->SetStyle(row, col, styles_.WithFill(sheet_->StyleOf(row, col), colour));
     return Ok();
 }
@@ -317,9 +299,7 @@ Status XlsxWorkbook::AddWorksheet() {
     const std::string xml = XlsxSheet::EmptySheetXml();
     parts_.Put(part, xml);
     auto fresh = std::make_unique<XlsxSheet>();
-    if (Status s = fresh->Load(xml, part); !s) {
-        return s;
-    }
+    ZIVRON_TRY(fresh->Load(xml, part));
     sheet_ = std::move(fresh);
     sheet_part_ = part;
     return Ok();
@@ -420,9 +400,7 @@ Status XlsxWorkbook::Save() {
 Status XlsxWorkbook::SaveAs(const fs::path& path) {
     // The format follows the name, as a spreadsheet program's save-as does.
     const bool xls = Lower(path.extension().string()) == ".xls";
-    if (Status s = xls ? WriteAsXls(path) : Write(path); !s) {
-        return s;
-    }
+    ZIVRON_TRY(xls ? WriteAsXls(path) : Write(path));
     path_ = path;
     xls_ = xls;
     return Ok();

@@ -1,4 +1,4 @@
-#include "app/qt/qt_port.h"
+#include "qt/qt_port.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -1,4 +1,4 @@
-#include "app/run_paths.h"
+#include "run/run_paths.h"
 
 #include <cstdio>
 

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "app/hamara_form.h"
+#include "platform/port.h"
+#include "run/run_record.h"
 
 namespace zivron {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 
 #include "app/hamara_form.h"
-#include "app/run_paths.h"
 #include "platform/drive_root.h"
+#include "run/run_paths.h"
 #include "text/numeric.h"
 #include "text/shaping.h"
 

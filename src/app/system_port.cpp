@@ -3,7 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-#include "platform/port.h"
+#include "app/system_port.h"
 #include "service/fetch_page.h"
 
 namespace zivron {

@@ -1,4 +1,4 @@
-#include "app/qt/main_window.h"
+#include "qt/main_window.h"
 
 #include <QEvent>
 #include <QFormLayout>

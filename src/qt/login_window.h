@@ -6,7 +6,7 @@
 #include <QLineEdit>
 
 #include "app/login_form.h"
-#include "app/qt/qt_port.h"
+#include "qt/qt_port.h"
 
 namespace zivron::qt {
 

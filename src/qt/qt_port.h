@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "platform/port.h"
+#include "app/system_port.h"
 
 namespace zivron::qt {
 

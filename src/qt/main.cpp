@@ -10,10 +10,10 @@
 #include <filesystem>
 #include <iostream>
 
-#include "app/qt/login_window.h"
-#include "app/qt/main_window.h"
 #include "app/sample.h"
 #include "platform/drive_root.h"
+#include "qt/login_window.h"
+#include "qt/main_window.h"
 
 namespace {
 
@@ -50,10 +50,8 @@ int Screenshot(const char* out) {
     window.show();
     window.Press([&window, &inst] {
         HamaraForm& f = window.form();
-        f.TextGove[10] = {inst.name, "1"};
-        f.TextGove[7].text = f.TextGove[0].text = inst.name;
-        f.TextGove[5].text = f.TextGove[1].text = inst.code;
-        f.TextGove[6].text = f.TextGove[2].text = inst.software_code;
+        f.ChooseInstitution(
+            {1, inst.name, inst.code, inst.software_code, inst.code, inst.software_code});
         f.Command6_Click();
         f.Timer1_Timer();
     });

@@ -27,12 +27,9 @@ void HamaraForm::List1_Click() {
         return;
     }
     const ListBox::Entry entry = List1.items[List1.selected];
-    for (TextBox& box : TextGove) {
-        box = {};
-    }
+    InstitutionRecord chosen{entry.data, entry.text, "", "", "", ""};
+    ChooseInstitution(chosen);
     ComMehakMosad.enabled = false;
-    TextGove[10] = {entry.text, std::to_string(entry.data)};
-    TextGove[0].text = TextGove[7].text = entry.text;
     const std::string reply =
         port_.FetchPage("KorePerateyMosad.asp?Mis=" + std::to_string(entry.data));
     if (reply.empty()) {
@@ -49,10 +46,11 @@ void HamaraForm::List1_Click() {
         return;
     }
     auto field = [&](std::size_t i) { return fields[i] == "x" ? std::string() : fields[i]; };
-    TextGove[1].text = field(2);
-    TextGove[2].text = field(3);
-    TextGove[5].text = field(4);
-    TextGove[6].text = field(5);
+    chosen.collection_code = field(2);
+    chosen.collection_software = field(3);
+    chosen.credit_code = field(4);
+    chosen.credit_software = field(5);
+    ChooseInstitution(chosen);
     ComEditMosad = {"עדכן פרטי מוסד", "EDIT", kEditModeColour, ComEditMosad.enabled};
     ComMehakMosad.enabled = true;
 }
@@ -63,8 +61,8 @@ void HamaraForm::Form_Activate() {
 }
 
 void HamaraForm::Command1_Click() {
-    for (TextBox& box : TextGove) {
-        box = {};
+    for (TextBox& b : TextGove) {
+        b = {};
     }
     ComEditMosad = {"קלוט מוסד", "ADD", kAddModeColour, ComEditMosad.enabled};
     ComMehakMosad.enabled = false;
@@ -86,15 +84,19 @@ std::string HamaraForm::InstitutionPairs() const {
     auto or_else = [](const std::string& v, const char* empty) {
         return v.empty() ? std::string(empty) : v;
     };
-    return "MD=" + or_else(TextGove[10].text, "x") + "&RH=" + or_else(TextGove[1].text, "0") +
-           "&BA=" + or_else(TextGove[2].text, "0") + "&YI=" + or_else(TextGove[5].text, "x") +
-           "&TL=" + or_else(TextGove[6].text, "x") + "&IP1=" + Label4.tag + "&FX=" + Label4.caption;
+    const auto& t = TextGove;
+    return "MD=" + or_else(t[box::InstitutionName].text, "x") +
+           "&RH=" + or_else(t[box::CollectionMasavCode].text, "0") +
+           "&BA=" + or_else(t[box::CollectionSoftwareCode].text, "0") +
+           "&YI=" + or_else(t[box::CreditInstitutionCode].text, "x") +
+           "&TL=" + or_else(t[box::CreditSoftwareCode].text, "x") + "&IP1=" + Label4.tag +
+           "&FX=" + Label4.caption;
 }
 
 void HamaraForm::Refresh() {
     ListAllMosadot();
-    for (TextBox& box : TextGove) {
-        box.text.clear();
+    for (TextBox& b : TextGove) {
+        b.text.clear();
     }
 }
 
@@ -103,7 +105,7 @@ void HamaraForm::ComEditMosad_Click() {
         return;
     }
     if (ComEditMosad.tag == "ADD") {
-        if (TextGove[10].text.empty()) {
+        if (TextGove[box::InstitutionName].text.empty()) {
             port_.MessageBox("הקלד שם מוסד", kVendorTitle, Buttons::Ok);
             return;
         }
@@ -111,12 +113,12 @@ void HamaraForm::ComEditMosad_Click() {
         port_.MessageBox(reply == "ok" ? "הרישום הסתיים בהצלחה !!" : "תקלה בהרשמה נסה מחדש",
                          kVendorTitle, Buttons::Ok);
     } else if (ComEditMosad.tag == "EDIT") {
-        if (TextGove[10].tag.empty()) {
+        if (TextGove[box::InstitutionName].tag.empty()) {
             port_.MessageBox("בחר מוסד לעדכון", kVendorTitle, Buttons::Ok);
             return;
         }
-        const std::string reply =
-            port_.FetchPage("AdkenMosad.asp?Mis=" + TextGove[10].tag + "&" + InstitutionPairs());
+        const std::string reply = port_.FetchPage(
+            "AdkenMosad.asp?Mis=" + TextGove[box::InstitutionName].tag + "&" + InstitutionPairs());
         port_.MessageBox(reply == "ok" ? "העדכון הסתיים בהצלחה !!" : "תקלה בעדכון נסה מחדש",
                          kVendorTitle, Buttons::Ok);
     }
@@ -128,12 +130,12 @@ void HamaraForm::ComMehakMosad_Click() {
         return;
     }
     if (ComEditMosad.tag == "EDIT") {
-        if (TextGove[10].tag.empty()) {
+        if (TextGove[box::InstitutionName].tag.empty()) {
             port_.MessageBox("בחר מוסד למחיקה", kVendorTitle, Buttons::Ok);
             return;
         }
-        const std::string reply =
-            port_.FetchPage("MehakMosad.asp?Mis=" + TextGove[10].tag + "&" + InstitutionPairs());
+        const std::string reply = port_.FetchPage(
+            "MehakMosad.asp?Mis=" + TextGove[box::InstitutionName].tag + "&" + InstitutionPairs());
         if (reply == "ok") {
             port_.MessageBox("בוצע בהצלחה !!", kVendorTitle, Buttons::Ok);
         }

@@ -1,4 +1,4 @@
-#include "app/qt/login_window.h"
+#include "qt/login_window.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

@@ -14,7 +14,7 @@
 #include <memory>
 
 #include "app/hamara_form.h"
-#include "app/qt/qt_port.h"
+#include "qt/qt_port.h"
 
 namespace zivron::qt {
 

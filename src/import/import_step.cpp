@@ -1,0 +1,190 @@
+#include "import/import_step.h"
+
+#include <array>
+#include <cmath>
+#include <optional>
+
+#include "text/hebrew.h"
+#include "text/numeric.h"
+#include "text/shaping.h"
+#include "validate/clear_bad_sin.h"
+#include "validate/identity.h"
+
+namespace zivron {
+namespace {
+
+using sheet::CellKind;
+using sheet::CellText;
+using sheet::CellValue;
+
+constexpr int kScanLimit = 10000;
+
+// The amount of a cell: the regional reading the builders use ("1,250" is 1250), and only where
+// that fails the numeric value of its text.
+double AmountOf(const std::string& text) {
+    if (std::optional<double> v = RegionalNumber(text)) {
+        return *v;
+    }
+    return NumericValue(text);
+}
+
+// One data row as read: the cells of A..F and their texts. Every pass works from these, and a
+// write to the workbook updates them, so each cell is read once.
+struct DataRow {
+    std::array<CellValue, 6> cell;
+    std::array<std::string, 6> text;
+};
+
+// The rows before the first end row (at most rows 2 to 9999). An end row has "x", "X" or "*" in A,
+// an empty A, B or C, or a C, D or E whose numeric value is 0.
+std::vector<DataRow> ReadDataRows(const sheet::Workbook& wb) {
+    std::vector<DataRow> rows;
+    for (int r = kFirstDataRow; r <= kScanLimit; ++r) {
+        DataRow row;
+        for (int c = 0; c < 6; ++c) {
+            row.cell[c] = wb.Read(r, c + 1);
+            row.text[c] = CellText(row.cell[c]);
+        }
+        const std::string& a = row.text[0];
+        if (a == "x" || a == "X" || a == "*" || a.empty() || row.text[1].empty() ||
+            row.text[2].empty() || NumericValue(row.text[2]) == 0 ||
+            NumericValue(row.text[3]) == 0 || NumericValue(row.text[4]) == 0) {
+            return rows;
+        }
+        rows.push_back(std::move(row));
+    }
+    rows.resize(9999 - kFirstDataRow + 1);
+    return rows;
+}
+
+// A data cell holding a spreadsheet error cannot be read as text or number; the import refuses
+// it before it changes anything.
+Status NoErrorCells(const std::vector<DataRow>& rows) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (int c = 0; c < 6; ++c) {
+            const CellValue& v = rows[i].cell[c];
+            if (v.kind == CellKind::Error) {
+                return Error{ErrorCode::BadInput,
+                             "בתא " + sheet::CellName(static_cast<int>(i) + kFirstDataRow, c + 1) +
+                                 " יש ערך שגיאה (" + v.text + "); יש לתקן את החוברת ולנסות שוב"};
+            }
+        }
+    }
+    return Ok();
+}
+
+Status WriteValue(sheet::Workbook& wb, int row, int col, const CellValue& v) {
+    if (v.kind == CellKind::Number || v.kind == CellKind::Boolean) {
+        return wb.WriteNumber(row, col, v.number);
+    }
+    return wb.WriteText(row, col, CellText(v));
+}
+
+// Columns B..E of one row: every cell that holds more than digits is cleaned, its old value kept
+// beside it in I..L, both marked.
+Status FixRow(sheet::Workbook& wb, int r, DataRow& row, int& typing_errors) {
+    for (int c = 2; c <= 5; ++c) {
+        const CellValue v = row.cell[c - 1];
+        const std::string& text = row.text[c - 1];
+        std::string digits = v.kind == CellKind::Number ? ClearBadSin(v.number) : ClearBadSin(text);
+        if (digits == text) {
+            continue;  // writing the same value back changes nothing
+        }
+        ZIVRON_TRY(wb.SetFill(r, c, sheet::kTypingFixColour));
+        ZIVRON_TRY(WriteValue(wb, r, c + 7, v));
+        ZIVRON_TRY(wb.SetFill(r, c + 7, sheet::kTypingFixColour));
+        ++typing_errors;
+        // The cleaned value keeps the cell's kind: a number stays a number.
+        if (v.kind == CellKind::Number && !digits.empty()) {
+            row.cell[c - 1] = CellValue::Num(NumericValue(digits));
+        } else {
+            row.cell[c - 1] = CellValue::Str(digits);
+        }
+        ZIVRON_TRY(WriteValue(wb, r, c, row.cell[c - 1]));
+        row.text[c - 1] = CellText(row.cell[c - 1]);
+    }
+    return Ok();
+}
+
+Status FillAll(sheet::Workbook& wb, int r, int first_col, int last_col, sheet::Rgb colour) {
+    for (int c = first_col; c <= last_col; ++c) {
+        ZIVRON_TRY(wb.SetFill(r, c, colour));
+    }
+    return Ok();
+}
+
+}  // namespace
+
+Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& options,
+                                     const ImportProgress& progress,
+                                     const MessageSink& bank_messages) {
+    std::vector<DataRow> rows = ReadDataRows(wb);
+    ZIVRON_TRY(NoErrorCells(rows));
+    ImportOutcome out;
+    auto report = [&](ImportPass pass, int r) {
+        if (progress) {
+            progress(pass, r, rows[static_cast<std::size_t>(r - kFirstDataRow)].text[0]);
+        }
+    };
+    const int last = kFirstDataRow + static_cast<int>(rows.size()) - 1;
+
+    if (options.fix) {
+        for (int r = kFirstDataRow; r <= last; ++r) {
+            ZIVRON_TRY(FixRow(wb, r, rows[static_cast<std::size_t>(r - kFirstDataRow)],
+                              out.typing_errors));
+            report(ImportPass::Fix, r);
+        }
+        if (out.typing_errors > 0) {
+            ZIVRON_TRY(wb.Save());
+        }
+    }
+
+    if (options.mark_accounts) {
+        ChekBankNumber checker(bank_messages);
+        for (int r = kFirstDataRow; r <= last; ++r) {
+            const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
+            // Shaped as single-byte texts, as the bank file will hold them.
+            std::string bank = HashlemAfasimA(ToWindows1255(row.text[2]), 2);
+            std::string branch = HashlemAfasimA(ToWindows1255(row.text[3]), 3);
+            std::string account = HashlemAfasimA(ToWindows1255(row.text[4]), 9);
+            if (!checker.CB(bank, branch, account)) {
+                ZIVRON_TRY(FillAll(wb, r, 3, 5, sheet::kInvalidAccountColour));
+                ++out.invalid_accounts;
+            }
+            report(ImportPass::Accounts, r);
+        }
+        if (out.invalid_accounts > 0) {
+            ZIVRON_TRY(wb.Save());
+        }
+    }
+
+    if (options.mark_ids) {
+        for (int r = kFirstDataRow; r <= last; ++r) {
+            if (!ChkID(rows[static_cast<std::size_t>(r - kFirstDataRow)].text[1])) {
+                ZIVRON_TRY(wb.SetFill(r, 2, sheet::kInvalidIdColour));
+                ++out.invalid_ids;
+            }
+            report(ImportPass::Ids, r);
+        }
+        if (out.invalid_ids > 0) {
+            ZIVRON_TRY(wb.Save());
+        }
+    }
+
+    const bool credit = options.panel == Panel::Credit;
+    out.rows.reserve(rows.size());
+    for (int r = kFirstDataRow; r <= last; ++r) {
+        const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
+        report(ImportPass::Copy, r);
+        double amount = AmountOf(row.text[5]);
+        if (credit && std::isfinite(amount)) {
+            (void)wb.WriteNumber(r, 6, amount);  // left unsaved, as the operator's copy shows it
+        }
+        out.rows.push_back({row.text[0], row.text[1], row.text[2], row.text[3], row.text[4],
+                            credit ? NumberText(amount) : row.text[5]});
+        out.total += amount;
+    }
+    return out;
+}
+
+}  // namespace zivron

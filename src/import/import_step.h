@@ -1,0 +1,43 @@
+#pragma once
+// The import's work over an open workbook: find the data rows, fix typing errors, mark accounts
+// and identity numbers that fail their checks, and hand back the rows and counters. The workbook
+// is saved after each pass that changed it; a refused import has changed nothing.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+#include "masav/masav_file.h"
+#include "platform/spreadsheet/workbook.h"
+#include "run/run_record.h"
+#include "validate/bank_rules.h"
+
+namespace zivron {
+
+struct ImportOptions {
+    Panel panel = Panel::Credit;
+    bool fix = true;            // remove non-digits from B..E, marking what changed
+    bool mark_accounts = true;  // mark C..E of rows whose account fails its bank's rule
+    bool mark_ids = true;       // mark B of rows whose identity number fails its check digit
+};
+
+struct ImportOutcome {
+    int typing_errors = 0;
+    int invalid_accounts = 0;
+    int invalid_ids = 0;
+    std::vector<masav::Row> rows;  // sheet row n + 2 is rows[n]; credit amounts as numbers
+    double total = 0;              // the sum of the amounts as read
+};
+
+// Which pass a progress report comes from; the fix and copy passes let the window breathe.
+enum class ImportPass { Fix, Accounts, Ids, Copy };
+using ImportProgress = std::function<void(ImportPass pass, int sheet_row, const std::string& name)>;
+
+inline constexpr int kFirstDataRow = 2;
+
+Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& options,
+                                     const ImportProgress& progress,
+                                     const MessageSink& bank_messages);
+
+}  // namespace zivron

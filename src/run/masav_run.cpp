@@ -1,0 +1,49 @@
+#include "run/masav_run.h"
+
+#include <filesystem>
+
+#include "core/utf8.h"
+#include "platform/drive_root.h"
+#include "run/run_paths.h"
+
+namespace zivron {
+
+namespace fs = std::filesystem;
+
+Result<std::string> BuildMasav(const RunRecord& run) {
+    masav::FileInput input;
+    input.variant =
+        run.panel == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection;
+    input.institution = run.institution;
+    input.date = run.date;
+    input.rows = run.rows;
+    return masav::BuildFile(input);
+}
+
+Status MakeWrittenFolder(const std::string& written) {
+    std::error_code ec;
+    fs::path p = MapWrittenPath(written);
+    if (fs::is_directory(p, ec)) {
+        return Ok();
+    }
+    if (!fs::create_directories(p, ec) && !fs::is_directory(p, ec)) {
+        return Error{ErrorCode::IoFailure, "לא ניתן ליצור את התיקייה " + p.string()};
+    }
+    return Ok();
+}
+
+std::string ActivityLogQuery(const RunRecord& run, const Account& account,
+                             const std::string& count_text, const LocalTime& now,
+                             const std::string& computer) {
+    const bool credit = run.panel == Panel::Credit;
+    // The collection builder sends the account's name cut to 49 characters.
+    const std::string name(credit ? std::string_view(account.name)
+                                  : utf8::Prefix(account.name, 49));
+    return "AdkenYomanPeilut.asp?MD=" + name + "&MD1=" + account.number + "&RH=" + ClockText(now) +
+           "&BA=" + DateText(now) + "&YI=" + count_text + "&TL1=" + run.institution.name +
+           "&Sah=" + run.total_text + "&TL=" + (credit ? "זיכויים" : "חיובים") +
+           "&FX=" + run.institution.code + "&FX1=" + run.institution.software_code +
+           "&MAIL=" + computer;
+}
+
+}  // namespace zivron
