@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "support/road_fixture.h"
 
 namespace zivron {
@@ -172,22 +174,44 @@ TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {
     EXPECT_EQ(fs::current_path(), original_cwd_);
 }
 
-TEST_F(CreditRoadTest, ARunThatChangesNothingLeavesTheWorkbookByteForByte) {
-    sheet::SpreadsheetApp app({});
-    sheet::Workbook& wb = *app.Add();
-    (void)wb.WriteText(2, 1, "א");
-    (void)wb.WriteText(2, 2, "18");
-    (void)wb.WriteText(2, 3, "12");
-    (void)wb.WriteText(2, 4, "600");
-    (void)wb.WriteText(2, 5, "100006");
-    (void)wb.WriteText(2, 6, "7");
-    fs::path p = dir_ / "clean.xlsx";
-    ASSERT_TRUE(wb.SaveAs(p).ok());
-    const std::string before = ReadWholeFile(p).value();
-    port_.dialog_answers = {p.string()};
-    form_->Command6_Click();
-    EXPECT_EQ(form_->TextGove[9].text, "1");
-    EXPECT_EQ(ReadWholeFile(p).value(), before);
+// The workbook is saved when, and only when, a pass changed it; each change alone is enough.
+TEST_F(CreditRoadTest, SavedExactlyWhenAPassChangedIt) {
+    struct Case {
+        const char* what;
+        std::array<const char*, 4> b_to_e;
+        int changed_col;  // 0: the file stays byte for byte
+        std::optional<sheet::Rgb> fill;
+    };
+    const std::vector<Case> cases = {
+        {"nothing to change", {"18", "12", "600", "100006"}, 0, std::nullopt},
+        {"one typing fix", {"18", "12", "6-00", "100006"}, 4, sheet::kTypingFixColour},
+        {"one bad account", {"18", "12", "600", "100018"}, 5, sheet::kInvalidAccountColour},
+        {"one bad identity number", {"17", "12", "600", "100006"}, 2, sheet::kInvalidIdColour},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Add();
+        (void)wb.WriteText(2, 1, "א");
+        for (int col = 0; col < 4; ++col) {
+            (void)wb.WriteText(2, col + 2, c.b_to_e[col]);
+        }
+        (void)wb.WriteText(2, 6, "7");
+        fs::path p = dir_ / "one.xlsx";
+        ASSERT_TRUE(wb.SaveAs(p).ok());
+        const std::string before = ReadWholeFile(p).value();
+        port_.dialog_answers = {p.string()};
+        form_->Command6_Click();
+        EXPECT_EQ(form_->TextGove[9].text, "1");
+        if (c.changed_col == 0) {
+            EXPECT_EQ(ReadWholeFile(p).value(), before);
+            continue;
+        }
+        sheet::SpreadsheetApp reader({});
+        Result<sheet::Workbook*> saved = reader.Open(p);
+        ASSERT_TRUE(saved.ok());
+        EXPECT_EQ(saved.value()->FillOf(2, c.changed_col), c.fill);
+    }
 }
 
 TEST_F(CreditRoadTest, EndOfData) {

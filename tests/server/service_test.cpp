@@ -67,6 +67,9 @@ TEST_F(ServiceTest, InstitutionsBelongToTheirAccount) {
     EXPECT_NE(Get("MehakMosad.asp?Mis=" + number + as_b), "ok");
     // Nor can anyone who names A's number without A's name.
     EXPECT_NE(AddFor(a_, "עמותה ב", "זר"), "ok");
+    const std::string wrong_name = "&MD=זר&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה ב";
+    EXPECT_NE(Get("AdkenMosad.asp?Mis=" + number + wrong_name), "ok");
+    EXPECT_NE(Get("MehakMosad.asp?Mis=" + number + wrong_name), "ok");
     EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), list);
 
     const std::string as_a =

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/tsv.h"
+
 namespace zivron {
 namespace {
 
@@ -23,6 +25,19 @@ void ExpectAll(const std::vector<AccountCase>& cases) {
             << c.bank << " / " << c.branch << " / " << c.account;
     }
     EXPECT_TRUE(messages.empty());
+}
+
+// Vectors of a separate rendering of the rules (tests/data/rules/make_rule_vectors.py): every
+// remainder of every rule, both sides of each branch list and boundary, digits at every weight.
+TEST(ChekBankNumber, AgreesWithTheSeparateRendering) {
+    const auto rows = test::ReadTsv("rules/accounts.tsv");
+    ASSERT_GT(rows.size(), 3000u);
+    ChekBankNumber checker([](const std::string&) {});
+    for (const auto& r : rows) {
+        ASSERT_EQ(r.size(), 4u);
+        EXPECT_EQ(checker.CB(r[0], r[1], r[2]), r[3] == "valid")
+            << r[0] << " / " << r[1] << " / " << r[2];
+    }
 }
 
 TEST(ChekBankNumber, WorkedExamples) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/tsv.h"
+
 namespace zivron {
 namespace {
 
@@ -23,6 +25,17 @@ TEST(ChkID, CheckDigitFromTheRight) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ChkID(c.id), c.valid) << '"' << c.id << '"';
+    }
+}
+
+// Every digit at every position, and numbers of one to ten digits, from a separate rendering of
+// the check (tests/data/rules/make_rule_vectors.py).
+TEST(ChkID, AgreesWithTheSeparateRendering) {
+    const auto rows = test::ReadTsv("rules/identities.tsv");
+    ASSERT_GT(rows.size(), 250u);
+    for (const auto& r : rows) {
+        ASSERT_EQ(r.size(), 2u);
+        EXPECT_EQ(ChkID(r[0]), r[1] == "valid") << '"' << r[0] << '"';
     }
 }
 
