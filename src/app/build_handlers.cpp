@@ -28,10 +28,21 @@ int HamaraForm::CheckedCount(Panel panel) {
         port_.MessageBox("מספר תנועות אפס", "x", buttons);
         return -1;
     }
-    if (count < 0 || count != std::floor(count) || count > rows_imported_) {
+    // The table holds the last import of either panel; only its own panel's import may be built.
+    if (table_source_ && table_source_->panel != panel) {
+        const bool credit = panel == Panel::Credit;
+        port_.MessageBox(
+            std::string("הטבלה מחזיקה את יבוא ה") + (credit ? "חיובים" : "זיכויים") + " מהחוברת " +
+                std::filesystem::path(table_source_->workbook).filename().string() + " (" +
+                std::to_string(table_source_->rows) + " שורות); יש לקלוט את חוברת ה" +
+                (credit ? "זיכויים" : "חיובים") + " מחדש ואז ליצור את הקובץ",
+            "x", Buttons::Ok);
+        return -1;
+    }
+    if (count != RowsImported()) {
         port_.MessageBox("מספר התנועות (" + ui.count.text +
                              ") אינו תואם את מספר השורות שנקלטו ביבוא האחרון (" +
-                             std::to_string(rows_imported_) + ")",
+                             std::to_string(RowsImported()) + ")",
                          "x", Buttons::Ok);
         return -1;
     }
@@ -72,7 +83,7 @@ void HamaraForm::Build(Panel panel) {
         return;
     }
     if (!step(MakeWrittenFolder(kTransmissionFolder)) ||
-        !step(WriteFileAtomically(MapWrittenPath(kMasavFile), file.value()))) {
+        !step(WriteMasavFile(run, file.value(), MapWrittenPath(kMasavFile)))) {
         return;
     }
     (void)port_.FetchPage(ActivityLogQuery(run, {Label4.caption, Label4.tag}, ui.count.text,

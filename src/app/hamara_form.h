@@ -3,6 +3,7 @@
 // names them, its handlers are methods, and it reaches the world only through the Port.
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -195,13 +196,21 @@ class HamaraForm {
     std::string ComputerName() { return port_.ComputerName(); }
     Port& port() { return port_; }
 
+    // What filled the transaction table: the panel whose import did, its workbook and its rows.
+    struct TableSource {
+        Panel panel = Panel::Credit;
+        std::string workbook;
+        int rows = 0;
+    };
+    const std::optional<TableSource>& TableFilledBy() const { return table_source_; }
+
     // How many rows the last import filled; a builder never reads past them.
-    int RowsImported() const { return rows_imported_; }
+    int RowsImported() const { return table_source_ ? table_source_->rows : 0; }
     bool Importing() const { return importing_; }
 
   private:
     void Import(Panel panel);
-    void FillTable(const std::vector<masav::Row>& rows);
+    void FillTable(const std::vector<masav::Row>& rows, Panel panel, const std::string& workbook);
     void Build(Panel panel);
     int CheckedCount(Panel panel);
     bool AccountGuard();
@@ -211,7 +220,7 @@ class HamaraForm {
     void BaseList(const char* path, const char* first, const char* second);
 
     Port& port_;
-    int rows_imported_ = 0;
+    std::optional<TableSource> table_source_;
     bool importing_ = false;
 };
 

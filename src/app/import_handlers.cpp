@@ -9,6 +9,7 @@
 #include "import/import_step.h"
 #include "import/petah.h"
 #include "text/numeric.h"
+#include "text/shaping.h"
 
 namespace zivron {
 
@@ -74,7 +75,7 @@ void HamaraForm::Import(Panel panel) {
         return;
     }
     // The table is emptied only now, so a failed import leaves the last one whole.
-    FillTable(outcome.value().rows);
+    FillTable(outcome.value().rows, panel, path);
 
     port_.BusyPointer(false);
     const ImportOutcome& o = outcome.value();
@@ -82,13 +83,14 @@ void HamaraForm::Import(Panel panel) {
     ui.invalid_accounts.text = std::to_string(o.invalid_accounts);
     ui.invalid_ids.text = std::to_string(o.invalid_ids);
     ui.count.text = NumberText(static_cast<double>(o.rows.size()));
-    ui.total.text = NumberText(o.total);
+    ui.total.text = RoundedNumberText(o.total);
     app->MakeVisible(*opened.value());
     keep_folder.reset();
     port_.MessageBox("יבוא הקובץ הושלם", "קדמור", Buttons::Ok);
 }
 
-void HamaraForm::FillTable(const std::vector<masav::Row>& rows) {
+void HamaraForm::FillTable(const std::vector<masav::Row>& rows, Panel panel,
+                           const std::string& workbook) {
     for (int n = 0; n < 10000; ++n) {
         for (int c = 0; c <= 5; ++c) {
             Table[n][c].clear();
@@ -98,7 +100,7 @@ void HamaraForm::FillTable(const std::vector<masav::Row>& rows) {
         const masav::Row& r = rows[n];
         Table[n] = {"", r.name, r.id, r.bank, r.branch, r.account, r.amount, Table[n][7]};
     }
-    rows_imported_ = static_cast<int>(rows.size());
+    table_source_ = TableSource{panel, workbook, static_cast<int>(rows.size())};
 }
 
 }  // namespace zivron

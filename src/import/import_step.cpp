@@ -106,6 +106,10 @@ Status FixRow(sheet::Workbook& wb, int r, DataRow& row, int& typing_errors) {
     return Ok();
 }
 
+bool FitsField(const std::string& text, int width) {
+    return masav::FitDigits(ToWindows1255(text), width).has_value();
+}
+
 Status FillAll(sheet::Workbook& wb, int r, int first_col, int last_col, sheet::Rgb colour) {
     for (int c = first_col; c <= last_col; ++c) {
         ZIVRON_TRY(wb.SetFill(r, c, colour));
@@ -147,7 +151,10 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
             std::string bank = HashlemAfasimA(ToWindows1255(row.text[2]), 2);
             std::string branch = HashlemAfasimA(ToWindows1255(row.text[3]), 3);
             std::string account = HashlemAfasimA(ToWindows1255(row.text[4]), 9);
-            if (!checker.CB(bank, branch, account)) {
+            // A value that cannot stand in its field whole is as wrong as a failed check digit.
+            const bool valid = checker.CB(bank, branch, account);
+            if (!valid || !FitsField(row.text[2], 2) || !FitsField(row.text[3], 3) ||
+                !FitsField(row.text[4], 9)) {
                 ZIVRON_TRY(FillAll(wb, r, 3, 5, sheet::kInvalidAccountColour));
                 ++out.invalid_accounts;
             }
@@ -160,7 +167,8 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
 
     if (options.mark_ids) {
         for (int r = kFirstDataRow; r <= last; ++r) {
-            if (!ChkID(rows[static_cast<std::size_t>(r - kFirstDataRow)].text[1])) {
+            const std::string& id = rows[static_cast<std::size_t>(r - kFirstDataRow)].text[1];
+            if (!ChkID(id) || !FitsField(id, 9)) {
                 ZIVRON_TRY(wb.SetFill(r, 2, sheet::kInvalidIdColour));
                 ++out.invalid_ids;
             }

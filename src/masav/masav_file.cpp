@@ -105,7 +105,64 @@ Error BadInput(std::string message) {
     return Error{ErrorCode::BadInput, std::move(message)};
 }
 
+// The number fields of one row, fitted, or the operator's message naming the row and the field.
+struct FittedRow {
+    std::string bank, branch, account, identity;
+};
+
+Result<FittedRow> FitRow(const Row& row, std::size_t index) {
+    struct Field {
+        const std::string& text;
+        int width;
+        const char* name;
+        std::string FittedRow::*out;
+    };
+    const Field fields[] = {{row.bank, 2, "קוד הבנק", &FittedRow::bank},
+                            {row.branch, 3, "מספר הסניף", &FittedRow::branch},
+                            {row.account, 9, "מספר החשבון", &FittedRow::account},
+                            {row.id, 9, "מספר הזהות", &FittedRow::identity}};
+    FittedRow fitted;
+    for (const Field& f : fields) {
+        std::optional<std::string> v = FitDigits(ToWindows1255(f.text), f.width);
+        if (!v) {
+            return BadInput("בתנועה " + std::to_string(index + 1) + " (שורה " +
+                            std::to_string(index + 2) + " בגיליון) " + f.name + " (" + f.text +
+                            ") " + WhyNotFit(f.text, f.width) +
+                            "; יש לתקן את החוברת ולקלוט אותה מחדש");
+        }
+        fitted.*f.out = std::move(*v);
+    }
+    return fitted;
+}
+
 }  // namespace
+
+std::optional<std::string> FitDigits(std::string_view text, int width) {
+    std::string t = Trim(text);
+    if (t == "x") {
+        t.clear();  // the program's marker of a missing value
+    }
+    if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return std::nullopt;
+    }
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::size_t first = 0;
+    while (t.size() - first > w && t[first] == '0') {
+        ++first;
+    }
+    if (t.size() - first > w) {
+        return std::nullopt;
+    }
+    return std::string(w - (t.size() - first), '0') + t.substr(first);
+}
+
+std::string WhyNotFit(std::string_view text, int width) {
+    std::string t = Trim(text);
+    if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return "אינו מספר";
+    }
+    return "ארוך מ-" + std::to_string(width) + " ספרות";
+}
 
 std::string PrepareCreditName(std::string_view name) {
     std::string t = Trim(name);
@@ -144,17 +201,40 @@ Result<std::string> BuildFile(const FileInput& in) {
             return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " שלילי: \"" +
                             in.rows[i].amount + "\"");
         }
+        if (Shalem(*a).size() > 11) {
+            return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " גדול מדי לשדה: \"" +
+                            in.rows[i].amount + "\"");
+        }
         amounts.push_back(*a);
         total += *a;
     }
-    if (!std::isfinite(total)) {
+    if (!std::isfinite(total) || Shalem(total).size() > 13) {
         return BadInput("סכום התנועות גדול מדי");
+    }
+    std::vector<FittedRow> fitted;
+    fitted.reserve(in.rows.size());
+    for (std::size_t i = 0; i < in.rows.size(); ++i) {
+        Result<FittedRow> f = FitRow(in.rows[i], i);
+        if (!f) {
+            return f.error();
+        }
+        fitted.push_back(std::move(f).value());
+    }
+    std::optional<std::string> code = FitDigits(ToWindows1255(in.institution.code), 8);
+    std::optional<std::string> software = FitDigits(ToWindows1255(in.institution.software_code), 5);
+    if (!code) {
+        return BadInput("קוד המוסד (" + in.institution.code + ") " +
+                        WhyNotFit(in.institution.code, 8));
+    }
+    if (!software) {
+        return BadInput("קוד התוכנה (" + in.institution.software_code + ") " +
+                        WhyNotFit(in.institution.software_code, 5));
     }
 
     Values v;
-    v.institution_code = HashlemAfasimA(ToWindows1255(in.institution.code), 8);
+    v.institution_code = *code;
     v.payment_date = Yymmdd(d);
-    v.software_code = HashlemAfasimA(ToWindows1255(in.institution.software_code), 5);
+    v.software_code = *software;
     // The header name is the institution name whole; only row names are prepared.
     v.institution_name = HR(ToOldCodeReversed(ToWindows1255(in.institution.name)), 30);
     v.header_mark = credit ? "KOT" : "kot";
@@ -166,17 +246,21 @@ Result<std::string> BuildFile(const FileInput& in) {
 
     for (std::size_t i = 0; i < in.rows.size(); ++i) {
         const Row& row = in.rows[i];
-        std::string bank = ToWindows1255(row.bank);
-        std::string branch = ToWindows1255(row.branch);
-        std::string account = ToWindows1255(row.account);
-        v.bank = HashlemAfasimA(bank, 2);
-        v.branch = HashlemAfasimA(branch, 3);
-        v.account = HashlemAfasimA(account, 9);
-        v.identity = HashlemAfasimA(ToWindows1255(row.id), 9);
+        const FittedRow& f = fitted[i];
+        v.bank = f.bank;
+        v.branch = f.branch;
+        v.account = f.account;
+        v.identity = f.identity;
         v.row_name = HR(ToOldCodeReversed(NameBytes(row.name, in.variant)), 16);
         v.shekels = HashlemAfasimA(Shalem(amounts[i]), 11);
         v.agorot = HashlemAfasim(agorot(amounts[i]), 2);
-        v.reference = HashlemAfasimA(bank + branch + account, 20);
+        // The texts joined as they stand; where extra leading zeros make them longer than the
+        // field, the fields as written.
+        std::string reference = ToWindows1255(row.bank + row.branch + row.account);
+        if (reference.size() > 20) {
+            reference = f.bank + f.branch + f.account;
+        }
+        v.reference = HashlemAfasimA(reference, 20);
         AppendRecord(out, DetailSlots(), v, record_end);
     }
 

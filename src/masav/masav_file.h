@@ -1,6 +1,7 @@
 #pragma once
 // The Masav payment file msv.001, credit and collection variants, as exact bytes.
 
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -49,8 +50,18 @@ std::string PrepareCreditName(std::string_view name);
 // The collection builder takes the name as it stands.
 std::string PrepareCollectionName(std::string_view name);
 
-// The whole file. Refused, with the operator's message, when the value date is no date, an amount
-// is not a number, or the total is beyond a double.
+// A number field (bank 2, branch 3, account 9, identity 9, the codes 8 and 5) as the file holds
+// it: its digits zero-filled on the left to the width, extra leading zeros dropped, never a digit.
+// Nothing when the text holds anything but digits (spaces around them aside), or more digits
+// than the width after its leading zeros. An empty text, or the marker "x", is all zeros.
+std::optional<std::string> FitDigits(std::string_view text, int width);
+
+// Why a number field does not fit, in the operator's words: "ארוך מ-9 ספרות" or "אינו מספר".
+std::string WhyNotFit(std::string_view text, int width);
+
+// The whole file. Refused, with the operator's message, when the value date is no date, a code
+// or a number field of a row does not fit its field, an amount is not a number or too large for
+// its field, or the total is beyond its field.
 Result<std::string> BuildFile(const FileInput& input);
 
 }  // namespace zivron::masav

@@ -26,10 +26,8 @@ std::string RandomSuffix() {
     return buf;
 }
 
-}  // namespace
-
-Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
-                           std::filesystem::perms perms) {
+Status Write(const std::filesystem::path& path, std::string_view bytes,
+             std::filesystem::perms perms, const WrittenFileCheck& check) {
     std::filesystem::path dir = path.parent_path();
     if (dir.empty()) {
         dir = ".";
@@ -68,6 +66,12 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
         ::unlink(tmp.c_str());
         return IoError("לא ניתן לכתוב את הקובץ", path, err);
     }
+    if (check) {
+        if (Status s = check(tmp); !s) {
+            ::unlink(tmp.c_str());
+            return s;
+        }
+    }
     if (::rename(tmp.c_str(), path.c_str()) != 0) {
         int err = errno;
         ::unlink(tmp.c_str());
@@ -80,6 +84,21 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
         ::close(dfd);
     }
     return Ok();
+}
+
+}  // namespace
+
+Status WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes,
+                           std::filesystem::perms perms) {
+    return Write(path, bytes, perms, {});
+}
+
+Status WriteFileChecked(const std::filesystem::path& path, std::string_view bytes,
+                        const WrittenFileCheck& check) {
+    using std::filesystem::perms;
+    return Write(path, bytes,
+                 perms::owner_read | perms::owner_write | perms::group_read | perms::others_read,
+                 check);
 }
 
 Result<std::string> ReadWholeFile(const std::filesystem::path& path) {

@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "core/utf8.h"
+#include "masav/masav_reader.h"
+#include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "run/run_paths.h"
 
@@ -10,14 +12,38 @@ namespace zivron {
 
 namespace fs = std::filesystem;
 
-Result<std::string> BuildMasav(const RunRecord& run) {
+namespace {
+
+masav::FileInput InputOf(const RunRecord& run) {
     masav::FileInput input;
     input.variant =
         run.panel == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection;
     input.institution = run.institution;
     input.date = run.date;
     input.rows = run.rows;
-    return masav::BuildFile(input);
+    return input;
+}
+
+}  // namespace
+
+Result<std::string> BuildMasav(const RunRecord& run) {
+    return masav::BuildFile(InputOf(run));
+}
+
+Status WriteMasavFile(const RunRecord& run, const std::string& bytes,
+                      const std::filesystem::path& path) {
+    return WriteFileChecked(path, bytes, [&run](const std::filesystem::path& written) {
+        Result<std::string> back = ReadWholeFile(written);
+        if (!back) {
+            return Status(back.error());
+        }
+        Result<masav::ReadFile> read = masav::ReadMasavFile(back.value());
+        if (!read) {
+            return Status(Error{ErrorCode::BadInput, "הקובץ שנכתב אינו קובץ מס\"ב תקין (" +
+                                                         read.error().message + "); הוא לא נשמר"});
+        }
+        return masav::CompareWithInput(read.value(), InputOf(run));
+    });
 }
 
 Status MakeWrittenFolder(const std::string& written) {

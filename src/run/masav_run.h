@@ -1,6 +1,7 @@
 #pragma once
 // The builder's steps: the run's Masav bytes, its folders, and its activity-log entry.
 
+#include <filesystem>
 #include <string>
 
 #include "core/result.h"
@@ -11,6 +12,11 @@ namespace zivron {
 
 // The whole msv.001 of the run, or the operator's message why it cannot be written.
 Result<std::string> BuildMasav(const RunRecord& run);
+
+// msv.001 written whole and read back before it takes its name: every record against what the
+// run meant to write. A difference refuses the run and leaves the previous file whole.
+Status WriteMasavFile(const RunRecord& run, const std::string& bytes,
+                      const std::filesystem::path& path);
 
 // A folder as the program writes it ("C:\ZIVRON\..."), made with its parents when missing.
 Status MakeWrittenFolder(const std::string& written);

@@ -61,6 +61,13 @@ std::string hafuch(std::string_view Makor) {
     return std::string(Makor.rbegin(), Makor.rend());
 }
 
+std::string RoundedNumberText(double number) {
+    if (!std::isfinite(number)) {
+        return NumberText(number);
+    }
+    return NumberText(std::strtod(RoundedAmountText(number).c_str(), nullptr));
+}
+
 std::string RoundedAmountText(double number) {
     if (!std::isfinite(number) || number == 0) {
         return "0.00";

@@ -31,6 +31,11 @@ std::string hafuch(std::string_view Makor);
 // finite gives "0.00" (callers refuse such amounts before they reach a file).
 std::string RoundedAmountText(double number);
 
+// The amount rounded to the agora as RoundedAmountText rounds it, written as NumberText writes a
+// number ("2584.42", "20821536"): the total a trailer carries, as the summary box shows it. A value
+// that is not finite is written as it is.
+std::string RoundedNumberText(double number);
+
 // The whole shekels and the agorot of an amount, both from RoundedAmountText.
 std::string Shalem(double number);
 std::string agorot(double number);

@@ -9,8 +9,6 @@
 namespace zivron {
 namespace {
 
-constexpr int kMarkerSearchRows = 10000;
-
 // A cell value of the table: an amount that reads as a number is stored as one, so the column
 // sums; every other field stays a text and keeps its leading zeros.
 Status WriteAmount(sheet::Workbook& wb, int row, int col, const std::string& text) {
@@ -97,7 +95,7 @@ Status AppendSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav::
     }
     sheet::Workbook& wb = *opened.value();
     int marker = 0;
-    for (int r = 1; r <= kMarkerSearchRows && marker == 0; ++r) {
+    for (int r = 1, last = wb.LastRow(); r <= last && marker == 0; ++r) {
         sheet::CellValue a = wb.Read(r, 1);
         if (a.kind == sheet::CellKind::Text && a.text == "*") {
             marker = r;
@@ -107,7 +105,7 @@ Status AppendSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav::
         // Without its end marker the next free row is unknown, and no earlier run may be
         // overwritten.
         return Error{ErrorCode::BadInput, "בקובץ הריכוז " + path.string() +
-                                              " לא נמצא סימן הסוף (*) בשורות 1 עד 10000; "
+                                              " לא נמצא סימן הסוף (*); "
                                               "נתוני הריצה לא צורפו אליו"};
     }
     ZIVRON_TRY(WriteSummaryRows(wb, marker, rows, now));

@@ -23,7 +23,7 @@ TEST_F(CollectionRoadTest, ImportKeepsAmountTextsAndBuildWritesTheCollectionFile
     EXPECT_EQ(form_->TextGove[12].text, "1");
     EXPECT_EQ(form_->TextGove[13].text, "1");
     EXPECT_EQ(form_->TextGove[3].text, "4");
-    EXPECT_EQ(form_->TextGove[4].text, "2584.415");  // "1,250" counted as 1250
+    EXPECT_EQ(form_->TextGove[4].text, "2584.42");  // "1,250" counted as 1250
     EXPECT_EQ(form_->Table[1][6], "1,250");
     EXPECT_EQ(form_->Table[0][6], "1234.5");
     EXPECT_EQ(form_->TextGove[9].text, "");  // the credit panel is not touched
@@ -50,7 +50,7 @@ TEST_F(CollectionRoadTest, ImportKeepsAmountTextsAndBuildWritesTheCollectionFile
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0], "/AdkenYomanPeilut.asp?MD=" + std::string(49, 'n') +
                               "&MD1=A1B2C3&RH=05:30:12&BA=07/12/2026&YI=4"
-                              "&TL1=%F2%EE%E5%FA%FA%20%E4%E3%E2%EE%E4&Sah=2584.415"
+                              "&TL1=%F2%EE%E5%FA%FA%20%E4%E3%E2%EE%E4&Sah=2584.42"
                               "&TL=%E7%E9%E5%E1%E9%ED&FX=12345678&FX1=54321&MAIL=desk-7");
 }
 

@@ -26,7 +26,7 @@ TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
     EXPECT_EQ(form_->TextGove[15].text, "1");
     EXPECT_EQ(form_->TextGove[14].text, "1");
     EXPECT_EQ(form_->TextGove[9].text, "4");
-    EXPECT_EQ(form_->TextGove[8].text, "2584.415");
+    EXPECT_EQ(form_->TextGove[8].text, "2584.42");
     EXPECT_EQ(form_->ArchivePath, "C:\\ZIVRON\\Arhiv\\Zikuyim");
     EXPECT_EQ(form_->Caption, "O'Neil. Ltd");
     EXPECT_EQ(form_->ImportRow, 5);  // the last data row reached
@@ -90,7 +90,7 @@ TEST_F(CreditRoadTest, BuildWritesTheFileItsCopyAndTheWorkbooks) {
     ASSERT_EQ(port_.requests.size(), 1u);
     EXPECT_EQ(port_.requests[0],
               "AdkenYomanPeilut.asp?MD=חשבון הדגמה&MD1=A1B2C3&RH=05:30:12&BA=07/12/2026&YI=4"
-              "&TL1=עמותת הדגמה&Sah=2584.415&TL=זיכויים&FX=12345678&FX1=54321&MAIL=desk-7");
+              "&TL1=עמותת הדגמה&Sah=2584.42&TL=זיכויים&FX=12345678&FX1=54321&MAIL=desk-7");
 }
 
 TEST_F(CreditRoadTest, LeumiGivesTheSameBytes) {
@@ -132,6 +132,16 @@ TEST_F(CreditRoadTest, RefusalsTouchNothing) {
              f.Combo2 = {{"02"}, 0, ""};
          },
          {"תאריך הערך אינו תאריך תקין", kVendorTitle, Buttons::Ok}},
+        {[](HamaraForm& f) { f.TextGove[9].text = "3"; },
+         {"מספר התנועות (3) אינו תואם את מספר השורות שנקלטו ביבוא האחרון (4)", "x", Buttons::Ok}},
+        // Last: a collection import takes the one table, and the credit panel still shows 4.
+        {[this](HamaraForm& f) {
+             port_.dialog_answers = {WriteRoadWorkbook("payers.xlsx").string()};
+             f.Command9_Click();
+         },
+         {"הטבלה מחזיקה את יבוא החיובים מהחוברת payers.xlsx (4 שורות); יש לקלוט את חוברת "
+          "הזיכויים מחדש ואז ליצור את הקובץ",
+          "x", Buttons::Ok}},
     };
     for (const Case& c : cases) {
         HamaraForm::TableRow saved[2] = {form_->Table[0], form_->Table[1]};
@@ -187,6 +197,15 @@ TEST_F(CreditRoadTest, SavedExactlyWhenAPassChangedIt) {
         {"one typing fix", {"18", "12", "6-00", "100006"}, 4, sheet::kTypingFixColour},
         {"one bad account", {"18", "12", "600", "100018"}, 5, sheet::kInvalidAccountColour},
         {"one bad identity number", {"17", "12", "600", "100006"}, 2, sheet::kInvalidIdColour},
+        // A valid check digit in ten digits still cannot stand in the nine-digit field.
+        {"an identity number of ten digits",
+         {"1234567897", "12", "600", "100006"},
+         2,
+         sheet::kInvalidIdColour},
+        {"an account of ten digits",
+         {"18", "12", "600", "1000060000"},
+         5,
+         sheet::kInvalidAccountColour},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -21,8 +21,8 @@ const std::vector<Row> kHebrewRows = {
     {"  דוד לוי  ", "000000018", "20", "826", "10001", "1,250"},
 };
 const std::vector<Row> kLongRows = {
-    {"אברהם בן יצחק בן יעקב הכהן", "1234567890", "", "12", "1234567890", "7"},
-    {"abcdefghijklmnopqrstuvwxyz", "5", "09", "1234", "100004", "0.5"},
+    {"אברהם בן יצחק בן יעקב הכהן", "0123456782", "", "12", "0000100006", "7"},
+    {"abcdefghijklmnopqrstuvwxyz", "5", "0009", "0001", "000000000100004", "0.5"},
 };
 const std::vector<Row> kFractionRows = {
     {"א", "18", "12", "600", "100006", "0.015"}, {"ב", "18", "12", "600", "100006", "0.015"},
@@ -96,7 +96,7 @@ TEST(MasavFile, SizeFollowsTheRowCount) {
         EXPECT_EQ(collection.value().size(), 129u * (rows.size() + 2) + 130);
         // Rows of every shape, so over-long and empty fields are in the count too.
         rows.push_back({std::string(n % 30, 'a') + "שם", std::to_string(n * 7919),
-                        n % 3 ? "12" : "", std::to_string(n), std::string(n % 12, '9'),
+                        n % 3 ? "12" : "", std::to_string(n), std::string(n % 10, '9'),
                         std::to_string(n) + ".125"});
     }
 }
@@ -115,7 +115,7 @@ TEST(MasavFile, TerminatorsOfEachVariant) {
 }
 
 TEST(MasavFile, FieldsOfADetailRecord) {
-    std::vector<Row> rows = {{"O'Neil. Ltd", "26", "12", "600", "1234567890", "1234.5"},
+    std::vector<Row> rows = {{"O'Neil. Ltd", "26", "12", "600", "0123456789", "1234.5"},
                              {"12abc", "x", "0", "", "12345", "0.5"}};
     std::vector<std::string> credit = Lines(BuildFile(Input(Variant::Credit, rows)).value());
     ASSERT_EQ(credit.size(), 5u);
@@ -125,12 +125,12 @@ TEST(MasavFile, FieldsOfADetailRecord) {
     };
     EXPECT_EQ(at(18, 2), "12");
     EXPECT_EQ(at(20, 3), "600");
-    EXPECT_EQ(at(27, 9), "123456789");  // ten digits keep their first nine
+    EXPECT_EQ(at(27, 9), "123456789");  // an extra leading zero is dropped, never a digit
     EXPECT_EQ(at(37, 9), "000000026");
     EXPECT_EQ(at(46, 16),
               "       dtL lieNO");  // apostrophe and stop removed, reversed, right-aligned
     EXPECT_EQ(at(62, 13), "0000000123450");
-    EXPECT_EQ(at(75, 20), "00000126001234567890");
+    EXPECT_EQ(at(75, 20), "00000126000123456789");
     EXPECT_EQ(at(106, 3), "006");
     EXPECT_EQ(at(127, 2), "  ");
 
@@ -191,10 +191,34 @@ TEST(MasavFile, RefusesWhatCannotBeWritten) {
          "הסכום בתנועה 2 אינו מספר: \"12abc\""},
         {{{"a", "1", "12", "600", "1", "1e308"}, {"b", "1", "12", "600", "1", "1e308"}},
          {7, 12, 2026},
-         "סכום התנועות גדול מדי"},
+         "הסכום בתנועה 1 גדול מדי לשדה: \"1e308\""},
         {{{"a", "1", "12", "600", "1", "-5"}}, {7, 12, 2026}, "הסכום בתנועה 1 שלילי: \"-5\""},
         {{{"a", "1", "12", "600", "1", "1"}}, {31, 2, 2026}, "תאריך הערך אינו תאריך תקין"},
         {{{"a", "1", "12", "600", "1", "1"}}, {1, 1, 26}, "תאריך הערך אינו תאריך תקין"},
+        // No number field is ever cut: a value whose digits do not fit refuses the file.
+        {{{"a", "1", "12", "600", "1", "1"}, {"b", "1234567890", "12", "600", "1", "1"}},
+         {7, 12, 2026},
+         "בתנועה 2 (שורה 3 בגיליון) מספר הזהות (1234567890) ארוך מ-9 ספרות; יש לתקן את "
+         "החוברת ולקלוט אותה מחדש"},
+        {{{"a", "1", "12", "600", "1234567890", "1"}},
+         {7, 12, 2026},
+         "בתנועה 1 (שורה 2 בגיליון) מספר החשבון (1234567890) ארוך מ-9 ספרות; יש לתקן את "
+         "החוברת ולקלוט אותה מחדש"},
+        {{{"a", "1", "12", "1234", "1", "1"}},
+         {7, 12, 2026},
+         "בתנועה 1 (שורה 2 בגיליון) מספר הסניף (1234) ארוך מ-3 ספרות; יש לתקן את החוברת "
+         "ולקלוט אותה מחדש"},
+        {{{"a", "1", "120", "600", "1", "1"}},
+         {7, 12, 2026},
+         "בתנועה 1 (שורה 2 בגיליון) קוד הבנק (120) ארוך מ-2 ספרות; יש לתקן את החוברת "
+         "ולקלוט אותה מחדש"},
+        {{{"a", "1", "12", "600", "12-34", "1"}},
+         {7, 12, 2026},
+         "בתנועה 1 (שורה 2 בגיליון) מספר החשבון (12-34) אינו מספר; יש לתקן את החוברת "
+         "ולקלוט אותה מחדש"},
+        {{{"a", "1", "12", "600", "1", "100000000000"}},
+         {7, 12, 2026},
+         "הסכום בתנועה 1 גדול מדי לשדה: \"100000000000\""},
     };
     for (const Case& c : cases) {
         FileInput in = Input(Variant::Credit, c.rows);
@@ -207,7 +231,7 @@ TEST(MasavFile, RefusesWhatCannotBeWritten) {
 }
 
 TEST(MasavFile, ControlCharactersNeverSplitARecord) {
-    std::vector<Row> rows = {{"a\nb\rc\td", "1\n", "12", "600", "1", "1"}};
+    std::vector<Row> rows = {{"a\nb\rc\td", "1", "12", "600", "1", "1"}};
     for (Variant v : {Variant::Credit, Variant::Collection}) {
         std::string file = BuildFile(Input(v, rows)).value();
         EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4);

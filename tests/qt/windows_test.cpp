@@ -93,7 +93,7 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     QTest::mouseClick(window.Button("Command6"), Qt::LeftButton);
     EXPECT_EQ(qport_.messages.back(), "יבוא הקובץ הושלם");
     EXPECT_EQ(window.Box(9)->text(), QString("4"));
-    EXPECT_EQ(window.Box(8)->text(), QString("2584.415"));
+    EXPECT_EQ(window.Box(8)->text(), QString("2584.42"));
 
     QTest::mouseClick(window.Button("Command5"), Qt::LeftButton);
     EXPECT_EQ(qport_.messages.back(), "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");

@@ -98,6 +98,16 @@ TEST(RoundedAmountText, NonFiniteIsZero) {
     EXPECT_EQ(RoundedAmountText(1234.5), "1234.50");
 }
 
+// The total as the summary box shows it: to the agora, as the trailer carries it.
+TEST(RoundedNumberText, ToTheAgoraWithoutTrailingZeros) {
+    EXPECT_EQ(RoundedNumberText(20821535.9999998), "20821536");
+    EXPECT_EQ(RoundedNumberText(2584.415), "2584.42");
+    EXPECT_EQ(RoundedNumberText(0.1 + 0.2), "0.3");
+    EXPECT_EQ(RoundedNumberText(1234.5), "1234.5");
+    EXPECT_EQ(RoundedNumberText(0.004), "0");
+    EXPECT_EQ(RoundedNumberText(std::numeric_limits<double>::infinity()), "Infinity");
+}
+
 TEST(GetLastDayInMonth, DaysOfTheMonth) {
     struct Case {
         const char* month;

@@ -71,6 +71,24 @@ TEST_F(ArchiveWorkbooksTest, TwoRunsAppendToOneSummary) {
     EXPECT_EQ(wb.Read(6, 1), CellValue::Empty());
 }
 
+// Twelve runs of 900 payees put the marker past row 10,000; the next run still finds it.
+TEST_F(ArchiveWorkbooksTest, AMarkerPastRowTenThousandTakesTheNextRun) {
+    const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\late.xlsx";
+    ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+    {
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Open(Real(path)).value();
+        ASSERT_TRUE(wb.WriteText(4, 1, "א").ok());
+        ASSERT_TRUE(wb.WriteText(12000, 1, "*").ok());
+        ASSERT_TRUE(wb.Save().ok());
+    }
+    ASSERT_TRUE(form_->AdkenRikuzExel(path, 1).ok());
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Open(Real(path)).value();
+    EXPECT_EQ(wb.Read(12000, 1), CellValue::Str("א"));
+    EXPECT_EQ(wb.Read(12001, 1), CellValue::Str("*"));
+}
+
 TEST_F(ArchiveWorkbooksTest, ASummaryWithoutItsMarkerIsNeverOverwritten) {
     const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\nomark.xlsx";
     ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());

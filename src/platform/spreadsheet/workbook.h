@@ -18,6 +18,8 @@ class Workbook {
     virtual ~Workbook() = default;
 
     virtual CellValue Read(int row, int col) const = 0;
+    // The last row of the sheet that holds a cell; 0 for an empty sheet.
+    virtual int LastRow() const = 0;
     // A text stays a text cell (leading zeros survive), a number a number cell; the cell keeps
     // its style and fill; a formula there is replaced.
     virtual Status WriteText(int row, int col, const std::string& text) = 0;

@@ -241,6 +241,11 @@ Result<std::unique_ptr<XlsWorkbook>> XlsWorkbook::Open(const fs::path& path) {
     return wb;
 }
 
+int XlsWorkbook::LastRow() const {
+    const auto& cells = sheets_[0].cells;
+    return cells.empty() ? 0 : cells.rbegin()->first.first;
+}
+
 CellValue XlsWorkbook::Read(int row, int col) const {
     auto it = sheets_[0].cells.find({row, col});
     return it == sheets_[0].cells.end() ? CellValue::Empty() : it->second;

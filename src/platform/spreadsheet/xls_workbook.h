@@ -16,6 +16,7 @@ class XlsWorkbook final : public Workbook {
     static Result<std::unique_ptr<XlsWorkbook>> Open(const std::filesystem::path& path);
 
     CellValue Read(int row, int col) const override;
+    int LastRow() const override;
     Status WriteText(int row, int col, const std::string& text) override;
     Status WriteNumber(int row, int col, double value) override;
     Status WriteDate(int row, int col, int year, int month, int day) override;

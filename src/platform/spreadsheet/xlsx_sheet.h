@@ -31,6 +31,7 @@ class XlsxSheet {
     bool FormulaReplaced() const { return formula_replaced_; }
     std::string Serialize() const;
     std::size_t RowCount() const { return rows_.size(); }
+    int LastRow() const { return rows_.empty() ? 0 : rows_.back().row; }
     // The address of every cell the sheet holds, row by row.
     std::vector<std::pair<int, int>> Addresses() const;
 

@@ -181,6 +181,10 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
     return sheet_->Load(sheet->data, sheet_part_);
 }
 
+int XlsxWorkbook::LastRow() const {
+    return sheet_->LastRow();
+}
+
 CellValue XlsxWorkbook::Read(int row, int col) const {
     return sheet_->Read(row, col, shared_strings_);
 }

@@ -21,6 +21,7 @@ class XlsxWorkbook final : public Workbook {
     static std::unique_ptr<XlsxWorkbook> New();
 
     CellValue Read(int row, int col) const override;
+    int LastRow() const override;
     Status WriteText(int row, int col, const std::string& text) override;
     Status WriteNumber(int row, int col, double value) override;
     Status WriteDate(int row, int col, int year, int month, int day) override;

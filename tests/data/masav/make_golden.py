@@ -29,6 +29,25 @@ def zeros_left(text, width):
     return text
 
 
+def number_field(text, width):
+    """A bank, branch, account or identity field: digits only, extra leading zeros dropped, never
+    a digit; the rows here always fit."""
+    t = text.strip(" ")
+    assert t == "" or t.isdigit(), text
+    while len(t) > width and t[0] == "0":
+        t = t[1:]
+    assert len(t) <= width, text
+    return "0" * (width - len(t)) + t
+
+
+def reference(bank, branch, account):
+    """The texts joined as they stand, or the fields as written when that is longer than 20."""
+    joined = bank + branch + account
+    if len(joined) > 20:
+        joined = number_field(bank, 2) + number_field(branch, 3) + number_field(account, 9)
+    return zeros_left(joined, 20)
+
+
 def zeros_right(text, width):
     if len(text) < width:
         t = text.strip(" ")
@@ -83,11 +102,11 @@ def build(variant, code, software, inst_name, date, rows):
         total += a
         whole, frac = split_amount(a)
         d = ("1" + slot(zeros_left(code, 8), 8) + "00" + "000000"
-             + slot(zeros_left(bank, 2), 2) + slot(zeros_left(branch, 3), 3) + "0000"
-             + slot(zeros_left(account, 9), 9) + "0" + slot(zeros_left(ident, 9), 9)
+             + number_field(bank, 2) + number_field(branch, 3) + "0000"
+             + number_field(account, 9) + "0" + number_field(ident, 9)
              + slot(right_align(old_code(name), 16), 16)
              + slot(zeros_left(whole, 11), 11) + slot(zeros_right(frac, 2), 2)
-             + slot(zeros_left(bank + branch + account, 20), 20)
+             + slot(reference(bank, branch, account), 20)
              + "00000000" + "000" + ("006" if credit else "504") + "0" * 18 + "  ")
         rec.append(d)
     whole, frac = split_amount(total)
@@ -110,9 +129,10 @@ HEBREW_ROWS = [
 ]
 
 LONG_ROWS = [
-    # over-long name, account of ten digits, identity of ten digits, empty bank
-    ("אברהם בן יצחק בן יעקב הכהן", "1234567890", "", "12", "1234567890", "7"),
-    ("abcdefghijklmnopqrstuvwxyz", "5", "09", "1234", "100004", "0.5"),
+    # over-long names (cut, as intended); number fields with extra leading zeros, which are
+    # dropped, and an empty bank
+    ("אברהם בן יצחק בן יעקב הכהן", "0123456782", "", "12", "0000100006", "7"),
+    ("abcdefghijklmnopqrstuvwxyz", "5", "0009", "0001", "000000000100004", "0.5"),
 ]
 
 # Three decimals: the rows are written 0.02, 0.02, 0.02, 1.01 and 2.68 (3.75 together), while the

@@ -1,0 +1,296 @@
+#include "masav/masav_reader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+
+#include "masav/record_layout.h"
+#include "text/hebrew.h"
+#include "text/numeric.h"
+#include "text/shaping.h"
+
+namespace zivron::masav {
+namespace {
+
+const char* FieldName(Source s) {
+    switch (s) {
+        case Source::InstitutionCode:
+            return "קוד מוסד";
+        case Source::PaymentDate:
+            return "תאריך ערך";
+        case Source::SoftwareCode:
+            return "קוד תוכנה";
+        case Source::InstitutionName:
+            return "שם המוסד";
+        case Source::HeaderMark:
+            return "סימן הכותרת";
+        case Source::Bank:
+            return "בנק";
+        case Source::Branch:
+            return "סניף";
+        case Source::Account:
+            return "חשבון";
+        case Source::Identity:
+            return "זהות";
+        case Source::RowName:
+            return "שם";
+        case Source::Shekels:
+            return "שקלים";
+        case Source::Agorot:
+            return "אגורות";
+        case Source::Reference:
+            return "אסמכתא";
+        case Source::TransactionCode:
+            return "קוד תנועה";
+        case Source::TotalShekels:
+            return "סך השקלים";
+        case Source::TotalAgorot:
+            return "סך האגורות";
+        case Source::Count:
+            return "מספר התנועות";
+        case Source::Fixed:
+            break;
+    }
+    return "שדה קבוע";
+}
+
+bool Digits(std::string_view s) {
+    return !s.empty() &&
+           std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+Error Fault(std::size_t record, const std::string& what) {
+    return Error{ErrorCode::BadInput, "רשומה " + std::to_string(record) + ": " + what};
+}
+
+using Fields = std::map<Source, std::string>;
+
+// The slots of one record: fixed texts must stand as the layout has them, number fields must be
+// digits; the values are handed back by what they are.
+Result<Fields> ReadSlots(std::string_view record, std::span<const Slot> slots, std::size_t number) {
+    Fields out;
+    for (const Slot& slot : slots) {
+        std::string_view value = record.substr(static_cast<std::size_t>(slot.position - 1),
+                                               static_cast<std::size_t>(slot.width));
+        if (slot.source == Source::Fixed) {
+            std::string expected;
+            Place(expected, slot.fixed, slot.width);
+            if (value != expected) {
+                return Fault(number, "שדה קבוע במקום " + std::to_string(slot.position) +
+                                         " אינו \"" + expected + "\"");
+            }
+            continue;
+        }
+        const bool text = slot.source == Source::InstitutionName ||
+                          slot.source == Source::RowName || slot.source == Source::HeaderMark;
+        if (!text && !Digits(value)) {
+            return Fault(number, "השדה " + std::string(FieldName(slot.source)) + " אינו ספרות: \"" +
+                                     FromWindows1255(value) + "\"");
+        }
+        out[slot.source] = std::string(value);
+    }
+    return out;
+}
+
+long long Number(const std::string& digits) {
+    long long n = 0;
+    for (char c : digits) {
+        n = n * 10 + (c - '0');
+    }
+    return n;
+}
+
+// An amount in agorot as the file carries it: rounded once, as the writer rounds it.
+long long AgorotOf(double amount) {
+    std::string text = RoundedAmountText(amount);
+    std::erase(text, '.');
+    return Number(text);
+}
+
+}  // namespace
+
+std::string DecodeOldName(std::string_view field) {
+    std::string bytes(field.rbegin(), field.rend());
+    for (char& c : bytes) {
+        auto b = static_cast<unsigned char>(c);
+        if (b >= 128 && b <= 154) {
+            c = static_cast<char>(b + 96);
+        }
+    }
+    return FromWindows1255(Trim(bytes));
+}
+
+std::string AgorotText(long long agorot) {
+    std::string a = std::to_string(agorot % 100);
+    return std::to_string(agorot / 100) + "." + (a.size() < 2 ? "0" : "") + a;
+}
+
+Result<ReadFile> ReadMasavFile(std::string_view bytes) {
+    const std::size_t w = kRecordWidth;
+    const std::string_view mark = bytes.size() >= w ? bytes.substr(w - 3, 3) : "";
+    if (mark != "KOT" && mark != "kot") {
+        return Fault(1, "אינה רשומת כותרת של קובץ מס\"ב (KOT או kot במקום 126)");
+    }
+    ReadFile file;
+    file.variant = mark == "KOT" ? Variant::Credit : Variant::Collection;
+    const std::string_view end = file.variant == Variant::Credit ? "\r\n" : "\n";
+
+    // The lines, each checked for its width and terminator.
+    std::vector<std::string_view> records;
+    std::size_t at = 0;
+    bool ended = false;
+    while (at < bytes.size()) {
+        const std::size_t number = records.size() + 1;
+        if (ended) {
+            return Fault(number, "יש נתונים אחרי שורת הסיום");
+        }
+        std::string_view record = bytes.substr(at, w);
+        if (record.size() < w || record.find_first_of("\r\n") != std::string_view::npos) {
+            return Fault(number, "אורך הרשומה אינו 128 תווים");
+        }
+        ended = record == std::string(w, '9');
+        const std::string_view terminator = ended ? "\r\n" : end;
+        if (bytes.substr(at + w, terminator.size()) != terminator) {
+            return Fault(number,
+                         "סיום השורה אינו " + std::string(terminator == "\r\n" ? "CR LF" : "LF"));
+        }
+        records.push_back(record);
+        at += w + terminator.size();
+    }
+    if (!ended) {
+        return Fault(records.size(), "חסרה שורת הסיום (128 תווי 9)");
+    }
+    if (records.size() < 3) {
+        return Fault(records.size(), "חסרה רשומת סיכום");
+    }
+
+    Result<Fields> header = ReadSlots(records[0], HeaderSlots(), 1);
+    if (!header) {
+        return header.error();
+    }
+    Fields& h = header.value();
+    file.institution_code = h[Source::InstitutionCode];
+    file.software_code = h[Source::SoftwareCode];
+    file.payment_date = h[Source::PaymentDate];
+    file.institution_name = DecodeOldName(h[Source::InstitutionName]);
+    if (records[0].substr(22, 6) != file.payment_date) {
+        return Fault(1, "שני תאריכי הערך בכותרת שונים");
+    }
+
+    const std::string code = file.variant == Variant::Credit ? "006" : "504";
+    long long sum = 0;
+    for (std::size_t i = 1; i + 2 < records.size(); ++i) {
+        if (records[i][0] != '1') {
+            return Fault(i + 1, "אינה רשומת תנועה (1 במקום 1)");
+        }
+        Result<Fields> detail = ReadSlots(records[i], DetailSlots(), i + 1);
+        if (!detail) {
+            return detail.error();
+        }
+        Fields& d = detail.value();
+        if (d[Source::InstitutionCode] != file.institution_code) {
+            return Fault(i + 1, "קוד המוסד שונה מזה של הכותרת");
+        }
+        if (d[Source::TransactionCode] != code) {
+            return Fault(i + 1, "קוד התנועה אינו " + code);
+        }
+        ReadDetail r;
+        r.bank = d[Source::Bank];
+        r.branch = d[Source::Branch];
+        r.account = d[Source::Account];
+        r.identity = d[Source::Identity];
+        r.name = DecodeOldName(d[Source::RowName]);
+        r.agorot = Number(d[Source::Shekels]) * 100 + Number(d[Source::Agorot]);
+        r.reference = d[Source::Reference];
+        sum += r.agorot;
+        file.details.push_back(std::move(r));
+    }
+
+    const std::size_t t = records.size() - 2;
+    if (records[t][0] != '5') {
+        return Fault(t + 1, "אינה רשומת סיכום (5 במקום 1)");
+    }
+    Result<Fields> trailer = ReadSlots(
+        records[t],
+        file.variant == Variant::Credit ? CreditTrailerSlots() : CollectionTrailerSlots(), t + 1);
+    if (!trailer) {
+        return trailer.error();
+    }
+    Fields& tr = trailer.value();
+    if (tr[Source::InstitutionCode] != file.institution_code ||
+        tr[Source::PaymentDate] != file.payment_date) {
+        return Fault(t + 1, "קוד המוסד או תאריך הערך שונים מאלה של הכותרת");
+    }
+    file.count = Number(tr[Source::Count]);
+    file.total_agorot = Number(tr[Source::TotalShekels]) * 100 + Number(tr[Source::TotalAgorot]);
+    if (file.count != static_cast<long long>(file.details.size())) {
+        return Fault(t + 1, "מספר התנועות " + std::to_string(file.count) + " ובקובץ " +
+                                std::to_string(file.details.size()) + " רשומות תנועה");
+    }
+    if (file.total_agorot != sum) {
+        return Fault(t + 1, "סך הסכומים " + AgorotText(file.total_agorot) + " וסכום הרשומות " +
+                                AgorotText(sum));
+    }
+    return file;
+}
+
+std::string DescribeFile(const ReadFile& file) {
+    const std::string& d = file.payment_date;
+    std::string out =
+        std::string("סוג: ") + (file.variant == Variant::Credit ? "זיכויים" : "חיובים") + "\n" +
+        "קוד מוסד: " + file.institution_code + "\n" + "קוד תוכנה: " + file.software_code + "\n" +
+        "תאריך ערך: " + d.substr(4, 2) + "/" + d.substr(2, 2) + "/" + d.substr(0, 2) + "\n" +
+        "שם המוסד: " + file.institution_name + "\n";
+    std::size_t n = 0;
+    for (const ReadDetail& r : file.details) {
+        out += std::to_string(++n) + "\t" + r.name + "\t" + r.identity + "\t" + r.bank + "\t" +
+               r.branch + "\t" + r.account + "\t" + AgorotText(r.agorot) + "\n";
+    }
+    out += "מספר תנועות: " + std::to_string(file.count) + "\n";
+    out += "סך הכל: " + AgorotText(file.total_agorot) + "\n";
+    return out;
+}
+
+Status CompareWithInput(const ReadFile& file, const FileInput& intended) {
+    auto differ = [](const std::string& what) {
+        return Error{ErrorCode::BadInput,
+                     "הקובץ שנכתב אינו תואם את הנתונים (" + what + "); הוא לא נשמר"};
+    };
+    const Variant want = intended.variant;
+    if (file.variant != want) {
+        return differ("סוג הקובץ");
+    }
+    if (FitDigits(ToWindows1255(intended.institution.code), 8) != file.institution_code ||
+        FitDigits(ToWindows1255(intended.institution.software_code), 5) != file.software_code) {
+        return differ("קוד המוסד או קוד התוכנה");
+    }
+    const ValueDate& d = intended.date;
+    char date[16];
+    std::snprintf(date, sizeof date, "%02d%02d%02d", d.year % 100, d.month, d.day);
+    if (file.payment_date != date) {
+        return differ("תאריך הערך");
+    }
+    if (file.details.size() != intended.rows.size()) {
+        return differ("מספר התנועות");
+    }
+    for (std::size_t i = 0; i < intended.rows.size(); ++i) {
+        const Row& row = intended.rows[i];
+        const ReadDetail& got = file.details[i];
+        const std::string where = "תנועה " + std::to_string(i + 1) + ", ";
+        if (FitDigits(ToWindows1255(row.id), 9) != got.identity) {
+            return differ(where + "זהות");
+        }
+        if (FitDigits(ToWindows1255(row.bank), 2) != got.bank ||
+            FitDigits(ToWindows1255(row.branch), 3) != got.branch ||
+            FitDigits(ToWindows1255(row.account), 9) != got.account) {
+            return differ(where + "חשבון");
+        }
+        std::optional<double> amount = RegionalNumber(row.amount);
+        if (!amount || AgorotOf(*amount) != got.agorot) {
+            return differ(where + "סכום");
+        }
+    }
+    return Ok();
+}
+
+}  // namespace zivron::masav
