@@ -89,6 +89,28 @@ void HamaraForm::excellmichpal_Click() {
     port_.MessageBox("הקובץ נוצר בהצלחה ויפתח מייד", kVendorTitle, Buttons::Ok);
 }
 
+void HamaraForm::ShowMasav_Click() {
+    std::optional<WorkingFolder> keep(std::in_place);
+    const std::string path = PetahAll(port_);
+    keep.reset();
+    if (path == "x") {
+        port_.MessageBox("בחר קובץ לקריאה", kVendorTitle, Buttons::Ok);
+        return;
+    }
+    Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        port_.MessageBox(bytes.error().message, kVendorTitle, Buttons::Ok);
+        return;
+    }
+    Result<masav::ReadFile> file = masav::ReadMasavFile(bytes.value());
+    ShownMasavFile = MasavView{path, std::nullopt, ""};
+    if (file) {
+        ShownMasavFile->file = std::move(file).value();
+    } else {
+        ShownMasavFile->fault = file.error().message;
+    }
+}
+
 void HamaraForm::BaseList(const char* path, const char* first, const char* second) {
     const std::filesystem::path real = MapWrittenPath(path);
     std::error_code ec;

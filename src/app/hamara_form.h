@@ -9,6 +9,7 @@
 
 #include "core/result.h"
 #include "masav/masav_file.h"
+#include "masav/masav_reader.h"
 #include "platform/port.h"
 #include "run/run_record.h"
 
@@ -185,6 +186,16 @@ class HamaraForm {
     void excellmichpal_Click();    // a Michpal payroll export
     void Command8_Click();         // the base list of payees
     void ZorBasisCollect_Click();  // the base list of payers
+
+    // "הצג קובץ מסב": a Masav file chosen in the conversions' dialog, read back whole. The window
+    // shows what it holds, or its first fault, in a window of its own.
+    struct MasavView {
+        std::string path;
+        std::optional<masav::ReadFile> file;
+        std::string fault;  // empty when the file is whole
+    };
+    std::optional<MasavView> ShownMasavFile;
+    void ShowMasav_Click();
 
     // Detail and summary workbooks of a run (paths as written, "C:\ZIVRON\...").
     Status ZorNewExel(const std::string& KovezArhiv, int LinNumber, Panel panel);

@@ -83,7 +83,7 @@ void HamaraForm::Import(Panel panel) {
     ui.invalid_accounts.text = std::to_string(o.invalid_accounts);
     ui.invalid_ids.text = std::to_string(o.invalid_ids);
     ui.count.text = NumberText(static_cast<double>(o.rows.size()));
-    ui.total.text = RoundedNumberText(o.total);
+    ui.total.text = o.total_agorot ? AgorotNumberText(*o.total_agorot) : NumberText(o.total);
     app->MakeVisible(*opened.value());
     keep_folder.reset();
     port_.MessageBox("יבוא הקובץ הושלם", "קדמור", Buttons::Ok);

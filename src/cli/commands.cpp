@@ -9,6 +9,8 @@
 #include "cli/cli_port.h"
 #include "cli/institutions.h"
 #include "cli/road.h"
+#include "masav/masav_reader.h"
+#include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "text/shaping.h"
 #include "validate/bank_rules.h"
@@ -29,7 +31,8 @@ constexpr const char* kUsage =
     "  zivron-cli demo [credit|collection]\n"
     "  zivron-cli institutions --email E --password P\n"
     "  zivron-cli masav-to-excel FILE\n"
-    "  zivron-cli michpal-to-excel FILE\n";
+    "  zivron-cli michpal-to-excel FILE\n"
+    "  zivron-cli verify FILE\n";
 
 int Usage(std::ostream& err) {
     err << kUsage;
@@ -129,6 +132,26 @@ int MichpalToExcel(const std::vector<std::string>& a, std::ostream& out, std::os
     return Convert(a, true, out, err);
 }
 
+// A Masav file read back and printed as a person reads it; exit 1 with its first fault, 2 when it
+// cannot be read at all.
+int Verify(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+    if (a.size() != 1) {
+        return Usage(err);
+    }
+    Result<std::string> bytes = ReadWholeFile(a[0]);
+    if (!bytes) {
+        err << bytes.error().message << "\n";
+        return 2;
+    }
+    Result<masav::ReadFile> file = masav::ReadMasavFile(bytes.value());
+    if (!file) {
+        err << file.error().message << "\n";
+        return 1;
+    }
+    out << masav::DescribeFile(file.value());
+    return 0;
+}
+
 int InstitutionsCommand(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
     int rc = Institutions(a, out, err);
     return rc == 2 ? Usage(err) : rc;
@@ -148,6 +171,7 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"institutions", InstitutionsCommand},
         {"masav-to-excel", MasavToExcel},
         {"michpal-to-excel", MichpalToExcel},
+        {"verify", Verify},
     };
     if (args.empty()) {
         return Usage(err);

@@ -51,8 +51,8 @@ bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o
             o.workbook = a;
         }
     }
-    return !o.workbook.empty() && !o.institution_code.empty() && !o.software_code.empty() &&
-           !o.name.empty();
+    // An empty name is the window's empty box: the builder refuses it with its own message.
+    return !o.workbook.empty() && !o.institution_code.empty() && !o.software_code.empty();
 }
 
 int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {

@@ -191,6 +191,9 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
         out.rows.push_back({row.text[0], row.text[1], row.text[2], row.text[3], row.text[4],
                             credit ? NumberText(amount) : row.text[5]});
         out.total += amount;
+        std::optional<long long> agorot = AgorotOf(amount);
+        out.total_agorot =
+            agorot && out.total_agorot ? std::optional(*out.total_agorot + *agorot) : std::nullopt;
     }
     return out;
 }

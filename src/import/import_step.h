@@ -4,6 +4,7 @@
 // is saved after each pass that changed it; a refused import has changed nothing.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,9 @@ struct ImportOutcome {
     int invalid_ids = 0;
     std::vector<masav::Row> rows;  // sheet row n + 2 is rows[n]; credit amounts as numbers
     double total = 0;              // the sum of the amounts as read
+    // The sum of the amounts rounded to the agora, as a file's trailer carries it; nothing when
+    // an amount is beyond what a file can carry.
+    std::optional<long long> total_agorot = 0;
 };
 
 // Which pass a progress report comes from; the fix and copy passes let the window breathe.

@@ -100,13 +100,6 @@ long long Number(const std::string& digits) {
     return n;
 }
 
-// An amount in agorot as the file carries it: rounded once, as the writer rounds it.
-long long AgorotOf(double amount) {
-    std::string text = RoundedAmountText(amount);
-    std::erase(text, '.');
-    return Number(text);
-}
-
 }  // namespace
 
 std::string DecodeOldName(std::string_view field) {

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "platform/spreadsheet/cell.h"
+#include "qt/masav_view.h"
 
 namespace zivron::qt {
 namespace {
@@ -116,6 +117,13 @@ QWidget* MainWindow::TopBar() {
     clock_->setObjectName("Label7");
     bar->addWidget(clock_);
     bar->addWidget(MakeButton("excellmichpal", "אקסל ממיכפל", [&f] { f.excellmichpal_Click(); }));
+    bar->addWidget(MakeButton("ShowMasav", "הצג קובץ מסב", [this, &f] {
+        f.ShownMasavFile.reset();
+        f.ShowMasav_Click();
+        if (f.ShownMasavFile) {
+            NewMasavView(this, *f.ShownMasavFile);
+        }
+    }));
     auto* w = new QWidget;
     w->setLayout(bar);
     return w;

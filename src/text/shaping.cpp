@@ -61,11 +61,17 @@ std::string hafuch(std::string_view Makor) {
     return std::string(Makor.rbegin(), Makor.rend());
 }
 
-std::string RoundedNumberText(double number) {
-    if (!std::isfinite(number)) {
-        return NumberText(number);
+std::optional<long long> AgorotOf(double number) {
+    if (!std::isfinite(number) || std::fabs(number) >= 1e15) {
+        return std::nullopt;
     }
-    return NumberText(std::strtod(RoundedAmountText(number).c_str(), nullptr));
+    std::string text = RoundedAmountText(number);
+    std::erase(text, '.');
+    return std::stoll(text);
+}
+
+std::string AgorotNumberText(long long agorot) {
+    return NumberText(static_cast<double>(agorot) / 100.0);
 }
 
 std::string RoundedAmountText(double number) {

@@ -3,6 +3,7 @@
 // or Windows-1255 bytes, one character a byte), as every field of a bank file is by the time it is
 // shaped; lengths are counted in those characters.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,10 +32,12 @@ std::string hafuch(std::string_view Makor);
 // finite gives "0.00" (callers refuse such amounts before they reach a file).
 std::string RoundedAmountText(double number);
 
-// The amount rounded to the agora as RoundedAmountText rounds it, written as NumberText writes a
-// number ("2584.42", "20821536"): the total a trailer carries, as the summary box shows it. A value
-// that is not finite is written as it is.
-std::string RoundedNumberText(double number);
+// The amount in agorot, rounded once as RoundedAmountText rounds it; nothing for a value that is
+// not finite or not below 10^15.
+std::optional<long long> AgorotOf(double number);
+
+// Agorot written as NumberText writes a number: "2584.42", "20821536", "0.3".
+std::string AgorotNumberText(long long agorot);
 
 // The whole shekels and the agorot of an amount, both from RoundedAmountText.
 std::string Shalem(double number);

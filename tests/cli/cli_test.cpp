@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include "support/process.h"
@@ -60,6 +61,8 @@ TEST(Cli, BadArgumentsGiveUsageAndExit2) {
         {"check-account", "12", "600"},
         {"check-account", "1", "2", "3", "4"},
         {"demo", "neither"},
+        {"verify"},
+        {"verify", "a", "b"},
     };
     for (const auto& args : cases) {
         auto r = RunProcess(ZIVRON_CLI, args);
@@ -67,6 +70,78 @@ TEST(Cli, BadArgumentsGiveUsageAndExit2) {
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err.rfind("usage:", 0), 0u) << r.err;
     }
+}
+
+std::string ReadData(const std::string& relative) {
+    std::ifstream f(std::string(ZIVRON_TEST_DATA) + "/" + relative, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+// Every expected file reads back to the rows and total its separate rendering printed.
+TEST(Cli, VerifyReadsEveryExpectedFile) {
+    namespace fs = std::filesystem;
+    int files = 0;
+    for (const auto& e : fs::directory_iterator(fs::path(ZIVRON_TEST_DATA) / "masav")) {
+        if (e.path().extension() != ".001") {
+            continue;
+        }
+        ++files;
+        auto r = RunProcess(ZIVRON_CLI, {"verify", e.path().string()});
+        EXPECT_EQ(r.exit_code, 0) << e.path() << r.err;
+        fs::path expected = e.path();
+        EXPECT_EQ(r.out,
+                  ReadData("masav/" + expected.replace_extension(".txt").filename().string()))
+            << e.path();
+    }
+    EXPECT_EQ(files, 10);
+}
+
+// Damaged copies of a good file: each fails at its record and names the field.
+TEST(Cli, VerifyNamesTheFirstFault) {
+    namespace fs = std::filesystem;
+    const std::string good = ReadData("masav/road_credit.001");  // 7 lines of 130 bytes
+    auto at = [](int record, int position) {
+        return static_cast<std::size_t>((record - 1) * 130 + position - 1);
+    };
+    struct Case {
+        const char* what;
+        std::function<void(std::string&)> damage;
+        const char* fault;
+    };
+    const std::vector<Case> cases = {
+        {"a letter in an amount", [&](std::string& f) { f[at(2, 62)] = 'x'; },
+         "רשומה 2: השדה שקלים אינו ספרות"},
+        {"one amount digit changed", [&](std::string& f) { f[at(3, 72)] += 1; },
+         "רשומה 6: סך הסכומים 2584.42 וסכום הרשומות 2585.42"},
+        {"the trailer total off by one agora", [&](std::string& f) { f[at(6, 36)] -= 1; },
+         "רשומה 6: סך הסכומים 2584.41 וסכום הרשומות 2584.42"},
+        {"a record cut short", [&](std::string& f) { f.erase(at(3, 50), 1); },
+         "רשומה 3: אורך הרשומה אינו 128 תווים"},
+        {"a missing end line", [&](std::string& f) { f.resize(f.size() - 130); },
+         "רשומה 6: חסרה שורת הסיום"},
+        {"a wrong terminator", [&](std::string& f) { f.erase(at(2, 129), 1); },
+         "רשומה 2: סיום השורה אינו CR LF"},
+        {"a count off by one", [&](std::string& f) { f[at(6, 58)] = '5'; },
+         "רשומה 6: מספר התנועות 5 ובקובץ 4 רשומות תנועה"},
+        {"a detail of another kind", [&](std::string& f) { f[at(4, 1)] = '5'; },
+         "רשומה 4: אינה רשומת תנועה"},
+        {"bytes after the end line", [&](std::string& f) { f += "x"; },
+         "רשומה 8: יש נתונים אחרי שורת הסיום"},
+    };
+    const fs::path p = fs::temp_directory_path() / ("zivron-verify-" + std::to_string(::getpid()));
+    for (const Case& c : cases) {
+        std::string bytes = good;
+        c.damage(bytes);
+        std::ofstream(p, std::ios::binary) << bytes;
+        auto r = RunProcess(ZIVRON_CLI, {"verify", p.string()});
+        EXPECT_EQ(r.exit_code, 1) << c.what;
+        EXPECT_EQ(r.err.rfind(c.fault, 0), 0u) << c.what << ": " << r.err;
+    }
+    fs::remove(p);
+    auto missing = RunProcess(ZIVRON_CLI, {"verify", p.string()});
+    EXPECT_EQ(missing.exit_code, 2);
 }
 
 TEST(Cli, DemoWritesTheSampleFileUnderTheDriveRoot) {

@@ -61,6 +61,12 @@ TEST_F(RoadCliTest, RefusalsAndBadArguments) {
     EXPECT_EQ(missing.exit_code, 1);
     EXPECT_NE(missing.err.find("לא ניתן לפתוח את הקובץ"), std::string::npos) << missing.err;
 
+    // An empty name is the window's empty box: the import runs, the builder refuses.
+    auto no_name = Cli(
+        {"credit", book.string(), "--institution-code", "1", "--software-code", "2", "--name", ""});
+    EXPECT_EQ(no_name.exit_code, 1);
+    EXPECT_EQ(no_name.err, "בחר מוסד\n");
+
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {"credit"},
              {"credit", book.string()},

@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QtTest/QTest>
 #include <deque>
 
@@ -99,6 +101,19 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_EQ(qport_.messages.back(), "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
               Data("masav/road_credit.001"));
+
+    // The file just written, read back in a window of its own.
+    qport_.files = {(drive_ / "ZIVRON/Shidur/msv.001").string()};
+    QTest::mouseClick(window.Button("ShowMasav"), Qt::LeftButton);
+    auto* view = window.findChild<QWidget*>("MasavView");
+    ASSERT_NE(view, nullptr);
+    auto* records = view->findChild<QTableWidget*>("records");
+    ASSERT_NE(records, nullptr);
+    EXPECT_EQ(records->rowCount(), 4);
+    EXPECT_EQ(records->item(0, 0)->text(), QString("ישראל ישראלי"));
+    EXPECT_EQ(view->findChild<QLabel*>("totals")->text(),
+              QString("מספר תנועות: 4   סך הכל: 2584.42"));
+    EXPECT_EQ(view->layoutDirection(), Qt::RightToLeft);
 }
 
 TEST_F(WindowsTest, SelectorsInDecemberAndTheClockAtTwo) {

@@ -98,14 +98,18 @@ TEST(RoundedAmountText, NonFiniteIsZero) {
     EXPECT_EQ(RoundedAmountText(1234.5), "1234.50");
 }
 
-// The total as the summary box shows it: to the agora, as the trailer carries it.
-TEST(RoundedNumberText, ToTheAgoraWithoutTrailingZeros) {
-    EXPECT_EQ(RoundedNumberText(20821535.9999998), "20821536");
-    EXPECT_EQ(RoundedNumberText(2584.415), "2584.42");
-    EXPECT_EQ(RoundedNumberText(0.1 + 0.2), "0.3");
-    EXPECT_EQ(RoundedNumberText(1234.5), "1234.5");
-    EXPECT_EQ(RoundedNumberText(0.004), "0");
-    EXPECT_EQ(RoundedNumberText(std::numeric_limits<double>::infinity()), "Infinity");
+// Amounts in agorot, as a trailer sums them, and the total as the summary box shows it.
+TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
+    EXPECT_EQ(AgorotOf(20821535.9999998), 2082153600);
+    EXPECT_EQ(AgorotOf(2584.415), 258442);
+    EXPECT_EQ(AgorotOf(0.1 + 0.2), 30);
+    EXPECT_EQ(AgorotOf(-1.005), -101);
+    EXPECT_EQ(AgorotOf(std::numeric_limits<double>::infinity()), std::nullopt);
+    EXPECT_EQ(AgorotOf(1e15), std::nullopt);
+    EXPECT_EQ(AgorotNumberText(2082153600), "20821536");
+    EXPECT_EQ(AgorotNumberText(258442), "2584.42");
+    EXPECT_EQ(AgorotNumberText(30), "0.3");
+    EXPECT_EQ(AgorotNumberText(0), "0");
 }
 
 TEST(GetLastDayInMonth, DaysOfTheMonth) {

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Writes the expected msv.001 files used by the writer's tests.
+"""Writes the expected msv.001 files used by the writer's tests, and beside each the text that
+`zivron-cli verify` prints for it.
 
-A second, separate rendering of the record layout, so that the C++ writer is compared against
-something other than itself. Run it from this folder; it rewrites the *.001 files beside it.
+A second, separate rendering of the record layout, so that the C++ writer and reader are compared
+against something other than themselves. Run it from this folder; it rewrites the *.001 and *.txt
+files beside it.
 """
 from decimal import Decimal, ROUND_HALF_UP
 
@@ -94,13 +96,13 @@ def build(variant, code, software, inst_name, date, rows):
               + slot(right_align(old_code(inst_name), 30), 30) + " " * 56
               + ("KOT" if credit else "kot"))
     rec.append(header)
-    total = 0.0
+    total = 0  # agorot: the trailer carries the sum of the amounts as the details carry them
     for name, ident, bank, branch, account, amount in rows:
         if credit:
             name = name.strip(" ").replace("'", "").replace(".", "")[:16]
         a = parse_amount(amount)
-        total += a
         whole, frac = split_amount(a)
+        total += int(whole) * 100 + int(frac)
         d = ("1" + slot(zeros_left(code, 8), 8) + "00" + "000000"
              + number_field(bank, 2) + number_field(branch, 3) + "0000"
              + number_field(account, 9) + "0" + number_field(ident, 9)
@@ -109,7 +111,7 @@ def build(variant, code, software, inst_name, date, rows):
              + slot(reference(bank, branch, account), 20)
              + "00000000" + "000" + ("006" if credit else "504") + "0" * 18 + "  ")
         rec.append(d)
-    whole, frac = split_amount(total)
+    whole, frac = str(total // 100), f"{total % 100:02d}"
     tot = slot(zeros_left(whole, 13), 13) + slot(zeros_right(frac, 2), 2)
     cnt = slot(zeros_left(str(len(rows)), 7), 7)
     blocks = (tot + "0" * 15 + cnt + "0" * 7) if credit else ("0" * 15 + tot + "0" * 7 + cnt)
@@ -135,8 +137,8 @@ LONG_ROWS = [
     ("abcdefghijklmnopqrstuvwxyz", "5", "0009", "0001", "000000000100004", "0.5"),
 ]
 
-# Three decimals: the rows are written 0.02, 0.02, 0.02, 1.01 and 2.68 (3.75 together), while the
-# trailer rounds their sum 3.725 once, to 3.73.
+# Three decimals: the rows are written 0.02, 0.02, 0.02, 1.01 and 2.68, and the trailer carries
+# their sum as written, 3.75 (not their exact sum 3.725 rounded, which would disagree with them).
 FRACTION_ROWS = [
     ("א", "18", "12", "600", "100006", "0.015"),
     ("ב", "18", "12", "600", "100006", "0.015"),
@@ -169,9 +171,38 @@ CASES = {
     "collection_fractions.001": ("collection", FRACTION_ROWS),
 }
 
+def decode_name(field):
+    """An old-code name field back to Hebrew as a person reads it."""
+    raw = bytes(b + 96 if 128 <= b <= 154 else b for b in reversed(field.encode("latin-1")))
+    return raw.decode("cp1255").strip(" ")
+
+
+def describe(data):
+    """The file as the verifier prints it, read by positions."""
+    text = data.decode("latin-1")
+    credit = text[125:128] == "KOT"
+    lines = text.replace("\r\n", "\n").split("\n")[:-1]
+    header, details, trailer = lines[0], lines[1:-2], lines[-2]
+    date = header[11:17]
+    out = [f"סוג: {'זיכויים' if credit else 'חיובים'}", f"קוד מוסד: {header[1:9]}",
+           f"קוד תוכנה: {header[28:33]}", f"תאריך ערך: {date[4:6]}/{date[2:4]}/{date[0:2]}",
+           f"שם המוסד: {decode_name(header[39:69])}"]
+    for n, d in enumerate(details, 1):
+        agorot = int(d[61:72]) * 100 + int(d[72:74])
+        out.append("\t".join([str(n), decode_name(d[45:61]), d[36:45], d[17:19], d[19:22],
+                              d[26:35], f"{agorot // 100}.{agorot % 100:02d}"]))
+    total = trailer[21:36] if credit else trailer[36:51]
+    count = trailer[51:58] if credit else trailer[58:65]
+    out.append(f"מספר תנועות: {int(count)}")
+    out.append(f"סך הכל: {int(total[:13])}.{total[13:]}")
+    return "\n".join(out) + "\n"
+
+
 if __name__ == "__main__":
     for file_name, (variant, rows) in CASES.items():
         data = build(variant, "12345678", "54321", "עמותת הדגמה", "261207", rows)
         with open(file_name, "wb") as f:
             f.write(data)
+        with open(file_name.replace(".001", ".txt"), "w", encoding="utf-8", newline="\n") as f:
+            f.write(describe(data))
         print(file_name, len(data))

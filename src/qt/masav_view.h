@@ -1,0 +1,13 @@
+#pragma once
+// A window of its own for a Masav file read back: its header, one row a record, the count and
+// total, or the first fault; right to left, to keep open beside the workbook.
+
+#include <QWidget>
+
+#include "app/hamara_form.h"
+
+namespace zivron::qt {
+
+QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view);
+
+}  // namespace zivron::qt
