@@ -35,6 +35,7 @@ PanelControls HamaraForm::Controls(Panel panel) {
                 Check4,
                 Check3,
                 Check7,
+                Check12,
                 Combo3,
                 Combo2,
                 Combo1};
@@ -52,6 +53,7 @@ PanelControls HamaraForm::Controls(Panel panel) {
             Check5,
             Check10,
             Check9,
+            Check13,
             Combo6,
             Combo5,
             Combo4};

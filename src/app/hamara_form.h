@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/result.h"
+#include "import/import_step.h"
 #include "masav/masav_file.h"
 #include "masav/masav_reader.h"
 #include "platform/port.h"
@@ -101,6 +102,7 @@ struct PanelControls {
     CheckBox& mark_ids;
     CheckBox& detail;
     CheckBox& summary;
+    CheckBox& current_rules;
     ComboBox& day;
     ComboBox& month;
     ComboBox& year;
@@ -131,6 +133,7 @@ class HamaraForm {
     CheckBox Check3, Check7;          // credit archive options
     CheckBox Check9, Check10;         // collection archive options
     CheckBox Check11;                 // Leumi
+    CheckBox Check12, Check13;        // current bank rules: credit, collection (clear at start)
     ComboBox Combo1, Combo2, Combo3;  // credit value date: year, month, day
     ComboBox Combo4, Combo5, Combo6;  // collection value date: year, month, day
     Label Label4{"טרם", ""};          // AccountName, tag AccountNumber
@@ -143,6 +146,10 @@ class HamaraForm {
     Button ComEditMosad{"קלוט מוסד", "ADD", kAddModeColour, true};
     Button ComMehakMosad{"מחק מוסד מהרשימה", "", {}, false};
     bool Timer1Enabled = true;  // the clock runs from the window's creation
+
+    // The rows the last import marked, and why, for the window's list beside the workbook.
+    std::vector<ImportMark> LastMarks;
+    int ImportsCompleted = 0;
 
     // The transaction table: row n holds sheet row n + 2 of the last import.
     std::vector<TableRow> Table;

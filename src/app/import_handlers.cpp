@@ -33,7 +33,8 @@ void HamaraForm::Import(Panel panel) {
 
     PanelControls ui = Controls(panel);
     const ImportOptions options{panel, ui.fix.Ticked(), ui.mark_accounts.Ticked(),
-                                ui.mark_ids.Ticked()};
+                                ui.mark_ids.Ticked(),
+                                ui.current_rules.Ticked() ? RuleSet::Current : RuleSet::Original};
     auto elapsed = [&](int row) {
         ImportRow = row;
         float now = static_cast<float>(port_.Now().SecondsSinceMidnight());
@@ -76,6 +77,8 @@ void HamaraForm::Import(Panel panel) {
     }
     // The table is emptied only now, so a failed import leaves the last one whole.
     FillTable(outcome.value().rows, panel, path);
+    LastMarks = outcome.value().marks;
+    ++ImportsCompleted;
 
     port_.BusyPointer(false);
     const ImportOutcome& o = outcome.value();

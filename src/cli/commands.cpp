@@ -13,7 +13,7 @@
 #include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "text/shaping.h"
-#include "validate/bank_rules.h"
+#include "validate/account_check.h"
 #include "validate/identity.h"
 
 namespace zivron::cli {
@@ -21,11 +21,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage:\n"
-    "  zivron-cli check-account BANK BRANCH ACCOUNT\n"
+    "  zivron-cli check-account [--current-rules] [--explain] BANK BRANCH ACCOUNT\n"
     "  zivron-cli check-id ID\n"
     "  zivron-cli credit WORKBOOK --institution-code C --software-code S --name NAME\n"
     "             [--value-date DD/MM/YYYY] [--leumi] [--no-fix] [--no-mark-accounts]\n"
-    "             [--no-mark-ids] [--detail] [--summary]\n"
+    "             [--no-mark-ids] [--detail] [--summary] [--current-rules] [--explain]\n"
     "             [--account-name N --account-number K]\n"
     "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
     "  zivron-cli demo [credit|collection]\n"
@@ -44,14 +44,30 @@ int Verdict(bool valid, std::ostream& out) {
     return valid ? 0 : 1;
 }
 
-int CheckAccount(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+int CheckAccount(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    RuleSet rules = RuleSet::Original;
+    bool explain = false;
+    std::vector<std::string> a;
+    for (const std::string& arg : args) {
+        if (arg == "--current-rules") {
+            rules = RuleSet::Current;
+        } else if (arg == "--explain") {
+            explain = true;
+        } else {
+            a.push_back(arg);
+        }
+    }
     if (a.size() != 3) {
         return Usage(err);
     }
     // Zero-filled as the import fills them before the check.
-    ChekBankNumber checker([&err](const std::string& text) { err << text << "\n"; });
-    return Verdict(
-        checker.CB(HashlemAfasimA(a[0], 2), HashlemAfasimA(a[1], 3), HashlemAfasimA(a[2], 9)), out);
+    CheckResult c = CheckAccountOf(rules, a[0], a[1], a[2],
+                                   [&err](const std::string& text) { err << text << "\n"; });
+    const int rc = Verdict(c.valid, out);
+    if (explain && !c.reason.empty()) {
+        out << c.reason << "\n";
+    }
+    return rc;
 }
 
 int CheckId(const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {

@@ -35,6 +35,8 @@ bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o
         {"--no-mark-ids", {&o.mark_ids, false}},
         {"--detail", {&o.detail, true}},
         {"--summary", {&o.summary, true}},
+        {"--current-rules", {&o.current_rules, true}},
+        {"--explain", {&o.explain, true}},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -89,6 +91,7 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
     ui.mark_ids.value = o.mark_ids;
     ui.detail.value = o.detail;
     ui.summary.value = o.summary;
+    ui.current_rules.value = o.current_rules;
     form.Check11.value = o.leumi;
     SetCombo(ui.day, day);
     SetCombo(ui.month, month);
@@ -104,6 +107,12 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
     if (!last_message_is("יבוא הקובץ הושלם")) {
         err << (port.messages.empty() ? "היבוא לא הושלם" : port.messages.back()) << "\n";
         return 1;
+    }
+    if (o.explain) {
+        for (const ImportMark& m : form.LastMarks) {
+            err << "שורה " << m.sheet_row << "\t" << m.name << "\t" << m.field << "\t" << m.reason
+                << "\n";
+        }
     }
     out << "typing-errors=" << ui.typing_errors.text
         << " invalid-accounts=" << ui.invalid_accounts.text

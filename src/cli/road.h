@@ -23,6 +23,8 @@ struct RoadOptions {
     bool mark_ids = true;
     bool detail = false;
     bool summary = false;
+    bool current_rules = false;
+    bool explain = false;  // the marked rows and why, on stderr
     std::string account_name;
     std::string account_number;
 };

@@ -2,13 +2,14 @@
 
 #include <array>
 #include <cmath>
+#include <initializer_list>
 #include <optional>
 
 #include "text/hebrew.h"
 #include "text/numeric.h"
 #include "text/shaping.h"
+#include "validate/account_check.h"
 #include "validate/clear_bad_sin.h"
-#include "validate/identity.h"
 
 namespace zivron {
 namespace {
@@ -106,8 +107,19 @@ Status FixRow(sheet::Workbook& wb, int r, DataRow& row, int& typing_errors) {
     return Ok();
 }
 
-bool FitsField(const std::string& text, int width) {
-    return masav::FitDigits(ToWindows1255(text), width).has_value();
+// Why the first of the number fields cannot stand whole in the bank file; empty when all fit.
+struct NumberField {
+    const std::string& text;
+    int width;
+    const char* name;
+};
+std::string NotFitting(std::initializer_list<NumberField> fields) {
+    for (const NumberField& f : fields) {
+        if (!masav::FitDigits(ToWindows1255(f.text), f.width)) {
+            return std::string(f.name) + " " + masav::WhyNotFit(f.text, f.width);
+        }
+    }
+    return "";
 }
 
 Status FillAll(sheet::Workbook& wb, int r, int first_col, int last_col, sheet::Rgb colour) {
@@ -144,19 +156,20 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     }
 
     if (options.mark_accounts) {
-        ChekBankNumber checker(bank_messages);
         for (int r = kFirstDataRow; r <= last; ++r) {
             const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
-            // Shaped as single-byte texts, as the bank file will hold them.
-            std::string bank = HashlemAfasimA(ToWindows1255(row.text[2]), 2);
-            std::string branch = HashlemAfasimA(ToWindows1255(row.text[3]), 3);
-            std::string account = HashlemAfasimA(ToWindows1255(row.text[4]), 9);
+            CheckResult c =
+                CheckAccountOf(options.rules, row.text[2], row.text[3], row.text[4], bank_messages);
             // A value that cannot stand in its field whole is as wrong as a failed check digit.
-            const bool valid = checker.CB(bank, branch, account);
-            if (!valid || !FitsField(row.text[2], 2) || !FitsField(row.text[3], 3) ||
-                !FitsField(row.text[4], 9)) {
+            if (c.valid) {
+                c.reason = NotFitting({{row.text[2], 2, "קוד הבנק"},
+                                       {row.text[3], 3, "מספר הסניף"},
+                                       {row.text[4], 9, "מספר החשבון"}});
+            }
+            if (!c.reason.empty()) {
                 ZIVRON_TRY(FillAll(wb, r, 3, 5, sheet::kInvalidAccountColour));
                 ++out.invalid_accounts;
+                out.marks.push_back({r, row.text[0], "חשבון", c.reason});
             }
             report(ImportPass::Accounts, r);
         }
@@ -167,10 +180,15 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
 
     if (options.mark_ids) {
         for (int r = kFirstDataRow; r <= last; ++r) {
-            const std::string& id = rows[static_cast<std::size_t>(r - kFirstDataRow)].text[1];
-            if (!ChkID(id) || !FitsField(id, 9)) {
+            const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
+            CheckResult c = CheckIdentity(row.text[1]);
+            if (c.valid) {
+                c.reason = NotFitting({{row.text[1], 9, "מספר הזהות"}});
+            }
+            if (!c.reason.empty()) {
                 ZIVRON_TRY(wb.SetFill(r, 2, sheet::kInvalidIdColour));
                 ++out.invalid_ids;
+                out.marks.push_back({r, row.text[0], "זהות", c.reason});
             }
             report(ImportPass::Ids, r);
         }

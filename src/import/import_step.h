@@ -12,7 +12,7 @@
 #include "masav/masav_file.h"
 #include "platform/spreadsheet/workbook.h"
 #include "run/run_record.h"
-#include "validate/bank_rules.h"
+#include "validate/account_check.h"
 
 namespace zivron {
 
@@ -21,14 +21,24 @@ struct ImportOptions {
     bool fix = true;            // remove non-digits from B..E, marking what changed
     bool mark_accounts = true;  // mark C..E of rows whose account fails its bank's rule
     bool mark_ids = true;       // mark B of rows whose identity number fails its check digit
+    RuleSet rules = RuleSet::Original;
+};
+
+// A row the import marked, and why.
+struct ImportMark {
+    int sheet_row = 0;
+    std::string name;
+    std::string field;  // "חשבון" or "זהות"
+    std::string reason;
 };
 
 struct ImportOutcome {
     int typing_errors = 0;
     int invalid_accounts = 0;
     int invalid_ids = 0;
-    std::vector<masav::Row> rows;  // sheet row n + 2 is rows[n]; credit amounts as numbers
-    double total = 0;              // the sum of the amounts as read
+    std::vector<masav::Row> rows;   // sheet row n + 2 is rows[n]; credit amounts as numbers
+    std::vector<ImportMark> marks;  // in the order the passes marked them
+    double total = 0;               // the sum of the amounts as read
     // The sum of the amounts rounded to the agora, as a file's trailer carries it; nothing when
     // an amount is beyond what a file can carry.
     std::optional<long long> total_agorot = 0;

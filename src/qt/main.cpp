@@ -68,6 +68,9 @@ int Screenshot(const char* out) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The operator's choices live in the user's configuration ($XDG_CONFIG_HOME/zivron).
+    QApplication::setOrganizationName("zivron");
+    QApplication::setApplicationName("zivron");
     QApplication::setLayoutDirection(Qt::RightToLeft);
     if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0) {
         return Screenshot(argv[2]);

@@ -9,6 +9,8 @@
 #include "platform/spreadsheet/cell.h"
 #include "qt/masav_view.h"
 
+#include <QSettings>
+
 namespace zivron::qt {
 namespace {
 
@@ -131,7 +133,7 @@ QWidget* MainWindow::TopBar() {
 
 // The import options of a panel; each box has the colour its pass marks with.
 QWidget* MainWindow::ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& ids,
-                                   const QString& ids_caption) {
+                                   CheckBox& current_rules, const QString& ids_caption) {
     auto* options = new QVBoxLayout;
     options->addWidget(MakeCheck(fix, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
                                  &sheet::kTypingFixColour));
@@ -140,6 +142,17 @@ QWidget* MainWindow::ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& 
                                  &sheet::kInvalidAccountColour));
     options->addWidget(
         MakeCheck(ids, ids_caption, "סמן ת זהות לא תקינות", &sheet::kInvalidIdColour));
+    // The choice is the operator's, kept between runs in the user's configuration.
+    QCheckBox* current =
+        MakeCheck(current_rules, "כללי בדיקה עדכניים (מס\"ב 2023 ואילך)",
+                  "בדיקת חשבונות לפי כללי מס\"ב של 2023 ואילך במקום הכללים הישנים");
+    const QString key =
+        &current_rules == &form_->Check12 ? "currentRules/credit" : "currentRules/collection";
+    current->setObjectName(&current_rules == &form_->Check12 ? "Check12" : "Check13");
+    current_rules.value = QSettings().value(key, 0).toInt() == 1 ? 1 : 0;
+    connect(current, &QCheckBox::toggled, this,
+            [key](bool on) { QSettings().setValue(key, on ? 1 : 0); });
+    options->addWidget(current);
     return Frame("פעולות בזמן קריאת הקובץ", options);
 }
 
@@ -173,7 +186,8 @@ QWidget* MainWindow::CreditPanel() {
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
-        "Command6", "יבא קובץ", [&f] { f.Command6_Click(); }, "יבא נתונים מאקסל"));
+        "Command6", "יבא קובץ", [this] { Import([this] { form_->Command6_Click(); }); },
+        "יבא נתונים מאקסל"));
     buttons->addWidget(MakeButton(
         "Command8", "צור בסיס", [&f] { f.Command8_Click(); }, "יבא קובץ להמרה"));
     buttons->addWidget(MakeButton("ComArhivZikuy0", "ארכיב", [&f] { f.ComArhivZikuy_Click(0); }));
@@ -181,7 +195,7 @@ QWidget* MainWindow::CreditPanel() {
     auto* v = new QVBoxLayout;
     v->addLayout(fields);
     v->addLayout(buttons);
-    v->addWidget(ImportOptions(f.Check8, f.Check6, f.Check4, "סמן ת זהות לא תקינות"));
+    v->addWidget(ImportOptions(f.Check8, f.Check6, f.Check4, f.Check12, "סמן ת זהות לא תקינות"));
     v->addWidget(Summary({16, 15, 14, 9, 8}));
     v->addWidget(ExcelArchive(1, f.Check3, f.Check7));
     v->addWidget(MakeButton("Command5", "צור קובץ zivron לזיכויים", [&f] { f.Command5_Click(); }));
@@ -198,14 +212,16 @@ QWidget* MainWindow::CollectionPanel() {
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
-        "Command9", "יבא קובץ", [&f] { f.Command9_Click(); }, "יבא נתונים מאקסל"));
+        "Command9", "יבא קובץ", [this] { Import([this] { form_->Command9_Click(); }); },
+        "יבא נתונים מאקסל"));
     buttons->addWidget(MakeButton(
         "ZorBasisCollect", "צור בסיס", [&f] { f.ZorBasisCollect_Click(); }, "יבא קובץ להמרה"));
     buttons->addWidget(MakeButton("ComArhivZikuy2", "ארכיב", [&f] { f.ComArhivZikuy_Click(2); }));
 
     auto* prep = new QVBoxLayout;
     prep->addLayout(buttons);
-    prep->addWidget(ImportOptions(f.Check1, f.Check2, f.Check5, "סמן תעודות זהות לא תקינות"));
+    prep->addWidget(
+        ImportOptions(f.Check1, f.Check2, f.Check5, f.Check13, "סמן תעודות זהות לא תקינות"));
     prep->addWidget(Summary({11, 12, 13, 3, 4}));
     prep->addWidget(ExcelArchive(3, f.Check10, f.Check9));
     prep->addWidget(MakeButton("Commadddddddddnd8", "צור קובץ zivron לגבייה",
@@ -276,6 +292,15 @@ void MainWindow::Pull() {
     }
     for (auto& [widget, state] : combos_) {
         state->selected = widget->currentIndex();
+    }
+}
+
+// An import, and after it the rows it marked with their reasons, in a window of their own.
+void MainWindow::Import(const std::function<void()>& handler) {
+    const int before = form_->ImportsCompleted;
+    handler();
+    if (form_->ImportsCompleted != before && !form_->LastMarks.empty()) {
+        NewMarksView(this, form_->LastMarks);
     }
 }
 

@@ -40,7 +40,8 @@ class MainWindow : public QWidget {
     QWidget* InstitutionPanel();
     QWidget* TopBar();
     QWidget* ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& ids,
-                           const QString& ids_caption);
+                           CheckBox& current_rules, const QString& ids_caption);
+    void Import(const std::function<void()>& handler);
     QWidget* Summary(const std::array<int, 5>& boxes);
     QWidget* ExcelArchive(int archive_button, CheckBox& detail, CheckBox& summary);
     QPushButton* MakeButton(const QString& name, const QString& caption,

@@ -63,4 +63,30 @@ QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view) {
     return dialog;
 }
 
+QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
+    auto* dialog = new QDialog(parent);
+    dialog->setObjectName("MarksView");
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setLayoutDirection(Qt::RightToLeft);
+    dialog->setWindowTitle("שורות שסומנו ביבוא");
+    auto* layout = new QVBoxLayout(dialog);
+    auto* table = new QTableWidget(static_cast<int>(marks.size()), 4);
+    table->setObjectName("marks");
+    table->setHorizontalHeaderLabels({"שורה", "שם", "שדה", "סיבה"});
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const ImportMark& m = marks[static_cast<std::size_t>(r)];
+        const QString cells[] = {QString::number(m.sheet_row), Q(m.name), Q(m.field), Q(m.reason)};
+        for (int c = 0; c < 4; ++c) {
+            table->setItem(r, c, new QTableWidgetItem(cells[c]));
+        }
+    }
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table);
+    dialog->resize(640, 320);
+    dialog->show();
+    return dialog;
+}
+
 }  // namespace zivron::qt

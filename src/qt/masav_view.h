@@ -10,4 +10,7 @@ namespace zivron::qt {
 
 QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view);
 
+// The rows an import marked: sheet row, name, field and reason, right to left.
+QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks);
+
 }  // namespace zivron::qt

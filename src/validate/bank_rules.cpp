@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
 #include "text/numeric.h"
 #include "text/shaping.h"
@@ -83,78 +84,94 @@ int DigitSum(int n) {
     return (digits[0] - '0') + (digits[1] - '0');
 }
 
-bool BankRule1(std::string_view branch, std::string_view account) {
+namespace {
+
+Outcome Valid() {
+    return {true, 0, 11};
+}
+Outcome Judged(bool valid, int remainder, int modulus) {
+    return {valid, remainder, modulus};
+}
+
+}  // namespace
+
+Outcome Rule1(std::string_view branch, std::string_view account) {
     std::string b = PadZeros(branch, 3);
     std::string a = PadZeros(account, 9);
     double tail = NumericValue(a.size() > 7 ? std::string_view(a).substr(7, 2) : "");
     double sum = Weighted(b, 1, {10, 9, 8}) + Weighted(a, 2, {7, 6, 5, 4, 3, 2}) + tail;
     if (sum < 100 || sum != std::floor(sum)) {
-        return false;
+        return {false, -1, 100};  // below 100 the check never passes
     }
     int r = static_cast<int>(std::fmod(sum, 100));
-    return r == 20 || r == 60 || r == 70 || r == 90;
+    return Judged(r == 20 || r == 60 || r == 70 || r == 90, r, 100);
 }
 
-bool BankRule2(std::string_view branch, std::string_view account) {
+Outcome Rule2(std::string_view branch, std::string_view account) {
     std::string b = PadZeros(branch, 3);
     int r = BranchAccountSum(b, PadZeros(account, 9)) % 11;
     switch (r) {
         case 0:
-            return true;
+            return Valid();
         case 2:
-            return InList(b, kListA) || InList(b, kListB) || InList(b, kListC) || InList(b, kListD);
+            return Judged(
+                InList(b, kListA) || InList(b, kListB) || InList(b, kListC) || InList(b, kListD), r,
+                11);
         case 4:
-            return InList(b, kListC) || InList(b, kListD);
+            return Judged(InList(b, kListC) || InList(b, kListD), r, 11);
         case 6:
-            return InList(b, kListD);
+            return Judged(InList(b, kListD), r, 11);
         default:
-            return false;
+            return Judged(false, r, 11);
     }
 }
 
-bool BankRule3(std::string_view account, int bank) {
+Outcome Rule3(std::string_view account, int bank) {
     int r = AccountSum(PadZeros(account, 9)) % 11;
-    return r == 0 || (r == 4 && bank == 11);
+    return Judged(r == 0 || (r == 4 && bank == 11), r, 11);
 }
 
-bool BankRule4(std::string_view branch, std::string_view account) {
+Outcome Rule4(std::string_view branch, std::string_view account) {
     std::string b = PadZeros(branch, 3);
     if (NumericValue(branch) > 400) {
         // The subtraction reads the whole branch as a number: anything but digits is not a branch.
         std::string t = Trim(branch);
         if (t.empty() || t.size() > 15 ||
             !std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-            return false;
+            return {false, -2, 11};
         }
         b = PadZeros(std::to_string(static_cast<long long>(NumericValue(t)) - 400), 3);
     }
     int sum = BranchAccountSum(b, PadZeros(account, 9));
-    return sum % 11 == 0 || (sum % 2 == 0 && (b == "410" || b == "426" || b == "461"));
+    return Judged(sum % 11 == 0 || (sum % 2 == 0 && (b == "410" || b == "426" || b == "461")),
+                  sum % 11, 11);
 }
 
-bool BankRule5(std::string_view account) {
+Outcome Rule5(std::string_view account) {
     std::string a = PadZeros(account, 9);
-    if (AccountSum(a) % 11 == 0) {
-        return true;
+    int r = AccountSum(a) % 11;
+    if (r == 0) {
+        return Valid();
     }
-    return Weighted(a, 1, {9, 8, 7, 6, 5, 4}) % 11 == 0;
+    return Judged(Weighted(a, 1, {9, 8, 7, 6, 5, 4}) % 11 == 0, r, 11);
 }
 
-bool BankRule6(std::string_view account) {
-    return AccountSum(PadZeros(account, 9)) % 10 == 0;
+Outcome Rule6(std::string_view account) {
+    int r = AccountSum(PadZeros(account, 9)) % 10;
+    return Judged(r == 0, r, 10);
 }
 
-bool BankRule7(std::string_view account) {
+Outcome Rule7(std::string_view account) {
     std::string a = PadZeros(account, 9);
-    return D(a, 9) == Weighted(a, 4, {2, 3, 6, 7, 8}) % 10;
+    return Judged(D(a, 9) == Weighted(a, 4, {2, 3, 6, 7, 8}) % 10, -3, 10);
 }
 
-bool BankRule8(std::string_view account) {
+Outcome Rule8(std::string_view account) {
     std::string a = PadZeros(account, 9);
-    return D(a, 9) == 11 - Weighted(a, 1, {3, 2, 7, 6, 5, 4, 3, 2}) % 11;
+    return Judged(D(a, 9) == 11 - Weighted(a, 1, {3, 2, 7, 6, 5, 4, 3, 2}) % 11, -3, 11);
 }
 
-bool BankRule9(std::string_view branch, std::string_view account) {
+Outcome Rule9(std::string_view branch, std::string_view account) {
     std::string a = PadZeros(account, 9);
     std::string b = PadZeros(branch, 3);
     static constexpr std::array<int, 9> kAccountWeights = {1, 2, 1, 2, 1, 2, 1, 2, 1};
@@ -166,7 +183,96 @@ bool BankRule9(std::string_view branch, std::string_view account) {
     for (std::size_t i = 0; i < kBranchWeights.size(); ++i) {
         sum += DigitSum(kBranchWeights[i] * D(b, i + 1));
     }
-    return sum % 10 == 0;
+    return Judged(sum % 10 == 0, sum % 10, 10);
+}
+
+bool BankRule1(std::string_view branch, std::string_view account) {
+    return Rule1(branch, account).valid;
+}
+bool BankRule2(std::string_view branch, std::string_view account) {
+    return Rule2(branch, account).valid;
+}
+bool BankRule3(std::string_view account, int bank) {
+    return Rule3(account, bank).valid;
+}
+bool BankRule4(std::string_view branch, std::string_view account) {
+    return Rule4(branch, account).valid;
+}
+bool BankRule5(std::string_view account) {
+    return Rule5(account).valid;
+}
+bool BankRule6(std::string_view account) {
+    return Rule6(account).valid;
+}
+bool BankRule7(std::string_view account) {
+    return Rule7(account).valid;
+}
+bool BankRule8(std::string_view account) {
+    return Rule8(account).valid;
+}
+bool BankRule9(std::string_view branch, std::string_view account) {
+    return Rule9(branch, account).valid;
+}
+
+std::optional<Outcome> RuleOf(std::string_view bank, std::string_view branch,
+                              std::string_view account) {
+    if (bank == "04" || bank == "12" || bank == "14" || bank == "28" || bank == "46") {
+        return Rule2(branch, account);
+    }
+    if (bank == "07") {
+        return Rule9(branch, account);
+    }
+    if (bank == "09") {
+        return Rule6(account);
+    }
+    if (bank == "10" || bank == "13" || bank == "34") {
+        return Rule1(branch, account);
+    }
+    if (bank == "11" || bank == "17" || bank == "33") {
+        return Rule3(account, bank == "11" ? 11 : bank == "17" ? 17 : 33);
+    }
+    if (bank == "19") {
+        return Rule7(account);
+    }
+    if (bank == "20") {
+        return Rule4(branch, account);
+    }
+    if (bank == "22") {
+        return Rule8(account);
+    }
+    if (bank == "31" || bank == "52") {
+        return Rule5(account);
+    }
+    return std::nullopt;
+}
+
+std::string Explain(std::string_view bank, std::string_view branch, std::string_view account) {
+    const std::string code(bank);
+    std::optional<Outcome> o = RuleOf(bank, branch, account);
+    if (!o) {
+        return "בנק " + code + " אינו מוכר";
+    }
+    if (o->valid) {
+        return "";
+    }
+    switch (o->remainder) {
+        case -1:
+            return "סכום הבדיקה קטן מ-100";
+        case -2:
+            return "מספר הסניף אינו מספר";
+        case -3:
+            return "ספרת ביקורת שגויה";
+        default:
+            break;
+    }
+    const std::string r = std::to_string(o->remainder);
+    const std::string m = o->modulus == 11 ? "" : " (מודולו " + std::to_string(o->modulus) + ")";
+    const bool listed =
+        bank == "04" || bank == "12" || bank == "14" || bank == "28" || bank == "46";
+    if (listed && (o->remainder == 2 || o->remainder == 4 || o->remainder == 6)) {
+        return "שארית " + r + " מותרת לבנק " + code + " רק בסניפים שברשימות";
+    }
+    return "שארית " + r + m + " אינה מותרת לבנק " + code;
 }
 
 }  // namespace BANKIM
@@ -179,34 +285,8 @@ bool ChekBankNumber::CB(std::string_view bank, std::string_view branch,
         FieldMissing(account, "מספר חשבון שדה חובה", show_)) {
         return false;
     }
-    if (bank == "04" || bank == "12" || bank == "14" || bank == "28" || bank == "46") {
-        return BankRule2(branch, account);
-    }
-    if (bank == "07") {
-        return BankRule9(branch, account);
-    }
-    if (bank == "09") {
-        return BankRule6(account);
-    }
-    if (bank == "10" || bank == "13" || bank == "34") {
-        return BankRule1(branch, account);
-    }
-    if (bank == "11" || bank == "17" || bank == "33") {
-        return BankRule3(account, bank == "11" ? 11 : bank == "17" ? 17 : 33);
-    }
-    if (bank == "19") {
-        return BankRule7(account);
-    }
-    if (bank == "20") {
-        return BankRule4(branch, account);
-    }
-    if (bank == "22") {
-        return BankRule8(account);
-    }
-    if (bank == "31" || bank == "52") {
-        return BankRule5(account);
-    }
-    return false;
+    std::optional<Outcome> o = RuleOf(bank, branch, account);
+    return o && o->valid;
 }
 
 }  // namespace zivron

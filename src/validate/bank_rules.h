@@ -2,6 +2,7 @@
 // The check digits of Israeli bank accounts, by the rule of each bank.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,30 @@ bool BankRule6(std::string_view account);
 bool BankRule7(std::string_view account);
 bool BankRule8(std::string_view account);
 bool BankRule9(std::string_view branch, std::string_view account);
+
+// What a rule found: its verdict and the remainder it judged by (modulus 11, 10 or 100).
+struct Outcome {
+    bool valid = false;
+    int remainder = 0;  // -1: a sum below 100; -2: a branch that is no number; -3: a check digit
+    int modulus = 11;
+};
+Outcome Rule1(std::string_view branch, std::string_view account);
+Outcome Rule2(std::string_view branch, std::string_view account);
+Outcome Rule3(std::string_view account, int bank);
+Outcome Rule4(std::string_view branch, std::string_view account);
+Outcome Rule5(std::string_view account);
+Outcome Rule6(std::string_view account);
+Outcome Rule7(std::string_view account);
+Outcome Rule8(std::string_view account);
+Outcome Rule9(std::string_view branch, std::string_view account);
+
+// The rule of the bank, by its two-character code; nothing for a bank without a rule.
+std::optional<Outcome> RuleOf(std::string_view bank, std::string_view branch,
+                              std::string_view account);
+
+// Why the rule of the bank finds the account invalid, in short Hebrew ("שארית 5 אינה מותרת לבנק
+// 12", "בנק 07 אינו מוכר"); empty when it is valid.
+std::string Explain(std::string_view bank, std::string_view branch, std::string_view account);
 
 }  // namespace BANKIM
 

@@ -161,6 +161,40 @@ TEST_F(CreditRoadTest, RefusalsTouchNothing) {
     }
 }
 
+// The same workbook marks differently under the two rule sets, each mark with its reason, and
+// writes the same file.
+TEST_F(CreditRoadTest, BothRuleSetsMarkWithReasonsAndWriteTheSameFile) {
+    struct Case {
+        int current_rules;
+        const char* invalid_accounts;
+        std::vector<std::string> marks;
+    };
+    const std::vector<Case> cases = {
+        {0,
+         "1",
+         {"4 דוד לוי חשבון שארית 4 מותרת לבנק 12 רק בסניפים שברשימות (כללי מס\"ב הישנים)",
+          "4 דוד לוי זהות ספרת ביקורת שגויה"}},
+        {1, "0", {"4 דוד לוי זהות ספרת ביקורת שגויה"}},
+    };
+    for (const Case& c : cases) {
+        form_ = std::make_unique<HamaraForm>(port_);
+        form_->Check12.value = c.current_rules;
+        ChooseInstitution();
+        port_.dialog_answers = {WriteRoadWorkbook().string()};
+        form_->Command6_Click();
+        EXPECT_EQ(form_->TextGove[15].text, c.invalid_accounts) << c.current_rules;
+        std::vector<std::string> marks;
+        for (const ImportMark& m : form_->LastMarks) {
+            marks.push_back(std::to_string(m.sheet_row) + " " + m.name + " " + m.field + " " +
+                            m.reason);
+        }
+        EXPECT_EQ(marks, c.marks);
+        form_->Command5_Click();
+        EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
+                  Data("masav/road_credit.001"));
+    }
+}
+
 TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {
     port_.dialog_answers = {WriteRoadWorkbook().string()};
     form_->Command6_Click();

@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QtTest/QTest>
 #include <deque>
@@ -94,6 +98,13 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     qport_.files = {WriteRoadWorkbook().string()};
     QTest::mouseClick(window.Button("Command6"), Qt::LeftButton);
     EXPECT_EQ(qport_.messages.back(), "יבוא הקובץ הושלם");
+    // The rows the import marked, with their reasons, beside the workbook.
+    auto* marks = window.findChild<QWidget*>("MarksView");
+    ASSERT_NE(marks, nullptr);
+    auto* marked = marks->findChild<QTableWidget*>("marks");
+    ASSERT_EQ(marked->rowCount(), 2);
+    EXPECT_EQ(marked->item(0, 0)->text(), QString("4"));
+    EXPECT_EQ(marked->item(1, 3)->text(), QString("ספרת ביקורת שגויה"));
     EXPECT_EQ(window.Box(9)->text(), QString("4"));
     EXPECT_EQ(window.Box(8)->text(), QString("2584.42"));
 
@@ -133,6 +144,22 @@ TEST_F(WindowsTest, SelectorsInDecemberAndTheClockAtTwo) {
     EXPECT_TRUE(qport_.ended);
 }
 
+// The current-rules box starts clear and is remembered between runs of the program.
+TEST_F(WindowsTest, TheRuleSetChoiceIsRemembered) {
+    for (int run = 0; run < 2; ++run) {
+        qt::MainWindow window(qport_, std::make_unique<HamaraForm>(qport_));
+        auto* credit = window.findChild<QCheckBox*>("Check12");
+        auto* collection = window.findChild<QCheckBox*>("Check13");
+        ASSERT_NE(credit, nullptr);
+        ASSERT_NE(collection, nullptr);
+        EXPECT_EQ(credit->isChecked(), run == 1);
+        EXPECT_FALSE(collection->isChecked());
+        EXPECT_EQ(window.form().Check12.Ticked(), run == 1);
+        credit->setChecked(true);
+    }
+    QSettings().remove("currentRules");
+}
+
 TEST_F(WindowsTest, ScreenshotOfTheMainWindowAfterTheSampleImport) {
     const fs::path png = dir_ / "main.png";
     auto r = test::RunProcess(ZIVRON_GUI, {"--screenshot", png.string()},
@@ -152,7 +179,14 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Remembered choices go to a configuration folder of the test's own.
+    const std::string config = (std::filesystem::temp_directory_path() /
+                                ("zivron-qt-config-" + std::to_string(::getpid())))
+                                   .string();
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     QApplication app(argc, argv);
+    QApplication::setOrganizationName("zivron");
+    QApplication::setApplicationName("zivron");
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,49 @@
+#include "validate/account_check.h"
+
+#include <algorithm>
+
+#include "text/hebrew.h"
+#include "text/shaping.h"
+#include "validate/current_rules.h"
+#include "validate/identity.h"
+
+namespace zivron {
+
+std::string RuleSetName(RuleSet set) {
+    return set == RuleSet::Current ? "כללים עדכניים" : "כללי מס\"ב הישנים";
+}
+
+CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
+                           std::string_view account, const MessageSink& show) {
+    const std::string b = HashlemAfasimA(ToWindows1255(bank), 2);
+    if (set == RuleSet::Current) {
+        current::Verdict v = current::Check(b, ToWindows1255(branch), ToWindows1255(account));
+        if (v.valid) {
+            return {true, ""};
+        }
+        return {false, v.reason + " (" + RuleSetName(set) + ")" +
+                           (v.single_source ? " – כלל ממקור יחיד" : "")};
+    }
+    const std::string br = HashlemAfasimA(ToWindows1255(branch), 3);
+    const std::string ac = HashlemAfasimA(ToWindows1255(account), 9);
+    if (ChekBankNumber(show).CB(b, br, ac)) {
+        return {true, ""};
+    }
+    std::string why = BANKIM::Explain(b, br, ac);
+    return {false, (why.empty() ? std::string("שדה חסר") : why) + " (" + RuleSetName(set) + ")"};
+}
+
+CheckResult CheckIdentity(std::string_view id) {
+    if (ChkID(id)) {
+        return {true, ""};
+    }
+    if (id.empty() || id == "x") {
+        return {false, "חסר מספר זהות"};
+    }
+    if (!std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        return {false, "אינו מספר"};
+    }
+    return {false, "ספרת ביקורת שגויה"};
+}
+
+}  // namespace zivron

@@ -1,0 +1,30 @@
+#pragma once
+// The import's account and identity checks with their reasons: the older Masav rules
+// (ChekBankNumber, the default) or the current ones, chosen per run.
+
+#include <string>
+#include <string_view>
+
+#include "validate/bank_rules.h"
+
+namespace zivron {
+
+enum class RuleSet { Original, Current };
+
+// "כללי מס"ב הישנים" or "כללים עדכניים", as a reason names its set.
+std::string RuleSetName(RuleSet set);
+
+struct CheckResult {
+    bool valid = false;
+    std::string reason;  // empty when valid; names the rule set
+};
+
+// An account as the workbook holds it (UTF-8 texts). The older rules see the texts zero-filled
+// to 2, 3 and 9 characters as before; their messages (a missing field) go to `show`.
+CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
+                           std::string_view account, const MessageSink& show = {});
+
+// An identity number: the check digit, as ChkID judges it.
+CheckResult CheckIdentity(std::string_view id);
+
+}  // namespace zivron
