@@ -30,6 +30,13 @@ TEST(Cli, CheckAccount) {
         {{"99", "1", "1"}, 1, "invalid\n"},
         {{"", "", ""}, 1, "invalid\n"},  // zero-filled, so no field is missing
         {{"12", "600", "000100006"}, 0, "valid\n"},
+        {{"--current-rules", "12", "600", "100018"}, 0, "valid\n"},
+        {{"--explain", "12", "600", "100018"},
+         1,
+         "invalid\nשארית 4 מותרת לבנק 12 רק בסניפים שברשימות (כללי מס\"ב הישנים)\n"},
+        {{"--current-rules", "--explain", "07", "123", "10009"},
+         1,
+         "invalid\nבנק 07 אינו מוכר (כללים עדכניים)\n"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"check-account"};

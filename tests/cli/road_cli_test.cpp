@@ -48,6 +48,17 @@ TEST_F(RoadCliTest, CollectionWithoutPassesLeavesTheWorkbookAsItWas) {
     EXPECT_EQ(ReadWholeFile(book).value(), before);
 }
 
+TEST_F(RoadCliTest, ExplainPrintsEveryMarkWithItsReason) {
+    fs::path book = WriteRoadWorkbook();
+    auto r = Cli({"credit", book.string(), "--institution-code", "12345678", "--software-code",
+                  "54321", "--name", "עמותת הדגמה", "--value-date", "07/12/2026", "--explain",
+                  "--current-rules"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "שורה 4\tדוד לוי\tזהות\tספרת ביקורת שגויה\n");
+    EXPECT_EQ(r.out.substr(0, r.out.find('\n')),
+              "typing-errors=2 invalid-accounts=0 invalid-ids=1 transactions=4 total=2584.42");
+}
+
 TEST_F(RoadCliTest, RefusalsAndBadArguments) {
     fs::path book = WriteRoadWorkbook();
     auto bad_date = Cli({"credit", book.string(), "--institution-code", "1", "--software-code", "2",
