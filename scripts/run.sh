@@ -11,8 +11,9 @@ cmake --build build-run -j "$(nproc)" --target zivron-cli zivron-service
 
 state=$(mktemp -d)
 trap 'kill "$service" 2>/dev/null || true; rm -rf "$state"' EXIT
-echo "demo-password" | ./build-run/server/zivron-service add-account --db "$state/service.db" \
-  --email demo@zivron.example --name "מנוי הדגמה" >/dev/null
+ZIVRON_DEMO_ACCOUNT=$(echo "demo-password" | ./build-run/server/zivron-service add-account \
+  --db "$state/service.db" --email demo@zivron.example --name "מנוי הדגמה")
+export ZIVRON_DEMO_ACCOUNT
 ./build-run/server/zivron-service serve --db "$state/service.db" --port 0 >"$state/listening" &
 service=$!
 for _ in $(seq 50); do grep -q listening "$state/listening" 2>/dev/null && break; sleep 0.1; done

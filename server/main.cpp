@@ -4,29 +4,36 @@
 //   zivron-service add-account --db FILE --email E --name N     (the password on stdin, one line)
 //   zivron-service list-accounts --db FILE
 
-#include <httplib.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <map>
+#include <regex>
 #include <string>
+#include <vector>
 
+#include "http_front.h"
 #include "pages.h"
 #include "store.h"
 #include "text/hebrew.h"
 
 namespace {
 
+using zivron::service::HttpFront;
+using zivron::service::HttpRequest;
+using zivron::service::HttpResponse;
+using zivron::service::Lane;
 using zivron::service::Pages;
 using zivron::service::Store;
 
-httplib::Server* g_server = nullptr;
+HttpFront* g_server = nullptr;
 
 void Stop(int) {
     if (g_server != nullptr) {
-        g_server->stop();
+        g_server->Stop();
     }
 }
 
@@ -48,6 +55,10 @@ int Usage() {
     std::cerr
         << "usage:\n"
            "  zivron-service serve [--db FILE] [--port N] [--address A]\n"
+           "        [--request-deadline-ms N] [--max-connections N] [--max-per-address N]\n"
+           "        [--guesses-per-address N] [--guesses-in-all N] [--guess-window-ms N]\n"
+           "        [--guess-cooldown-ms N] [--login-failures N] [--login-window-ms N]\n"
+           "        [--login-cooldown-ms N] [--log-per-minute N]\n"
            "  zivron-service add-account [--db FILE] --email E --name N  (password on stdin)\n"
            "  zivron-service list-accounts [--db FILE]\n";
     return 2;
@@ -64,43 +75,63 @@ bool Options(int argc, char** argv, std::map<std::string, std::string>& out) {
     return true;
 }
 
+// A number of milliseconds or a count from the command line; the default when absent.
+long long Number(const std::map<std::string, std::string>& o, const char* key, long long fallback) {
+    auto it = o.find(key);
+    return it == o.end() ? fallback : std::atoll(it->second.c_str());
+}
+
 int Serve(Store& store, const std::map<std::string, std::string>& o) {
+    using std::chrono::milliseconds;
     const std::string address = o.count("address") ? o.at("address") : "127.0.0.1";
-    int port = 8765;
-    if (o.count("port")) {
-        port = std::atoi(o.at("port").c_str());
-    }
-    Pages pages(store);
-    httplib::Server server;
-    server.set_payload_max_length(1 << 16);
-    server.set_tcp_nodelay(true);  // replies are small; waiting to batch them only adds latency
-    server.set_read_timeout(5, 0);
-    server.set_write_timeout(5, 0);
-    server.Get(R"(/([A-Za-z]+\.asp))", [&](const httplib::Request& req, httplib::Response& res) {
-        std::size_t q = req.target.find('?');
-        std::string_view raw = q == std::string::npos ? std::string_view()
-                                                      : std::string_view(req.target).substr(q + 1);
-        zivron::service::Reply reply = pages.Handle(req.matches[1], raw, req.remote_addr);
-        res.status = reply.status;
-        res.set_header("Cache-Control", "no-store");
-        res.set_content(zivron::ToWindows1255(reply.body), "text/plain; charset=windows-1255");
-    });
-    server.set_error_handler(
-        [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/plain"); });
-    g_server = &server;
-    std::signal(SIGTERM, Stop);
-    std::signal(SIGINT, Stop);
-    if (port == 0) {
-        port = server.bind_to_any_port(address);
-    } else if (!server.bind_to_port(address, port)) {
-        port = -1;
-    }
-    if (port < 0) {
+    const int port = static_cast<int>(Number(o, "port", 8765));
+    zivron::service::PageLimits limits;
+    zivron::service::GuardLimits& g = limits.guards;
+    g.guesses_per_address = static_cast<int>(Number(o, "guesses-per-address", 20));
+    g.guesses_in_all = static_cast<int>(Number(o, "guesses-in-all", 200));
+    g.guess_window = milliseconds(Number(o, "guess-window-ms", 60000));
+    g.guess_cooldown = milliseconds(Number(o, "guess-cooldown-ms", 60000));
+    g.login_failures = static_cast<int>(Number(o, "login-failures", 10));
+    g.login_window = milliseconds(Number(o, "login-window-ms", 15 * 60000));
+    g.login_cooldown = milliseconds(Number(o, "login-cooldown-ms", 15 * 60000));
+    limits.log_per_minute = static_cast<int>(Number(o, "log-per-minute", 12000));
+    zivron::service::FrontLimits front;
+    front.request_deadline = milliseconds(Number(o, "request-deadline-ms", 5000));
+    front.max_connections = static_cast<std::size_t>(Number(o, "max-connections", 512));
+    front.max_per_address = static_cast<std::size_t>(Number(o, "max-per-address", 16));
+
+    Pages pages(store, limits);
+    // Two lanes: the pages (quick), and the logins, whose password hashing is slow and large on
+    // purpose: one at a time, a few waiting, so a login flood can take neither time nor memory.
+    const std::vector<Lane> lanes = {{2, 256}, {1, 8}};
+    HttpFront server(
+        front, lanes,
+        [](const HttpRequest& r) -> std::size_t {
+            return r.target.rfind("/KoreSismaManuy.asp", 0) == 0 ? 1 : 0;
+        },
+        [&pages](const HttpRequest& r) {
+            static const std::regex kPage(R"(/([A-Za-z]+\.asp)(\?.*)?)");
+            std::smatch m;
+            if (!std::regex_match(r.target, m, kPage)) {
+                return HttpResponse{404, ""};
+            }
+            const std::string query = m[2].matched ? m[2].str().substr(1) : "";
+            zivron::service::Reply reply = pages.Handle(m[1], query, r.client);
+            return HttpResponse{reply.status, zivron::ToWindows1255(reply.body)};
+        },
+        HttpResponse{200, "eject"});
+    const int bound = server.Listen(address, port);
+    if (bound < 0) {
         std::cerr << "zivron-service: cannot listen on " << address << "\n";
         return 1;
     }
-    std::cout << "listening on http://" << address << ":" << port << std::endl;
-    server.listen_after_bind();
+    g_server = &server;
+    std::signal(SIGTERM, Stop);
+    std::signal(SIGINT, Stop);
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);  // a file-size limit is a failed write, not an end
+    std::cout << "listening on http://" << address << ":" << bound << std::endl;
+    server.Run();
     return 0;
 }
 
@@ -115,6 +146,7 @@ int main(int argc, char** argv) {
     if (!Options(argc, argv, o)) {
         return Usage();
     }
+    ::umask(077);  // whatever the service writes is its user's alone
     Store store;
     if (auto err = Store::Open(o.count("db") ? o["db"] : DefaultDb(), store)) {
         std::cerr << "zivron-service: " << *err << "\n";

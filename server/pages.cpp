@@ -1,7 +1,7 @@
 #include "pages.h"
 
 #include <charconv>
-#include <thread>
+#include <iostream>
 
 #include "core/utf8.h"
 #include "text/hebrew.h"
@@ -122,31 +122,16 @@ bool ParseQuery(std::string_view raw, Pairs& out) {
     return true;
 }
 
-std::chrono::milliseconds GuessBrake::Miss(const std::string& client) {
-    constexpr int kFree = 20;
-    std::lock_guard<std::mutex> lock(mu_);
-    auto now = std::chrono::steady_clock::now();
-    Window& w = windows_[client];
-    if (now - w.start > std::chrono::minutes(1)) {
-        w = {now, 0};
-    }
-    ++w.misses;
-    if (windows_.size() > 10000) {
-        windows_.clear();  // bounded memory; a flood of addresses starts over
-    }
-    return std::chrono::milliseconds(std::min(3000, std::max(0, w.misses - kFree) * 100));
-}
-
 Reply Pages::Handle(const std::string& page, std::string_view raw_query,
                     const std::string& client) {
     Pairs q;
     if (!ParseQuery(raw_query, q)) {
-        return {400, "eject"};
+        return Refuse();  // a refusal the program can read, not an error page
     }
     if (page == "KoreSismaManuy.asp")
-        return Login(q);
+        return Login(q, client);
     if (page == "KoreMosadot.asp")
-        return List(q);
+        return List(q, client);
     if (page == "KorePerateyMosad.asp")
         return Details(q, client);
     if (page == "HosefMosad.asp")
@@ -160,9 +145,14 @@ Reply Pages::Handle(const std::string& page, std::string_view raw_query,
     return {404, ""};
 }
 
-Reply Pages::Login(const Pairs& q) {
-    std::optional<Account> a = store_.Login(Get(q, "Mis"), Get(q, "Sis"));
+Reply Pages::Login(const Pairs& q, const std::string& client) {
+    const std::string email = Get(q, "Mis");
+    if (logins_.Blocked(email, client)) {
+        return Refuse();  // cooling down: the password is not even looked at
+    }
+    std::optional<Account> a = store_.Login(email, Get(q, "Sis"));
     if (!a) {
+        logins_.Failed(email, client);
         return Refuse();
     }
     // Field 1 the name, field 12 the number; the fields between are not used by the program.
@@ -173,22 +163,42 @@ Reply Pages::Login(const Pairs& q) {
     return {200, record + "*" + a->number};
 }
 
-Reply Pages::List(const Pairs& q) {
+Reply Pages::List(const Pairs& q, const std::string& client) {
     const std::string account = Get(q, "Mis");
     if (account.empty() || !store_.AccountExists(account)) {
         return {200, "exit"};
     }
-    return {200, "0" + store_.ListReply(account)};  // record 0 is never an entry
+    const std::string reply = store_.ListReply(account);
+    // The numbers listed here may be asked for from this address whatever the brake says.
+    std::vector<std::int64_t> numbers;
+    for (std::size_t star = reply.find('*'); star != std::string::npos;
+         star = reply.find('*', star + 1)) {
+        std::int64_t n = 0;
+        const std::size_t end = reply.find('+', star);
+        if (ParseNumber(reply.substr(star + 1, end - star - 1), n)) {
+            numbers.push_back(n);
+        }
+    }
+    brake_.Listed(client, numbers);
+    return {200, "0" + reply};  // record 0 is never an entry
 }
 
 Reply Pages::Details(const Pairs& q, const std::string& client) {
     std::int64_t number = 0;
-    std::optional<Institution> i;
-    if (ParseNumber(Get(q, "Mis"), number)) {
-        i = store_.InstitutionByNumber(number);
+    if (!ParseNumber(Get(q, "Mis"), number)) {
+        return Refuse();
     }
+    // A number never listed here is a guess until it proves otherwise; past the budgets every
+    // such guess is refused at once, found or not.
+    const bool listed = brake_.WasListed(client, number);
+    if (!listed && !brake_.Allowed(client)) {
+        return Refuse();
+    }
+    std::optional<Institution> i = store_.InstitutionByNumber(number);
     if (!i) {
-        std::this_thread::sleep_for(brake_.Miss(client));
+        if (!listed) {
+            brake_.Miss(client);
+        }
         return Refuse();
     }
     return {200, std::to_string(i->number) + "*" + Shown(i->name) + "*" +
@@ -201,7 +211,7 @@ Reply Pages::Add(const Pairs& q) {
     if (!InstitutionFrom(q, inst) || !store_.AccountMatches(inst.account, Get(q, "FX"))) {
         return Refuse();
     }
-    return store_.AddInstitution(inst) ? Reply{200, "ok"} : Refuse();
+    return store_.AddInstitution(inst) ? Reply{200, "ok"} : Failed("HosefMosad.asp");
 }
 
 Reply Pages::Update(const Pairs& q) {
@@ -210,7 +220,10 @@ Reply Pages::Update(const Pairs& q) {
         !store_.AccountMatches(inst.account, Get(q, "FX"))) {
         return Refuse();
     }
-    return store_.UpdateInstitution(inst) ? Reply{200, "ok"} : Refuse();
+    if (store_.UpdateInstitution(inst)) {
+        return {200, "ok"};
+    }
+    return store_.LastError().empty() ? Refuse() : Failed("AdkenMosad.asp");
 }
 
 Reply Pages::Delete(const Pairs& q) {
@@ -219,15 +232,48 @@ Reply Pages::Delete(const Pairs& q) {
     if (!ParseNumber(Get(q, "Mis"), number) || !store_.AccountMatches(account, Get(q, "FX"))) {
         return Refuse();
     }
-    return store_.DeleteInstitution(number, account) ? Reply{200, "ok"} : Refuse();
+    if (store_.DeleteInstitution(number, account)) {
+        return {200, "ok"};
+    }
+    return store_.LastError().empty() ? Refuse() : Failed("MehakMosad.asp");
 }
 
+// An entry is kept only for an existing account named as it is (the collection builder sends the
+// name's first 49 characters), within the account's rate and the size of an entry.
 Reply Pages::Log(const Pairs& q, const std::string& client) {
+    const std::string account = Get(q, "MD1");
+    std::optional<std::string> name = account.empty() ? std::nullopt : store_.AccountName(account);
+    const std::string sent = Get(q, "MD");
+    if (!name || (sent != *name && sent != utf8::Prefix(*name, 49))) {
+        return Refuse();
+    }
     std::string pairs;
     for (const auto& [k, v] : q) {
         pairs += k + "=" + v + "\n";
     }
-    return store_.LogActivity(pairs, client) ? Reply{200, "ok"} : Reply{500, ""};
+    if (pairs.size() > limits_.max_log_entry || !LogAllowed(account)) {
+        return Refuse();
+    }
+    return store_.LogActivity(pairs, client) ? Reply{200, "ok"} : Failed("AdkenYomanPeilut.asp");
+}
+
+bool Pages::LogAllowed(const std::string& account) {
+    std::lock_guard<std::mutex> lock(log_mu_);
+    const auto now = Clock::now();
+    if (log_counts_.size() > 10000) {
+        log_counts_.clear();
+    }
+    auto& [start, count] = log_counts_[account];
+    if (now - start > std::chrono::minutes(1)) {
+        start = now;
+        count = 0;
+    }
+    return ++count <= limits_.log_per_minute;
+}
+
+Reply Pages::Failed(const std::string& page) {
+    std::cerr << "zivron-service: " << page << ": " << store_.LastError() << std::endl;
+    return Refuse();
 }
 
 }  // namespace zivron::service

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "guards.h"
 #include "store.h"
 
 namespace zivron::service {
@@ -24,38 +25,38 @@ struct Reply {
     std::string body;  // UTF-8
 };
 
-// Counts requests for institution numbers that do not exist, by client address, and makes a
-// client that keeps guessing wait longer for every further answer.
-class GuessBrake {
-  public:
-    std::chrono::milliseconds Miss(const std::string& client);
-
-  private:
-    struct Window {
-        std::chrono::steady_clock::time_point start;
-        int misses = 0;
-    };
-    std::mutex mu_;
-    std::map<std::string, Window> windows_;
+struct PageLimits {
+    GuardLimits guards;
+    int log_per_minute = 12000;        // activity entries an account may add in a minute
+    std::size_t max_log_entry = 2048;  // bytes of one entry's pairs
 };
 
 class Pages {
   public:
-    explicit Pages(Store& store) : store_(store) {}
+    explicit Pages(Store& store, PageLimits limits = {})
+        : store_(store), limits_(limits), brake_(limits.guards), logins_(limits.guards) {}
     // `page` is the name without its folder ("KoreMosadot.asp"); `raw_query` what follows "?".
     Reply Handle(const std::string& page, std::string_view raw_query, const std::string& client);
 
   private:
-    Reply Login(const Pairs& q);
-    Reply List(const Pairs& q);
+    Reply Login(const Pairs& q, const std::string& client);
+    Reply List(const Pairs& q, const std::string& client);
     Reply Details(const Pairs& q, const std::string& client);
     Reply Add(const Pairs& q);
     Reply Update(const Pairs& q);
     Reply Delete(const Pairs& q);
     Reply Log(const Pairs& q, const std::string& client);
 
+    bool LogAllowed(const std::string& account);
+    // A write the store could not make: said on stderr with the page, answered as a refusal.
+    Reply Failed(const std::string& page);
+
     Store& store_;
+    PageLimits limits_;
     GuessBrake brake_;
+    LoginGuard logins_;
+    std::mutex log_mu_;
+    std::map<std::string, std::pair<Clock::time_point, int>> log_counts_;
 };
 
 }  // namespace zivron::service

@@ -1,6 +1,9 @@
 #include "store.h"
 
+#include <fcntl.h>
 #include <sodium.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <memory>
@@ -50,10 +53,29 @@ constexpr const char* kInstitutionColumns =
 
 }  // namespace
 
+static thread_local std::string t_last_error;
+
 std::optional<std::string> Store::Open(const std::string& path, Store& out) {
     if (sodium_init() < 0) {
         return "libsodium cannot start";
     }
+    // Account numbers are secrets of their owners: the file (and the WAL and shared-memory files
+    // SQLite makes with its mode) is the service user's alone.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return "cannot open database " + path;
+    }
+    ::fchmod(fd, 0600);
+    ::close(fd);
+    char dummy[crypto_pwhash_STRBYTES];
+    unsigned char random[16];
+    randombytes_buf(random, sizeof random);
+    if (crypto_pwhash_str(dummy, reinterpret_cast<const char*>(random), sizeof random,
+                          crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                          crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+        return "out of memory while hashing";
+    }
+    out.dummy_hash_ = dummy;
     if (sqlite3_open_v2(path.c_str(), &out.db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                         nullptr) != SQLITE_OK) {
@@ -135,11 +157,17 @@ std::optional<Account> Store::Login(const std::string& email, const std::string&
     {
         std::lock_guard<std::mutex> lock(mu_);
         Stmt q(db_, "SELECT name, number, password_hash FROM accounts WHERE email = ?");
-        if (!q.Bind(1, email).Row()) {
-            return std::nullopt;
+        if (q.Bind(1, email).Row()) {
+            a = {email, q.Text(0), q.Text(1)};
+            hash = q.Text(2);
         }
-        a = {email, q.Text(0), q.Text(1)};
-        hash = q.Text(2);
+    }
+    if (hash.empty()) {
+        // The same work as a wrong password, so the answer's time does not tell who has an account.
+        if (crypto_pwhash_str_verify(dummy_hash_.c_str(), password.data(), password.size()) == 0) {
+            return std::nullopt;  // a random password of 16 bytes: never typed
+        }
+        return std::nullopt;
     }
     // Verified outside the lock: it is slow on purpose.
     if (crypto_pwhash_str_verify(hash.c_str(), password.data(), password.size()) != 0) {
@@ -152,6 +180,24 @@ bool Store::AccountMatches(const std::string& number, const std::string& name) {
     std::lock_guard<std::mutex> lock(mu_);
     Stmt q(db_, "SELECT 1 FROM accounts WHERE number = ? AND name = ?");
     return q.Bind(1, number).Bind(2, name).Row();
+}
+
+std::optional<std::string> Store::AccountName(const std::string& number) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "SELECT name FROM accounts WHERE number = ?");
+    if (!q.Bind(1, number).Row()) {
+        return std::nullopt;
+    }
+    return q.Text(0);
+}
+
+const std::string& Store::LastError() {
+    return t_last_error;
+}
+
+bool Store::Wrote(bool done) {
+    t_last_error = done ? "" : sqlite3_errmsg(db_);
+    return done;
 }
 
 bool Store::AccountExists(const std::string& number) {
@@ -200,8 +246,11 @@ std::optional<std::int64_t> Store::AddInstitution(const Institution& inst) {
         q.Bind(1, number).Bind(2, inst.account).Bind(3, inst.name).Bind(4, inst.collection_code);
         q.Bind(5, inst.collection_software).Bind(6, inst.credit_code).Bind(7, inst.credit_software);
         q.Bind(8, std::string(20 - std::min<std::size_t>(20, now.size()), '0') + now);
-        if (q.Done()) {
+        if (Wrote(q.Done())) {
             return number;
+        }
+        if (sqlite3_errcode(db_) != SQLITE_CONSTRAINT) {
+            return std::nullopt;  // the disk, not a taken number
         }
     }
     return std::nullopt;
@@ -215,14 +264,14 @@ bool Store::UpdateInstitution(const Institution& inst) {
     q.Bind(1, inst.name).Bind(2, inst.collection_code).Bind(3, inst.collection_software);
     q.Bind(4, inst.credit_code).Bind(5, inst.credit_software).Bind(6, inst.number);
     q.Bind(7, inst.account);
-    return q.Done() && sqlite3_changes(db_) == 1;
+    return Wrote(q.Done()) && sqlite3_changes(db_) == 1;
 }
 
 bool Store::DeleteInstitution(std::int64_t number, const std::string& account) {
     std::lock_guard<std::mutex> lock(mu_);
     Stmt q(db_, "DELETE FROM institutions WHERE number = ? AND account = ?");
     q.Bind(1, number).Bind(2, account);
-    return q.Done() && sqlite3_changes(db_) == 1;
+    return Wrote(q.Done()) && sqlite3_changes(db_) == 1;
 }
 
 bool Store::LogActivity(const std::string& pairs, const std::string& client) {
@@ -233,7 +282,7 @@ bool Store::LogActivity(const std::string& pairs, const std::string& client) {
     gmtime_r(&now, &tm);
     std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &tm);
     Stmt q(db_, "INSERT INTO activity (received_at, client, pairs) VALUES (?, ?, ?)");
-    return q.Bind(1, std::string(when)).Bind(2, client).Bind(3, pairs).Done();
+    return Wrote(q.Bind(1, std::string(when)).Bind(2, client).Bind(3, pairs).Done());
 }
 
 }  // namespace zivron::service

@@ -1,6 +1,7 @@
 #pragma once
 // The service's storage: accounts, the institutions of each account, the activity log. One
-// SQLite file in WAL mode; every statement prepared; one connection behind a mutex.
+// SQLite file in WAL mode, readable by its owner alone; every statement prepared; one connection
+// behind a mutex.
 
 #include <sqlite3.h>
 
@@ -42,6 +43,7 @@ class Store {
     // The account with this number and name (the pair the client sends as IP1 / FX).
     bool AccountMatches(const std::string& number, const std::string& name);
     bool AccountExists(const std::string& number);
+    std::optional<std::string> AccountName(const std::string& number);
 
     // The list reply of an account, "+name*number" for each institution in the order added.
     std::string ListReply(const std::string& account);
@@ -52,9 +54,16 @@ class Store {
 
     bool LogActivity(const std::string& pairs, const std::string& client);
 
+    // Why the last write of this thread failed, in SQLite's words; empty when it did not fail
+    // for a reason of the database (a refusal such as an unknown number leaves it empty).
+    static const std::string& LastError();
+
   private:
     bool Exec(const char* sql);
+    // A write that did not complete: SQLite's message kept for LastError.
+    bool Wrote(bool done);
     sqlite3* db_ = nullptr;
+    std::string dummy_hash_;  // an unknown e-mail is checked against it, so it costs the same
     std::mutex mu_;
 };
 

@@ -1,5 +1,6 @@
 #include "cli/commands.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -117,7 +118,9 @@ int Demo(const std::vector<std::string>& a, std::ostream& out, std::ostream& err
     options.detail = true;
     options.summary = true;
     options.account_name = "מנוי הדגמה";
-    options.account_number = "1001";
+    // The demo account of scripts/run.sh, so the service keeps the run's activity entry.
+    const char* number = std::getenv("ZIVRON_DEMO_ACCOUNT");
+    options.account_number = number != nullptr && *number != '\0' ? number : "1001";
     out << workbook.string() << "\n";
     return RunRoad(options, out, err);
 }

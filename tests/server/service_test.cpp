@@ -107,8 +107,17 @@ TEST_F(ServiceTest, RefusesWhatItCannotKeepAndKeepsServing) {
 }
 
 TEST_F(ServiceTest, TheActivityLogKeepsEveryPairWithItsTime) {
-    ASSERT_EQ(Get("AdkenYomanPeilut.asp?MD=חשבון&MD1=" + a_ + "&RH=05:30:12&TL=זיכויים&MAIL=desk"),
-              "ok");
+    // Only an existing account named as it is may add an entry; forged ones are refused.
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"AdkenYomanPeilut.asp?MD=עמותה א&MD1=" + a_ + "&RH=05:30:12&TL=זיכויים&MAIL=desk", "ok"},
+        {"AdkenYomanPeilut.asp?MD=עמותה ב&MD1=" + a_ + "&RH=05:30:12", "eject"},
+        {"AdkenYomanPeilut.asp?MD=עמותה א&MD1=999999999999999&RH=05:30:12", "eject"},
+        {"AdkenYomanPeilut.asp?MD=עמותה א&MD1=" + a_ + "&RH=" + std::string(3000, 'x'), "eject"},
+        {"AdkenYomanPeilut.asp?", "eject"},
+    };
+    for (const auto& [query, reply] : cases) {
+        EXPECT_EQ(Get(query), reply) << query.substr(0, 60);
+    }
     service_->Stop(SIGTERM);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((dir_ / "service.db").c_str(), &db), SQLITE_OK);
@@ -118,7 +127,8 @@ TEST_F(ServiceTest, TheActivityLogKeepsEveryPairWithItsTime) {
     ASSERT_EQ(sqlite3_step(q), SQLITE_ROW);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(q, 0))).size(), 20u);
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(sqlite3_column_text(q, 1))),
-              "MD=חשבון\nMD1=" + a_ + "\nRH=05:30:12\nTL=זיכויים\nMAIL=desk\n");
+              "MD=עמותה א\nMD1=" + a_ + "\nRH=05:30:12\nTL=זיכויים\nMAIL=desk\n");
+    EXPECT_EQ(sqlite3_step(q), SQLITE_DONE);  // the forged entries are not there
     sqlite3_finalize(q);
     sqlite3_close(db);
 }

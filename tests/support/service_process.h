@@ -2,13 +2,17 @@
 // A real zivron-service for a test: its own database in the test's folder, a free loopback port,
 // stopped with the test.
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "support/process.h"
 
@@ -16,10 +20,21 @@ namespace zivron::test {
 
 class ServiceProcess {
   public:
-    explicit ServiceProcess(const std::filesystem::path& db) : db_(db) { Start(); }
+    // `options` are added to "serve" (the attack tests make the limits short); what the service
+    // says on stderr goes to a file beside the database.
+    explicit ServiceProcess(const std::filesystem::path& db, std::vector<std::string> options = {})
+        : db_(db), options_(std::move(options)) {
+        Start();
+    }
     ~ServiceProcess() { Stop(SIGTERM); }
 
     std::string Base() const { return base_; }
+    pid_t Pid() const { return pid_; }
+    int Port() const { return std::stoi(base_.substr(base_.rfind(':') + 1)); }
+    std::string Errors() const {
+        std::ifstream in(db_.string() + ".stderr");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
     // An account; its number as the service made it.
     std::string AddAccount(const std::string& email, const std::string& name,
@@ -49,10 +64,18 @@ class ServiceProcess {
         if (pid_ == 0) {
             ::dup2(out[1], 1);
             ::close(out[0]);
-            std::string db = db_.string();
-            const char* argv[] = {ZIVRON_SERVICE, "serve", "--db", db.c_str(),
-                                  "--port",       "0",     nullptr};
-            ::execv(ZIVRON_SERVICE, const_cast<char**>(argv));
+            const std::string errors = db_.string() + ".stderr";
+            int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
+            ::dup2(err, 2);
+            std::vector<std::string> args = {ZIVRON_SERVICE, "serve",  "--db",
+                                             db_.string(),   "--port", "0"};
+            args.insert(args.end(), options_.begin(), options_.end());
+            std::vector<char*> argv;
+            for (std::string& a : args) {
+                argv.push_back(a.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(ZIVRON_SERVICE, argv.data());
             ::_exit(127);
         }
         ::close(out[1]);
@@ -71,6 +94,7 @@ class ServiceProcess {
 
   private:
     std::filesystem::path db_;
+    std::vector<std::string> options_;
     pid_t pid_ = -1;
     std::string base_;
 };

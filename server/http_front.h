@@ -1,0 +1,64 @@
+#pragma once
+// The service's own HTTP/1.1 front: one thread polls every connection, so an idle or slow client
+// holds no worker; a request must arrive whole (request line and headers) within a deadline, and
+// its line, each header and the number of headers are capped as the bytes arrive. Complete
+// requests go to small worker pools ("lanes"), each with a bounded queue.
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zivron::service {
+
+struct FrontLimits {
+    std::size_t max_request_line = 4096;
+    std::size_t max_header_line = 4096;
+    std::size_t max_headers = 100;
+    std::size_t max_header_bytes = 16384;              // all headers of one request together
+    std::chrono::milliseconds request_deadline{5000};  // a whole request, or the next one
+    std::size_t max_connections = 512;
+    std::size_t max_per_address = 16;
+};
+
+struct HttpRequest {
+    std::string target;  // "/KoreMosadot.asp?Mis=1"
+    std::string client;  // the peer's address
+};
+
+struct HttpResponse {
+    int status = 200;
+    std::string body;  // bytes as they go on the wire
+};
+
+// A pool of worker threads for one kind of request, and how many may wait for it.
+struct Lane {
+    int threads = 1;
+    std::size_t queue = 64;
+};
+
+class HttpFront {
+  public:
+    using Handler = std::function<HttpResponse(const HttpRequest&)>;
+    // Which lane a request goes to (an index into `lanes`).
+    using Router = std::function<std::size_t(const HttpRequest&)>;
+
+    // `busy` answers a request whose lane is full.
+    HttpFront(FrontLimits limits, std::vector<Lane> lanes, Router router, Handler handler,
+              HttpResponse busy);
+    ~HttpFront();
+
+    // The port it listens on (the one given, or a free one for 0); -1 when it cannot listen.
+    int Listen(const std::string& address, int port);
+    // Serves until Stop; returns when every worker has finished.
+    void Run();
+    void Stop();  // safe from a signal handler
+
+  private:
+    struct Impl;
+    Impl* impl_;
+};
+
+}  // namespace zivron::service

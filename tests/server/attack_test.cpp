@@ -1,0 +1,220 @@
+// zivron-service under attack on loopback, each attack bounded in count and time, the service's
+// limits made short by its options. Attackers speak from 127.0.0.2 and up, the honest client
+// (the program's own FetchPage) from 127.0.0.1; every honest request must still be answered.
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "service/fetch_page.h"
+#include "support/process.h"
+#include "support/service_process.h"
+#include "support/temp_dir.h"
+
+namespace zivron {
+namespace {
+
+// A raw connection from a loopback address of the attacker's choosing.
+class Socket {
+  public:
+    Socket(const std::string& from, int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        ::inet_pton(AF_INET, from.c_str(), &a.sin_addr);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(static_cast<std::uint16_t>(port));
+        ::inet_pton(AF_INET, "127.0.0.1", &to.sin_addr);
+        connected_ = ::connect(fd_, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0;
+        timeval tv{3, 0};
+        ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    }
+    ~Socket() { ::close(fd_); }
+    bool Send(const std::string& bytes) {
+        return ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL) ==
+               static_cast<ssize_t>(bytes.size());
+    }
+    // Everything until the service closes the connection or 3 s pass.
+    std::string ReadAll() {
+        std::string out;
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::recv(fd_, buf, sizeof buf, 0)) > 0) {
+            out.append(buf, static_cast<std::size_t>(n));
+        }
+        closed_ = n == 0 || (n < 0 && errno == ECONNRESET);
+        return out;
+    }
+    bool Closed() const { return closed_; }
+
+  private:
+    int fd_ = -1;
+    bool connected_ = false;
+    bool closed_ = false;
+};
+
+std::string Get(const std::string& target) {
+    return "GET /" + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
+}
+
+class AttackTest : public test::TempDirTest {
+  protected:
+    void StartService(std::vector<std::string> options) {
+        service_ = std::make_unique<test::ServiceProcess>(dir_ / "service.db", std::move(options));
+        account_ = service_->AddAccount("a@example.org", "עמותה א", "סוד-1");
+        ASSERT_EQ(
+            Honest("HosefMosad.asp?MD=בית ספר&RH=1&BA=2&YI=x&TL=x&IP1=" + account_ + "&FX=עמותה א"),
+            "ok");
+        const std::string list = Honest("KoreMosadot.asp?Mis=" + account_);
+        number_ = list.substr(list.rfind('*') + 1);
+    }
+    std::string Honest(const std::string& q) { return FetchPage(service_->Base(), q); }
+    std::unique_ptr<test::ServiceProcess> service_;
+    std::string account_;
+    std::string number_;
+};
+
+TEST_F(AttackTest, IdleAndSlowClientsDelayNobody) {
+    StartService({"--request-deadline-ms", "800", "--max-per-address", "8"});
+    std::vector<std::unique_ptr<Socket>> idle;
+    for (int i = 0; i < 48; ++i) {
+        idle.push_back(
+            std::make_unique<Socket>("127.0.0." + std::to_string(2 + i % 6), service_->Port()));
+    }
+    // Slow senders: a byte at a time, never a whole request within the deadline.
+    std::vector<std::unique_ptr<Socket>> slow;
+    for (int i = 0; i < 8; ++i) {
+        slow.push_back(std::make_unique<Socket>("127.0.0.20", service_->Port()));
+        slow.back()->Send("G");
+    }
+    for (int round = 0; round < 5; ++round) {
+        EXPECT_EQ(Honest("KoreMosadot.asp?Mis=" + account_).rfind("0+בית ספר*", 0), 0u);
+        for (auto& s : slow) {
+            s->Send("E");
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    // Past the deadline the service has closed them all.
+    for (auto& s : slow) {
+        s->ReadAll();
+        EXPECT_TRUE(s->Closed());
+    }
+}
+
+TEST_F(AttackTest, OversizedRequestsAreRefusedAsTheyArrive) {
+    StartService({});
+    struct Case {
+        std::string request;
+        const char* status;
+    };
+    std::string headers;
+    for (int i = 0; i < 200; ++i) {
+        headers += "X-" + std::to_string(i) + ": 1\r\n";
+    }
+    const std::vector<Case> cases = {
+        {"GET /KoreMosadot.asp?Mis=" + std::string(100000, '1') + " HTTP/1.1\r\n\r\n", "414"},
+        {"GET /KoreMosadot.asp?Mis=1 HTTP/1.1\r\n" + headers + "\r\n", "431"},
+        {"GET /KoreMosadot.asp?Mis=1 HTTP/1.1\r\nX: " + std::string(10000, 'a') + "\r\n\r\n",
+         "431"},
+        {"POST /KoreMosadot.asp HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc", "400"},
+        {"nonsense\r\n\r\n", "400"},
+    };
+    for (const Case& c : cases) {
+        Socket s("127.0.0.2", service_->Port());
+        s.Send(c.request);
+        const std::string reply = s.ReadAll();
+        EXPECT_EQ(reply.substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.status;
+        EXPECT_TRUE(s.Closed());
+    }
+    // A refused query says so in its body, as the program reads it.
+    std::string pairs;
+    for (int i = 0; i < 40; ++i) {
+        pairs += "&a=1";
+    }
+    EXPECT_EQ(Honest("KoreMosadot.asp?Mis=1" + pairs), "eject");
+}
+
+TEST_F(AttackTest, GuessingInstitutionNumbersStopsForEveryAddress) {
+    StartService({"--guesses-per-address", "5", "--guesses-in-all", "12"});
+    auto details = [&](const std::string& from, const std::string& number) {
+        Socket s(from, service_->Port());
+        s.Send(Get("KorePerateyMosad.asp?Mis=" + number));
+        std::string r = s.ReadAll();
+        return r.substr(r.find("\r\n\r\n") + 4);
+    };
+    // Under its budget another address may still find a real number.
+    EXPECT_EQ(details("127.0.0.2", number_).rfind(number_ + "*", 0), 0u);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(details("127.0.0.2", std::to_string(1000 + i)), "eject");
+    }
+    EXPECT_EQ(details("127.0.0.2", number_), "eject");  // past its budget: refused at once
+    EXPECT_EQ(details("127.0.0.3", number_).rfind(number_ + "*", 0), 0u);
+    for (int i = 0; i < 8; ++i) {
+        details("127.0.0." + std::to_string(4 + i), std::to_string(2000 + i));
+    }
+    // Past the global budget a new address does not help ...
+    EXPECT_EQ(details("127.0.0.30", number_), "eject");
+    // ... while the owner, to whom the number was listed, is served.
+    EXPECT_EQ(Honest("KorePerateyMosad.asp?Mis=" + number_).rfind(number_ + "*", 0), 0u);
+}
+
+TEST_F(AttackTest, PasswordGuessingCoolsDown) {
+    StartService({"--login-failures", "3", "--login-cooldown-ms", "1500"});
+    auto login = [&](const std::string& from, const std::string& email, const std::string& pw) {
+        Socket s(from, service_->Port());
+        s.Send(Get("KoreSismaManuy.asp?Mis=" + email + "&Sis=" + pw));
+        std::string r = s.ReadAll();
+        return r.substr(r.find("\r\n\r\n") + 4);
+    };
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(login("127.0.0.2", "a@example.org", "wrong" + std::to_string(i)), "eject");
+    }
+    // Cooling down: the right password is refused for the e-mail, from any address ...
+    EXPECT_EQ(login("127.0.0.3", "a@example.org", "סוד-1"), "eject");
+    // ... and every e-mail from the guessing address.
+    EXPECT_EQ(login("127.0.0.2", "nobody@example.org", "x"), "eject");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1700));
+    EXPECT_NE(Honest("KoreSismaManuy.asp?Mis=a@example.org&Sis=סוד-1"), "eject");
+}
+
+TEST_F(AttackTest, TheDatabaseIsItsOwnersAlone) {
+    StartService({});
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        struct stat st {};
+        ASSERT_EQ(::stat((dir_ / ("service.db" + std::string(suffix))).c_str(), &st), 0) << suffix;
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << suffix;
+    }
+}
+
+// A full disk: writes fail with a message on stderr and a refusal; once space is back the
+// service goes on by itself.
+TEST_F(AttackTest, AFullDiskIsARefusalAndPasses) {
+    StartService({});
+    const std::string pid = std::to_string(service_->Pid());
+    auto limit = [&](const std::string& bytes) {
+        return test::RunProcess("/usr/bin/prlimit", {"--pid", pid, "--fsize=" + bytes}).exit_code;
+    };
+    // Files may not grow past 2 KB: the database's log cannot, the short error file can.
+    ASSERT_EQ(limit("2048:unlimited"), 0);
+    const std::string add =
+        "HosefMosad.asp?MD=מלא&RH=1&BA=2&YI=x&TL=x&IP1=" + account_ + "&FX=עמותה א";
+    EXPECT_EQ(Honest(add), "eject");
+    EXPECT_NE(service_->Errors().find("HosefMosad.asp"), std::string::npos) << service_->Errors();
+    ASSERT_EQ(limit("unlimited:unlimited"), 0);
+    EXPECT_EQ(Honest(add), "ok");
+    EXPECT_NE(Honest("KoreMosadot.asp?Mis=" + account_).find("מלא*"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace zivron
