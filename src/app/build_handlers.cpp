@@ -86,8 +86,13 @@ void HamaraForm::Build(Panel panel) {
         !step(WriteMasavFile(run, file.value(), MapWrittenPath(kMasavFile)))) {
         return;
     }
-    (void)port_.FetchPage(ActivityLogQuery(run, {Label4.caption, Label4.tag}, ui.count.text,
-                                           port_.Now(), ComputerName()));
+    // The service only hears of the run: while it is away the entry waits in the outbox. Without
+    // an account (the command line run without one) there is no one to report to.
+    LastLogFate.reset();
+    if (!Label4.tag.empty()) {
+        LastLogFate = link_.SendLog(ActivityLogQuery(run, {Label4.caption, Label4.tag},
+                                                     ui.count.text, port_.Now(), ComputerName()));
+    }
     if (ui.detail.Ticked()) {
         port_.BusyPointer(true);
         Status s =

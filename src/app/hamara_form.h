@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/service_link.h"
 #include "core/result.h"
 #include "import/import_step.h"
 #include "masav/masav_file.h"
@@ -213,6 +214,9 @@ class HamaraForm {
 
     std::string ComputerName() { return port_.ComputerName(); }
     Port& port() { return port_; }
+    ServiceLink& link() { return link_; }
+    // What became of the last run's activity-log entry.
+    std::optional<ServiceLink::LogFate> LastLogFate;
 
     // What filled the transaction table: the panel whose import did, its workbook and its rows.
     struct TableSource {
@@ -238,6 +242,7 @@ class HamaraForm {
     void BaseList(const char* path, const char* first, const char* second);
 
     Port& port_;
+    ServiceLink link_{port_};
     std::optional<TableSource> table_source_;
     bool importing_ = false;
 };

@@ -2,6 +2,7 @@
 // and adding, updating and deleting institutions.
 
 #include "app/hamara_form.h"
+#include "service/offline_files.h"
 #include "service/replies.h"
 #include "text/numeric.h"
 #include "text/shaping.h"
@@ -11,7 +12,14 @@ void HamaraForm::ListAllMosadot() {
     if (NumericValue(Label4.tag) == 0) {
         return;
     }
-    const std::string reply = port_.FetchPage("KoreMosadot.asp?Mis=" + Label4.tag);
+    InstitutionCache cache(Label4.tag);
+    std::string reply = link_.Fetch("KoreMosadot.asp?Mis=" + Label4.tag);
+    if (reply.empty()) {
+        // The service is away: the list as it last came.
+        reply = cache.List().value_or("");
+    } else if (reply != "exit") {
+        (void)cache.SaveList(reply);
+    }
     if (reply.empty() || reply == "exit") {
         return;
     }
@@ -30,8 +38,13 @@ void HamaraForm::List1_Click() {
     InstitutionRecord chosen{entry.data, entry.text, "", "", "", ""};
     ChooseInstitution(chosen);
     ComMehakMosad.enabled = false;
-    const std::string reply =
-        port_.FetchPage("KorePerateyMosad.asp?Mis=" + std::to_string(entry.data));
+    InstitutionCache cache(Label4.tag);
+    std::string reply = link_.Fetch("KorePerateyMosad.asp?Mis=" + std::to_string(entry.data));
+    if (reply.empty()) {
+        reply = cache.Details(entry.data).value_or("");
+    } else if (Trim(reply) != "eject") {
+        (void)cache.SaveDetails(entry.data, reply);
+    }
     if (reply.empty()) {
         port_.MessageBox("בעיית התחברות נסו מחדש", "x", Buttons::Ok);
         return;
@@ -69,6 +82,11 @@ void HamaraForm::Command1_Click() {
 }
 
 bool HamaraForm::AccountGuard() {
+    if (link_.Offline()) {
+        port_.MessageBox("אין חיבור לשירות: לא ניתן להוסיף, לעדכן או למחוק מוסד עד שהשירות יחזור",
+                         kVendorTitle, Buttons::Ok);
+        return false;
+    }
     if (Label4.caption == "טרם") {
         port_.MessageBox("שם מורשה לא מוגדר", "x", Buttons::Ok);
         return false;
@@ -109,7 +127,7 @@ void HamaraForm::ComEditMosad_Click() {
             port_.MessageBox("הקלד שם מוסד", kVendorTitle, Buttons::Ok);
             return;
         }
-        const std::string reply = port_.FetchPage("HosefMosad.asp?" + InstitutionPairs());
+        const std::string reply = link_.Fetch("HosefMosad.asp?" + InstitutionPairs());
         port_.MessageBox(reply == "ok" ? "הרישום הסתיים בהצלחה !!" : "תקלה בהרשמה נסה מחדש",
                          kVendorTitle, Buttons::Ok);
     } else if (ComEditMosad.tag == "EDIT") {
@@ -117,7 +135,7 @@ void HamaraForm::ComEditMosad_Click() {
             port_.MessageBox("בחר מוסד לעדכון", kVendorTitle, Buttons::Ok);
             return;
         }
-        const std::string reply = port_.FetchPage(
+        const std::string reply = link_.Fetch(
             "AdkenMosad.asp?Mis=" + TextGove[box::InstitutionName].tag + "&" + InstitutionPairs());
         port_.MessageBox(reply == "ok" ? "העדכון הסתיים בהצלחה !!" : "תקלה בעדכון נסה מחדש",
                          kVendorTitle, Buttons::Ok);
@@ -134,7 +152,7 @@ void HamaraForm::ComMehakMosad_Click() {
             port_.MessageBox("בחר מוסד למחיקה", kVendorTitle, Buttons::Ok);
             return;
         }
-        const std::string reply = port_.FetchPage(
+        const std::string reply = link_.Fetch(
             "MehakMosad.asp?Mis=" + TextGove[box::InstitutionName].tag + "&" + InstitutionPairs());
         if (reply == "ok") {
             port_.MessageBox("בוצע בהצלחה !!", kVendorTitle, Buttons::Ok);

@@ -1,6 +1,7 @@
 #include "app/login_form.h"
 
 #include "platform/atomic_file.h"
+#include "service/offline_files.h"
 #include "service/replies.h"
 #include "text/hebrew.h"
 #include "text/shaping.h"
@@ -91,7 +92,9 @@ void LoginForm::cmdOK_Click() {
     const std::string reply =
         port_.FetchPage("KoreSismaManuy.asp?Mis=" + txtUserName + "&Sis=" + txtPassword);
     if (reply.empty()) {
-        port_.MessageBox("בעיית התחברות נסו מחדש", "x", Buttons::Ok);
+        if (!ContinueOffline()) {
+            port_.MessageBox("בעיית התחברות נסו מחדש", "x", Buttons::Ok);
+        }
         return;
     }
     if (Trim(reply) == "eject") {
@@ -108,7 +111,30 @@ void LoginForm::cmdOK_Click() {
     window->Form_Load();
     window->Label4 = {account->name, account->number};
     Save();
+    // Kept for a day the service is away: the account, and a slow salted hash of the password.
+    (void)SaveKnownLogin({txtUserName, account->name, account->number, HashPassword(txtPassword)});
+    window->link().Succeeded();  // what waited in the outbox goes now
     main_window = std::move(window);
+}
+
+// The service cannot be reached: the last good login on this computer may go on without it.
+bool LoginForm::ContinueOffline() {
+    std::optional<KnownLogin> known = LoadKnownLogin();
+    if (!known || known->email != txtUserName ||
+        !PasswordMatches(known->password_hash, txtPassword)) {
+        return false;
+    }
+    if (port_.MessageBox("השירות אינו זמין. להמשיך במצב לא מקוון?", kVendorTitle,
+                         Buttons::OkCancel) != Answer::Ok) {
+        return true;  // the operator chose to wait: nothing more to say
+    }
+    auto window = std::make_unique<HamaraForm>(port_);
+    window->Form_Load();
+    window->Label4 = {known->account_name, known->account_number};
+    window->link().GoOffline();
+    Save();
+    main_window = std::move(window);
+    return true;
 }
 
 }  // namespace zivron

@@ -50,6 +50,7 @@ class LoginForm {
 
   private:
     void Save();
+    bool ContinueOffline();
     Port& port_;
 };
 

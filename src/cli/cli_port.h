@@ -15,10 +15,12 @@ class CliPort : public SystemPort {
     CliPort(std::string file, bool online) : file_(std::move(file)), online_(online) {}
 
     std::vector<std::string> messages;
+    // A question (OK / Cancel) is answered Cancel unless the command says yes beforehand.
+    bool answer_yes = false;
 
-    Answer MessageBox(const std::string& text, const std::string&, Buttons) override {
+    Answer MessageBox(const std::string& text, const std::string&, Buttons buttons) override {
         messages.push_back(text);
-        return Answer::Ok;
+        return buttons == Buttons::OkCancel && !answer_yes ? Answer::Cancel : Answer::Ok;
     }
     void BusyPointer(bool) override {}
     void Yield() override {}

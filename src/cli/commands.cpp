@@ -30,7 +30,7 @@ constexpr const char* kUsage =
     "             [--account-name N --account-number K]\n"
     "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
     "  zivron-cli demo [credit|collection]\n"
-    "  zivron-cli institutions --email E --password P\n"
+    "  zivron-cli institutions [--offline] --email E --password P\n"
     "  zivron-cli masav-to-excel FILE\n"
     "  zivron-cli michpal-to-excel FILE\n"
     "  zivron-cli verify FILE\n";

@@ -12,19 +12,30 @@ namespace zivron::cli {
 int Institutions(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     std::string email;
     std::string password;
-    for (std::size_t i = 0; i + 1 < args.size(); i += 2) {
-        if (args[i] == "--email") {
-            email = args[i + 1];
-        } else if (args[i] == "--password") {
-            password = args[i + 1];
+    bool offline = false;
+    std::vector<std::string> rest;
+    for (const std::string& a : args) {
+        if (a == "--offline") {
+            offline = true;
+        } else {
+            rest.push_back(a);
+        }
+    }
+    for (std::size_t i = 0; i + 1 < rest.size(); i += 2) {
+        if (rest[i] == "--email") {
+            email = rest[i + 1];
+        } else if (rest[i] == "--password") {
+            password = rest[i + 1];
         } else {
             return 2;
         }
     }
-    if (args.size() % 2 != 0 || args.empty()) {
+    if (rest.size() % 2 != 0 || rest.empty()) {
         return 2;
     }
-    CliPort port("x", true);
+    // Offline: the service is not asked; the last good login and the cache answer.
+    CliPort port("x", !offline);
+    port.answer_yes = offline;
     // The login keeps its details file in the program's own folder, not wherever the shell is.
     WorkingFolder keep;
     std::error_code ec;

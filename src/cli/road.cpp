@@ -129,6 +129,11 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
         err << (port.messages.empty() ? "הקובץ לא נוצר" : port.messages.back()) << "\n";
         return 1;
     }
+    if (form.LastLogFate == ServiceLink::LogFate::Queued) {
+        err << "השירות אינו זמין: רישום הפעילות נשמר ויישלח כשהשירות יחזור\n";
+    } else if (form.LastLogFate == ServiceLink::LogFate::Lost) {
+        err << "השירות אינו זמין ורישום הפעילות לא נשמר\n";
+    }
     out << std::filesystem::absolute(MapWrittenPath(kMasavFile), ec).string() << "\n";
     return 0;
 }

@@ -56,6 +56,7 @@ MainWindow::MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form)
     connect(&timer_, &QTimer::timeout, this, [this] {
         form_->Timer1_Timer();
         clock_->setText(Q(form_->Label7.caption));
+        service_state_->setText(Q(form_->link().State()));
     });
     timer_.start(1000);
     Draw();
@@ -114,6 +115,10 @@ QWidget* MainWindow::TopBar() {
     elapsed_ = new QLabel;
     elapsed_->setObjectName("Label12");
     bar->addWidget(elapsed_);
+    service_state_ = new QLabel;
+    service_state_->setObjectName("ServiceState");
+    service_state_->setStyleSheet("color: #b00000; font-weight: bold;");
+    bar->addWidget(service_state_);
     bar->addStretch();
     clock_ = new QLabel;
     clock_->setObjectName("Label7");
@@ -317,6 +322,7 @@ void MainWindow::DrawLabels() {
                           ? Q(form_->Label12.caption) + QString("  (שורה %1)").arg(form_->ImportRow)
                           : Q(form_->Label12.caption));
     clock_->setText(Q(form_->Label7.caption));
+    service_state_->setText(Q(form_->link().State()));
     setWindowTitle(form_->Caption.empty() ? QString("zivron") : "zivron - " + Q(form_->Caption));
 }
 

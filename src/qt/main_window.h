@@ -62,6 +62,7 @@ class MainWindow : public QWidget {
     QLabel* account_ = nullptr;
     QLabel* elapsed_ = nullptr;
     QLabel* clock_ = nullptr;
+    QLabel* service_state_ = nullptr;  // "לא מקוון" while the service is away
     QPushButton* edit_ = nullptr;
     QPushButton* remove_ = nullptr;
     QTimer timer_;

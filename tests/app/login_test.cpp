@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+
 #include "app/login_form.h"
 #include "platform/atomic_file.h"
+#include "service/fetch_page.h"
+#include "service/offline_files.h"
 #include "support/http_recorder.h"
 #include "support/recording_port.h"
 #include "support/service_process.h"
@@ -142,6 +148,154 @@ TEST(LoginReply, WithoutFieldsIsASupportCase) {
     EXPECT_EQ(login.main_window, nullptr);
     EXPECT_EQ(port.messages.back(),
               (Shown{"בעיית התחברות צרו קשר לתמיכה", "03-5555555", Buttons::Ok}));
+}
+
+}  // namespace
+}  // namespace zivron
+
+namespace zivron {
+namespace {
+
+// The day the service is away: the last good login goes on offline, the cache fills the panels,
+// activity entries wait in the outbox and arrive, in order, once the service is back.
+class OfflineTest : public LoginTest {
+  protected:
+    std::unique_ptr<HamaraForm> LogIn(const std::string& email, const std::string& password) {
+        LoginForm login(port_);
+        login.Form_Load();
+        login.txtUserName = email;
+        login.txtPassword = password;
+        login.cmdOK_Click();
+        return std::move(login.main_window);
+    }
+    std::vector<std::string> Logged() {
+        service_->Stop(SIGTERM);
+        std::vector<std::string> out;
+        sqlite3* db = nullptr;
+        sqlite3_open((dir_ / "service.db").c_str(), &db);
+        sqlite3_stmt* q = nullptr;
+        sqlite3_prepare_v2(db, "SELECT pairs FROM activity ORDER BY id", -1, &q, nullptr);
+        while (sqlite3_step(q) == SQLITE_ROW) {
+            std::string pairs = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
+            out.push_back(pairs.substr(pairs.find("RH=") + 3, 8));
+        }
+        sqlite3_finalize(q);
+        sqlite3_close(db);
+        return out;
+    }
+};
+
+TEST_F(OfflineTest, OnlyTheLastGoodLoginGoesOnOffline) {
+    ASSERT_NE(LogIn("a@example.org", "סיסמה"), nullptr);
+    const std::string known = ReadWholeFile(test::UserData("login")).value();
+    EXPECT_EQ(known.find("סיסמה"), std::string::npos);  // a hash, never the password
+    service_->Stop(SIGTERM);
+    struct Case {
+        const char* email;
+        const char* password;
+        bool offline;
+    };
+    const Case cases[] = {
+        {"a@example.org", "סיסמה", true},
+        {"a@example.org", "wrong", false},
+        {"b@example.org", "סיסמה", false},
+    };
+    for (const Case& c : cases) {
+        port_.messages.clear();
+        std::unique_ptr<HamaraForm> form = LogIn(c.email, c.password);
+        EXPECT_EQ(form != nullptr, c.offline) << c.email << " " << c.password;
+        if (form) {
+            EXPECT_EQ(port_.messages.front().text, "השירות אינו זמין. להמשיך במצב לא מקוון?");
+            EXPECT_EQ(form->Label4.tag, number_);
+            EXPECT_TRUE(form->link().Offline());
+        } else {
+            EXPECT_EQ(port_.messages.back().text, "בעיית התחברות נסו מחדש");
+        }
+    }
+}
+
+TEST_F(OfflineTest, TheCacheFillsBothPanelsAndChangesWait) {
+    ASSERT_EQ(FetchPage(service_->Base(),
+                        "HosefMosad.asp?MD=גן&RH=12345678&BA=54321&YI=87654321"
+                        "&TL=11111&IP1=" +
+                            number_ + "&FX=עמותה א"),
+              "ok");
+    {
+        std::unique_ptr<HamaraForm> online = LogIn("a@example.org", "סיסמה");
+        online->Form_Activate();
+        online->List1.selected = 0;
+        online->List1_Click();
+    }
+    service_->Stop(SIGTERM);
+    std::unique_ptr<HamaraForm> form = LogIn("a@example.org", "סיסמה");
+    ASSERT_NE(form, nullptr);
+    form->Form_Activate();
+    ASSERT_EQ(form->List1.items.size(), 1u);
+    form->List1.selected = 0;
+    form->List1_Click();
+    EXPECT_EQ(form->TextGove[box::CreditInstitutionCode].text, "87654321");
+    EXPECT_EQ(form->TextGove[box::CollectionMasavCode].text, "12345678");
+    EXPECT_EQ(form->TextGove[box::CollectionInstitutionName].text, "גן");
+    EXPECT_EQ(form->link().State(), "השירות אינו זמין");
+    port_.messages.clear();
+    form->ComEditMosad_Click();
+    EXPECT_EQ(port_.messages.back().text,
+              "אין חיבור לשירות: לא ניתן להוסיף, לעדכן או למחוק מוסד עד שהשירות יחזור");
+}
+
+TEST_F(OfflineTest, EntriesWaitAndArriveInOrder) {
+    service_->Stop(SIGTERM);
+    HamaraForm form(port_);
+    form.Label4 = {"עמותה א", number_};
+    for (int run = 0; run < 3; ++run) {
+        port_.clock.second = 10 + run;
+        EXPECT_EQ(form.link().SendLog("AdkenYomanPeilut.asp?MD=עמותה א&MD1=" + number_ +
+                                      "&RH=05:30:" + std::to_string(10 + run)),
+                  ServiceLink::LogFate::Queued);
+    }
+    // The first failure made the link wait: the next two asked nothing.
+    EXPECT_EQ(Outbox::Entries().size(), 3u);
+    service_->Start();
+    port_.service = service_->Base();
+    port_.clock.minute += 2;
+    form.ListAllMosadot();  // any request that succeeds sends what waited
+    EXPECT_TRUE(Outbox::Entries().empty());
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"05:30:10", "05:30:11", "05:30:12"}));
+}
+
+TEST_F(OfflineTest, AKilledProgramLosesNoQueuedEntry) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    pid_t child = ::fork();
+    if (child == 0) {
+        (void)Outbox::Append("AdkenYomanPeilut.asp?MD=killed");
+        (void)!::write(ready[1], "1", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char c;
+    ASSERT_EQ(::read(ready[0], &c, 1), 1);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_EQ(Outbox::Entries(), std::vector<std::string>{"AdkenYomanPeilut.asp?MD=killed"});
+}
+
+// A service that does not answer costs one time-out: the next activation within the minute
+// asks nothing, the one after it asks again.
+TEST_F(OfflineTest, OneTimeOutNotOnePerActivation) {
+    port_.service = "http://127.0.0.1:1";
+    HamaraForm form(port_);
+    form.Label4 = {"עמותה א", number_};
+    const std::size_t before = port_.requests.size();
+    form.Form_Activate();
+    form.Form_Activate();
+    EXPECT_EQ(port_.requests.size(), before + 1);
+    EXPECT_EQ(form.link().State(), "השירות אינו זמין");
+    port_.clock.minute += 1;
+    port_.clock.second += 1;
+    EXPECT_EQ(form.link().State(), "לא מקוון");
+    form.Form_Activate();
+    EXPECT_EQ(port_.requests.size(), before + 2);
 }
 
 }  // namespace

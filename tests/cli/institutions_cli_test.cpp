@@ -35,6 +35,17 @@ TEST_F(InstitutionsCliTest, ListsTheAccountsInstitutionsOrTheLoginMessage) {
     EXPECT_EQ(wrong.err, "נתונים שגויים הקלד מחדש\n");
     auto bad = test::RunProcess(ZIVRON_CLI, {"institutions", "--email"}, env);
     EXPECT_EQ(bad.exit_code, 2);
+
+    // With the service stopped, --offline lists what the last good login saw.
+    service.Stop(SIGTERM);
+    auto offline = test::RunProcess(
+        ZIVRON_CLI, {"institutions", "--offline", "--email", "a@example.org", "--password", "pw"},
+        env);
+    ASSERT_EQ(offline.exit_code, 0) << offline.err;
+    EXPECT_EQ(offline.out, r.out);
+    auto down = test::RunProcess(
+        ZIVRON_CLI, {"institutions", "--email", "a@example.org", "--password", "pw"}, env);
+    EXPECT_EQ(down.exit_code, 1);  // without --offline a stopped service stops the listing
 }
 
 }  // namespace

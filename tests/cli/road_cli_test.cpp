@@ -48,6 +48,17 @@ TEST_F(RoadCliTest, CollectionWithoutPassesLeavesTheWorkbookAsItWas) {
     EXPECT_EQ(ReadWholeFile(book).value(), before);
 }
 
+// With an account and the service away, the run succeeds and its entry waits in the outbox.
+TEST_F(RoadCliTest, AnEntryForAServiceThatIsAwayWaits) {
+    fs::path book = WriteRoadWorkbook();
+    auto r = Cli({"credit", book.string(), "--institution-code", "12345678", "--software-code",
+                  "54321", "--name", "עמותת הדגמה", "--value-date", "07/12/2026", "--account-name",
+                  "עמותה", "--account-number", "123"});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(r.err, "השירות אינו זמין: רישום הפעילות נשמר ויישלח כשהשירות יחזור\n");
+    EXPECT_NE(ReadWholeFile(test::UserData("outbox")).value().find("MD1=123"), std::string::npos);
+}
+
 TEST_F(RoadCliTest, ExplainPrintsEveryMarkWithItsReason) {
     fs::path book = WriteRoadWorkbook();
     auto r = Cli({"credit", book.string(), "--institution-code", "12345678", "--software-code",

@@ -135,6 +135,7 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
             names.push_back(e.text);
         }
         EXPECT_EQ(names, c.names) << c.reply;
+        port.clock.minute += 2;  // past the minute a failed request makes the link wait
     }
     EXPECT_EQ(form.List1.items[0].data, 3);
 
@@ -167,6 +168,14 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
     form.ListAllMosadot();
     form.List1.selected = 0;
     port.service = "http://127.0.0.1:1";
+    // With the service away the panels fill from what it last said of the institution ...
+    const std::size_t shown = port.messages.size();
+    form.List1_Click();
+    EXPECT_EQ(port.messages.size(), shown);
+    EXPECT_EQ(form.TextGove[5].text, "12345678");
+    // ... and an institution it never detailed is a connection problem.
+    form.List1.items = {{"Z", 99}};
+    form.List1.selected = 0;
     form.List1_Click();
     EXPECT_EQ(port.messages.back(), (Shown{"בעיית התחברות נסו מחדש", "x", Buttons::Ok}));
 }

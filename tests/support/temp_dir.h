@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -18,6 +19,8 @@ class TempDirTest : public ::testing::Test {
                 std::to_string(::getpid()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
+        // What the program keeps for the user (the last login, the cache, the outbox) stays here.
+        setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     }
     void TearDown() override {
         std::error_code ec;
@@ -34,5 +37,10 @@ class TempDirTest : public ::testing::Test {
     }
     std::filesystem::path dir_;
 };
+
+// A file of the program's user data folder, as the test's environment places it.
+inline std::filesystem::path UserData(const std::string& name) {
+    return std::filesystem::path(std::getenv("XDG_DATA_HOME")) / "zivron" / name;
+}
 
 }  // namespace zivron::test

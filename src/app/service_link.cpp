@@ -1,0 +1,86 @@
+#include "app/service_link.h"
+
+#include "service/offline_files.h"
+
+namespace zivron {
+namespace {
+
+constexpr long long kRetryAfterSeconds = 60;
+
+// The port's clock as a count of seconds, to measure the minute across midnight.
+long long Seconds(const LocalTime& t) {
+    // Days from a fixed epoch by the civil calendar (Howard Hinnant's days_from_civil).
+    const int y = t.year - (t.month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const int yoe = y - era * 400;
+    const int doy = (153 * (t.month + (t.month > 2 ? -3 : 9)) + 2) / 5 + t.day - 1;
+    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const long long days = era * 146097LL + doe;
+    return days * 86400 + t.hour * 3600 + t.minute * 60 + t.second;
+}
+
+}  // namespace
+
+bool ServiceLink::Waiting() {
+    return failed_at_ && Seconds(port_.Now()) - *failed_at_ < kRetryAfterSeconds;
+}
+
+void ServiceLink::Failed() {
+    offline_ = true;
+    failed_at_ = Seconds(port_.Now());
+}
+
+void ServiceLink::Succeeded() {
+    offline_ = false;
+    failed_at_.reset();
+    Flush();
+}
+
+void ServiceLink::Flush() {
+    for (const std::string& entry : Outbox::Entries()) {
+        if (port_.FetchPage(entry).empty()) {
+            Failed();
+            return;
+        }
+        // Removed only once answered: a kill between the two sends it once more, never loses it.
+        if (!Outbox::RemoveOldest()) {
+            return;
+        }
+    }
+}
+
+std::string ServiceLink::Fetch(const std::string& page_and_query) {
+    if (Waiting()) {
+        return {};
+    }
+    std::string reply = port_.FetchPage(page_and_query);
+    if (reply.empty()) {
+        Failed();
+    } else {
+        Succeeded();
+    }
+    return reply;
+}
+
+ServiceLink::LogFate ServiceLink::SendLog(const std::string& page_and_query) {
+    if (!Waiting()) {
+        Flush();  // older entries first
+    }
+    if (!Waiting() && Outbox::Entries().empty()) {
+        if (!port_.FetchPage(page_and_query).empty()) {
+            offline_ = false;
+            return LogFate::Sent;
+        }
+        Failed();
+    }
+    return Outbox::Append(page_and_query) ? LogFate::Queued : LogFate::Lost;
+}
+
+std::string ServiceLink::State() {
+    if (Waiting()) {
+        return "השירות אינו זמין";
+    }
+    return offline_ ? "לא מקוון" : "";
+}
+
+}  // namespace zivron
