@@ -177,7 +177,9 @@ class HamaraForm {
     void Form_Activate();
     void ZorTikZivron();
     void Timer1_Timer();
+    void Combo1_Click();  // the credit value date's year
     void Combo2_Click();
+    void Combo4_Click();  // the collection value date's year
     void Combo5_Click();
     void ComArhivZikuy_Click(int index);
     void Command285_Click();
@@ -238,7 +240,10 @@ class HamaraForm {
     bool AccountGuard();
     std::string InstitutionPairs() const;
     void Refresh();
+    bool ValuesTravel();
     void FillDays(const ComboBox& month, const ComboBox& year, ComboBox& days);
+    void FillMonths(const ComboBox& year, ComboBox& months);
+    void YearChosen(const ComboBox& year, ComboBox& months, ComboBox& days);
     void BaseList(const char* path, const char* first, const char* second);
 
     Port& port_;

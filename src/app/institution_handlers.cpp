@@ -2,6 +2,7 @@
 // and adding, updating and deleting institutions.
 
 #include "app/hamara_form.h"
+#include "service/fetch_page.h"
 #include "service/offline_files.h"
 #include "service/replies.h"
 #include "text/numeric.h"
@@ -103,23 +104,44 @@ std::string HamaraForm::InstitutionPairs() const {
         return v.empty() ? std::string(empty) : v;
     };
     const auto& t = TextGove;
-    return "MD=" + or_else(t[box::InstitutionName].text, "x") +
-           "&RH=" + or_else(t[box::CollectionMasavCode].text, "0") +
-           "&BA=" + or_else(t[box::CollectionSoftwareCode].text, "0") +
-           "&YI=" + or_else(t[box::CreditInstitutionCode].text, "x") +
-           "&TL=" + or_else(t[box::CreditSoftwareCode].text, "x") + "&IP1=" + Label4.tag +
-           "&FX=" + Label4.caption;
+    return "MD=" + QueryValue(or_else(t[box::InstitutionName].text, "x")) +
+           "&RH=" + QueryValue(or_else(t[box::CollectionMasavCode].text, "0")) +
+           "&BA=" + QueryValue(or_else(t[box::CollectionSoftwareCode].text, "0")) +
+           "&YI=" + QueryValue(or_else(t[box::CreditInstitutionCode].text, "x")) +
+           "&TL=" + QueryValue(or_else(t[box::CreditSoftwareCode].text, "x")) +
+           "&IP1=" + QueryValue(Label4.tag) + "&FX=" + QueryValue(Label4.caption);
 }
 
+// After an add, an update or a delete: the list again, the boxes and the chosen number emptied,
+// so nothing can be deleted that is not shown.
 void HamaraForm::Refresh() {
     ListAllMosadot();
     for (TextBox& b : TextGove) {
-        b.text.clear();
+        b = {};
     }
+    List1.selected = -1;
+    ComMehakMosad.enabled = false;
+}
+
+// A value the list reply could not carry back whole is refused before it is sent.
+bool HamaraForm::ValuesTravel() {
+    const auto& t = TextGove;
+    for (int b : {box::InstitutionName, box::CollectionMasavCode, box::CollectionSoftwareCode,
+                  box::CreditInstitutionCode, box::CreditSoftwareCode}) {
+        if (t[b].text.find_first_of("*+") != std::string::npos) {
+            port_.MessageBox("שם המוסד וקודיו אינם יכולים להכיל את התווים * או +", kVendorTitle,
+                             Buttons::Ok);
+            return false;
+        }
+    }
+    return true;
 }
 
 void HamaraForm::ComEditMosad_Click() {
     if (!AccountGuard()) {
+        return;
+    }
+    if (!ValuesTravel()) {
         return;
     }
     if (ComEditMosad.tag == "ADD") {
@@ -148,9 +170,13 @@ void HamaraForm::ComMehakMosad_Click() {
         return;
     }
     if (ComEditMosad.tag == "EDIT") {
-        if (TextGove[box::InstitutionName].tag.empty()) {
+        if (TextGove[box::InstitutionName].tag.empty() || !ComMehakMosad.enabled) {
             port_.MessageBox("בחר מוסד למחיקה", kVendorTitle, Buttons::Ok);
             return;
+        }
+        if (port_.MessageBox("למחוק את המוסד " + TextGove[box::InstitutionName].text + "?",
+                             kVendorTitle, Buttons::YesNo) != Answer::Yes) {
+            return;  // nothing asked of the service, nothing changed
         }
         const std::string reply = link_.Fetch(
             "MehakMosad.asp?Mis=" + TextGove[box::InstitutionName].tag + "&" + InstitutionPairs());

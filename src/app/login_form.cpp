@@ -1,6 +1,7 @@
 #include "app/login_form.h"
 
 #include "platform/atomic_file.h"
+#include "service/fetch_page.h"
 #include "service/offline_files.h"
 #include "service/replies.h"
 #include "text/hebrew.h"
@@ -89,8 +90,8 @@ void LoginForm::cmdOK_Click() {
         port_.MessageBox("הקלד סיסמה", "x", Buttons::Ok);
         return;
     }
-    const std::string reply =
-        port_.FetchPage("KoreSismaManuy.asp?Mis=" + txtUserName + "&Sis=" + txtPassword);
+    const std::string reply = port_.FetchPage("KoreSismaManuy.asp?Mis=" + QueryValue(txtUserName) +
+                                              "&Sis=" + QueryValue(txtPassword));
     if (reply.empty()) {
         if (!ContinueOffline()) {
             port_.MessageBox("בעיית התחברות נסו מחדש", "x", Buttons::Ok);

@@ -45,6 +45,41 @@ void HamaraForm::FillDays(const ComboBox& month, const ComboBox& year, ComboBox&
     }
 }
 
+// The months a year offers: every month of a year after this one, from this month on in this one.
+// The chosen month stays when the year still offers it.
+void HamaraForm::FillMonths(const ComboBox& year, ComboBox& months) {
+    const LocalTime now = port_.Now();
+    const std::string chosen = months.Text();
+    const int first = NumericValue(year.Text()) > now.year ? 1 : now.month;
+    months.items.clear();
+    for (int m = first; m <= 12; ++m) {
+        months.items.push_back(HashlemAfasimA(std::to_string(m), 2));
+    }
+    months.Select(chosen);
+    if (months.selected < 0 && !months.items.empty()) {
+        months.selected = 0;
+    }
+}
+
+// A year chosen: its months, and the chosen month's days in that year (a leap February).
+void HamaraForm::YearChosen(const ComboBox& year, ComboBox& months, ComboBox& days) {
+    FillMonths(year, months);
+    const std::string day = days.Text();
+    FillDays(months, year, days);
+    days.Select(day);
+    if (days.selected < 0 && !days.items.empty()) {
+        days.selected = static_cast<int>(days.items.size()) - 1;  // the month's last day
+    }
+}
+
+void HamaraForm::Combo1_Click() {
+    YearChosen(Combo1, Combo2, Combo3);
+}
+
+void HamaraForm::Combo4_Click() {
+    YearChosen(Combo4, Combo5, Combo6);
+}
+
 void HamaraForm::Form_Load() {
     ZorTikZivron();
     const LocalTime now = port_.Now();
@@ -57,12 +92,8 @@ void HamaraForm::Form_Load() {
     }
     Combo2.tag = "DALEG";
     const std::string this_month = HashlemAfasimA(std::to_string(now.month), 2);
-    for (ComboBox* months : {&Combo2, &Combo5}) {
-        months->items.clear();
-        // Months before the current one are never offered, whatever year is chosen.
-        for (int m = now.month; m <= 12; ++m) {
-            months->items.push_back(HashlemAfasimA(std::to_string(m), 2));
-        }
+    for (auto [years, months] : {std::pair{&Combo1, &Combo2}, std::pair{&Combo4, &Combo5}}) {
+        FillMonths(*years, *months);
         months->Select(this_month);
     }
     Combo2.tag = "BAZEA";

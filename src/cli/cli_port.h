@@ -20,6 +20,9 @@ class CliPort : public SystemPort {
 
     Answer MessageBox(const std::string& text, const std::string&, Buttons buttons) override {
         messages.push_back(text);
+        if (buttons == Buttons::YesNo) {
+            return answer_yes ? Answer::Yes : Answer::No;
+        }
         return buttons == Buttons::OkCancel && !answer_yes ? Answer::Cancel : Answer::Ok;
     }
     void BusyPointer(bool) override {}

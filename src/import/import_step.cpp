@@ -144,6 +144,26 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     };
     const int last = kFirstDataRow + static_cast<int>(rows.size()) - 1;
 
+    // The marks of an earlier import go first, so a corrected cell does not stay marked; the
+    // passes then mark what still fails. A fill of any other colour is the operator's.
+    if (options.fix || options.mark_accounts || options.mark_ids) {
+        bool cleared = false;
+        for (int r = kFirstDataRow; r <= last; ++r) {
+            for (int c = 2; c <= 5; ++c) {
+                std::optional<sheet::Rgb> fill = wb.FillOf(r, c);
+                if (fill &&
+                    (*fill == sheet::kTypingFixColour || *fill == sheet::kInvalidAccountColour ||
+                     *fill == sheet::kInvalidIdColour)) {
+                    ZIVRON_TRY(wb.ClearFill(r, c));
+                    cleared = true;
+                }
+            }
+        }
+        if (cleared) {
+            ZIVRON_TRY(wb.Save());
+        }
+    }
+
     if (options.fix) {
         for (int r = kFirstDataRow; r <= last; ++r) {
             ZIVRON_TRY(FixRow(wb, r, rows[static_cast<std::size_t>(r - kFirstDataRow)],

@@ -11,8 +11,8 @@
 
 namespace zivron {
 
-enum class Buttons { Ok, OkCancel };
-enum class Answer { Ok, Cancel };
+enum class Buttons { Ok, OkCancel, YesNo };
+enum class Answer { Ok, Cancel, Yes, No };
 
 struct FileDialogRequest {
     std::string filter_name;  // what the dialog shows for the filter; empty lists every file

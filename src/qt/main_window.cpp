@@ -266,7 +266,8 @@ QWidget* MainWindow::InstitutionPanel() {
     v->addLayout(buttons);
 
     auto date_frame = [&](const QString& label, ComboBox& day, ComboBox& month, ComboBox& year,
-                          CheckBox* leumi, const std::function<void()>& month_chosen) {
+                          CheckBox* leumi, const std::function<void()>& month_chosen,
+                          const std::function<void()>& year_chosen) {
         auto* g = new QFormLayout;
         g->addRow(new QLabel(label));
         g->addRow("יום", MakeCombo(day));
@@ -274,16 +275,21 @@ QWidget* MainWindow::InstitutionPanel() {
         connect(m, QOverload<int>::of(&QComboBox::activated), this,
                 [this, month_chosen](int) { Press(month_chosen); });
         g->addRow("חודש", m);
-        g->addRow("שנה", MakeCombo(year));
+        QComboBox* y = MakeCombo(year);
+        connect(y, QOverload<int>::of(&QComboBox::activated), this,
+                [this, year_chosen](int) { Press(year_chosen); });
+        g->addRow("שנה", y);
         if (leumi != nullptr) {
             g->addRow(MakeCheck(*leumi, "לאומי"));
         }
         return Frame("יום ערך", g);
     };
-    v->addWidget(date_frame("זיכויים", f.Combo3, f.Combo2, f.Combo1, &f.Check11,
-                            [&f] { f.Combo2_Click(); }));
-    v->addWidget(
-        date_frame("חיובים", f.Combo6, f.Combo5, f.Combo4, nullptr, [&f] { f.Combo5_Click(); }));
+    v->addWidget(date_frame(
+        "זיכויים", f.Combo3, f.Combo2, f.Combo1, &f.Check11, [&f] { f.Combo2_Click(); },
+        [&f] { f.Combo1_Click(); }));
+    v->addWidget(date_frame(
+        "חיובים", f.Combo6, f.Combo5, f.Combo4, nullptr, [&f] { f.Combo5_Click(); },
+        [&f] { f.Combo4_Click(); }));
     v->addWidget(MakeButton("Command285", "יציאה", [&f] { f.Command285_Click(); }));
     return Frame("רשימת מוסדות\\עסקים", v);
 }

@@ -14,7 +14,11 @@ Answer QtPort::MessageBox(const std::string& text, const std::string& title, But
     box.setWindowTitle(QString::fromStdString(title));
     box.setText(QString::fromStdString(text));
     box.setStandardButtons(buttons == Buttons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                           : buttons == Buttons::YesNo  ? QMessageBox::Yes | QMessageBox::No
                                                         : QMessageBox::Ok);
+    if (buttons == Buttons::YesNo) {
+        box.setDefaultButton(QMessageBox::No);  // a delete is never the default
+    }
     // A message is read with the normal pointer, whatever the operation had set.
     const bool busy = busy_ > 0;
     if (busy) {
@@ -24,7 +28,16 @@ Answer QtPort::MessageBox(const std::string& text, const std::string& title, But
     if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     }
-    return pressed == QMessageBox::Cancel ? Answer::Cancel : Answer::Ok;
+    switch (pressed) {
+        case QMessageBox::Cancel:
+            return Answer::Cancel;
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Ok;
+    }
 }
 
 void QtPort::BusyPointer(bool on) {

@@ -7,6 +7,7 @@
 #include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "run/run_paths.h"
+#include "service/fetch_page.h"
 
 namespace zivron {
 
@@ -65,11 +66,12 @@ std::string ActivityLogQuery(const RunRecord& run, const Account& account,
     // The collection builder sends the account's name cut to 49 characters.
     const std::string name(credit ? std::string_view(account.name)
                                   : utf8::Prefix(account.name, 49));
-    return "AdkenYomanPeilut.asp?MD=" + name + "&MD1=" + account.number + "&RH=" + ClockText(now) +
-           "&BA=" + DateText(now) + "&YI=" + count_text + "&TL1=" + run.institution.name +
-           "&Sah=" + run.total_text + "&TL=" + (credit ? "זיכויים" : "חיובים") +
-           "&FX=" + run.institution.code + "&FX1=" + run.institution.software_code +
-           "&MAIL=" + computer;
+    const auto v = [](const std::string& s) { return QueryValue(s); };
+    return "AdkenYomanPeilut.asp?MD=" + v(name) + "&MD1=" + v(account.number) +
+           "&RH=" + ClockText(now) + "&BA=" + DateText(now) + "&YI=" + v(count_text) +
+           "&TL1=" + v(run.institution.name) + "&Sah=" + v(run.total_text) +
+           "&TL=" + (credit ? "זיכויים" : "חיובים") + "&FX=" + v(run.institution.code) +
+           "&FX1=" + v(run.institution.software_code) + "&MAIL=" + v(computer);
 }
 
 }  // namespace zivron

@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <mutex>
 
@@ -59,13 +60,34 @@ std::string ServiceBaseAddress() {
     return kDefaultServiceAddress;
 }
 
+std::string QueryValue(std::string_view value) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (char c : value) {
+        if (c == '&' || c == '=' || c == '%' || c == '#' || c == '+') {
+            out += '%';
+            out += kHex[static_cast<unsigned char>(c) >> 4];
+            out += kHex[static_cast<unsigned char>(c) & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string RequestAddress(std::string_view base, std::string_view page_and_query) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string address(base);
     address += '/';
-    for (char c : ToWindows1255(page_and_query)) {
+    const std::string bytes = ToWindows1255(page_and_query);
+    auto hex = [](char h) { return std::isxdigit(static_cast<unsigned char>(h)) != 0; };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
         auto b = static_cast<unsigned char>(c);
-        if (Unsafe(b)) {
+        // An escape QueryValue made goes as it is; any other "%" is a character of the text.
+        const bool escape =
+            c == '%' && i + 2 < bytes.size() && hex(bytes[i + 1]) && hex(bytes[i + 2]);
+        if (Unsafe(b) && !escape) {
             address += '%';
             address += kHex[b >> 4];
             address += kHex[b & 15];

@@ -195,6 +195,31 @@ TEST_F(CreditRoadTest, BothRuleSetsMarkWithReasonsAndWriteTheSameFile) {
     }
 }
 
+// A corrected account loses its old mark at the next import; the operator's own fills stay.
+TEST_F(CreditRoadTest, MarksOfAnEarlierImportAreTakenBackWhenCorrected) {
+    fs::path book = WriteRoadWorkbook();
+    port_.dialog_answers = {book.string()};
+    form_->Command6_Click();
+    {
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Open(book).value();
+        ASSERT_EQ(wb.FillOf(4, 5), sheet::kInvalidAccountColour);
+        ASSERT_TRUE(wb.WriteText(4, 5, "100006").ok());  // now valid at bank 12, branch 600
+        ASSERT_TRUE(wb.SetFill(2, 3, sheet::Rgb{1, 2, 3}).ok());
+        ASSERT_TRUE(wb.Save().ok());
+    }
+    port_.dialog_answers = {book.string()};
+    form_->Command6_Click();
+    EXPECT_EQ(form_->TextGove[15].text, "0");
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Open(book).value();
+    for (int c = 3; c <= 5; ++c) {
+        EXPECT_EQ(wb.FillOf(4, c), std::nullopt) << c;
+    }
+    EXPECT_EQ(wb.FillOf(4, 2), sheet::kInvalidIdColour);  // still wrong, marked again
+    EXPECT_EQ(wb.FillOf(2, 3), (sheet::Rgb{1, 2, 3}));
+}
+
 TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {
     port_.dialog_answers = {WriteRoadWorkbook().string()};
     form_->Command6_Click();

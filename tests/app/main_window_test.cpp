@@ -34,6 +34,21 @@ TEST_F(MainWindowTest, LoadInDecemberOnThe31st) {
     EXPECT_EQ(form_->ComEditMosad.caption, "קלוט מוסד");
     EXPECT_EQ(form_->ComEditMosad.colour, kAddModeColour);
     EXPECT_FALSE(form_->ComMehakMosad.enabled);
+
+    // December's salaries paid early in January: next year offers every month.
+    form_->Combo1.Select("2027");
+    form_->Combo1_Click();
+    EXPECT_EQ(form_->Combo2.items.size(), 12u);
+    EXPECT_EQ(form_->Combo2.Text(), "12");  // the chosen month stays
+    form_->Combo2.Select("01");
+    form_->Combo2_Click();
+    EXPECT_EQ(form_->Combo3.items.size(), 31u);
+    form_->Combo4.Select("2027");
+    form_->Combo4_Click();
+    EXPECT_EQ(form_->Combo5.items.front(), "01");
+    form_->Combo4.Select("2026");  // back to this year: December alone again
+    form_->Combo4_Click();
+    EXPECT_EQ(form_->Combo5.items, std::vector<std::string>{"12"});
 }
 
 TEST_F(MainWindowTest, FebruaryOfALeapYearAndTheYearChangedAfterwards) {
@@ -44,7 +59,13 @@ TEST_F(MainWindowTest, FebruaryOfALeapYearAndTheYearChangedAfterwards) {
     form_->Combo2_Click();
     EXPECT_EQ(form_->Combo3.items.size(), 29u);
     EXPECT_EQ(form_->Combo3.Text(), "01");
-    form_->Combo1.Select("2027");  // choosing a year rebuilds nothing
+    form_->Combo3.Select("29");
+    form_->Combo1.Select("2027");  // choosing a year rebuilds the chosen month's days
+    form_->Combo1_Click();
+    EXPECT_EQ(form_->Combo3.items.size(), 28u);
+    EXPECT_EQ(form_->Combo3.Text(), "28");
+    form_->Combo1.Select("2028");
+    form_->Combo1_Click();
     EXPECT_EQ(form_->Combo3.items.size(), 29u);
     form_->Combo5.Select("02");
     form_->Combo5_Click();

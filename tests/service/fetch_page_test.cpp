@@ -24,10 +24,14 @@ TEST(RequestAddress, EncodesOnlyWhatAnAddressCannotCarry) {
         {"a.asp?MD=50%#1", "B/a.asp?MD=50%25%231"},
         {"a.asp?MD=\t\"<>", "B/a.asp?MD=%09%22%3C%3E"},
         {"a.asp?MD=Ж", "B/a.asp?MD=?"},
+        {"a.asp?MD=a%26b", "B/a.asp?MD=a%26b"},  // an escape of QueryValue goes as it is
     };
     for (const Case& c : cases) {
         EXPECT_EQ(RequestAddress("B", c.query), c.wire) << c.query;
     }
+    // A value travels whole: its separators and "%" escaped, everything else as it is.
+    EXPECT_EQ(QueryValue("גן & בנו = 100% #1 + 2*3"), "גן %26 בנו %3D 100%25 %231 %2B 2*3");
+    EXPECT_EQ(RequestAddress("B", "a.asp?MD=" + QueryValue("50%41&x")), "B/a.asp?MD=50%2541%26x");
 }
 
 TEST(FetchPage, SendsWindows1255AndReadsItBack) {

@@ -70,15 +70,36 @@ TEST_F(InstitutionsTest, AddChooseUpdateDelete) {
     form_->ComEditMosad_Click();
     EXPECT_EQ(port_.messages.back().text, "העדכון הסתיים בהצלחה !!");
     EXPECT_EQ(form_->List1.items[0].text, "בית ספר תיכון");
-    EXPECT_FALSE(form_->TextGove[10].tag.empty());  // the number stays for a delete
+    // After an update nothing is chosen: nothing can be deleted that is not shown.
+    EXPECT_TRUE(form_->TextGove[10].tag.empty());
+    EXPECT_FALSE(form_->ComMehakMosad.enabled);
+    EXPECT_EQ(form_->List1.selected, -1);
 
+    // A delete names the institution and asks; "No" sends nothing.
+    form_->List1.selected = 0;
+    form_->List1_Click();
+    const std::size_t sent = port_.requests.size();
+    port_.answers = {Answer::No};
+    form_->ComMehakMosad_Click();
+    EXPECT_EQ(port_.messages.back(),
+              (Shown{"למחוק את המוסד בית ספר תיכון?", kVendorTitle, Buttons::YesNo}));
+    EXPECT_EQ(port_.requests.size(), sent);
+    EXPECT_EQ(form_->List1.items.size(), 2u);
     form_->ComMehakMosad_Click();
     EXPECT_EQ(port_.messages.back(), (Shown{"בוצע בהצלחה !!", kVendorTitle, Buttons::Ok}));
     ASSERT_EQ(form_->List1.items.size(), 1u);
     EXPECT_EQ(form_->List1.items[0].text, "  גן ילדים ");
-    const std::size_t shown = port_.messages.size();
-    form_->ComMehakMosad_Click();  // already gone: no message, the list is fetched again
-    EXPECT_EQ(port_.messages.size(), shown);
+    EXPECT_FALSE(form_->ComMehakMosad.enabled);
+    form_->ComMehakMosad_Click();  // nothing chosen any more
+    EXPECT_EQ(port_.messages.back().text, "בחר מוסד למחיקה");
+
+    // Values travel whole: an "&" in a name comes back as typed; a "*" is refused unsent.
+    Add("גן ילדים השקד בע\"מ & בנו = 100%");
+    EXPECT_EQ(form_->List1.items.back().text, "גן ילדים השקד בע\"מ & בנו = 100%");
+    const std::size_t before = port_.requests.size();
+    Add("א*ב");
+    EXPECT_EQ(port_.messages.back().text, "שם המוסד וקודיו אינם יכולים להכיל את התווים * או +");
+    EXPECT_EQ(port_.requests.size(), before);
 }
 
 TEST_F(InstitutionsTest, GuardsAndMissingChoices) {

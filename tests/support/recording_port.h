@@ -33,9 +33,16 @@ class RecordingPort : public Port {
     int busy_depth = 0;
     bool ended = false;
 
+    std::deque<Answer> answers;  // for questions; Ok, or Yes, when none is left
+
     Answer MessageBox(const std::string& text, const std::string& title, Buttons b) override {
         messages.push_back({text, title, b});
-        return Answer::Ok;
+        if (b != Buttons::Ok && !answers.empty()) {
+            Answer a = answers.front();
+            answers.pop_front();
+            return a;
+        }
+        return b == Buttons::YesNo ? Answer::Yes : Answer::Ok;
     }
     void BusyPointer(bool on) override { busy_depth = on ? 1 : 0; }
     void Yield() override { ++yields; }

@@ -27,6 +27,8 @@ class Workbook {
     // A date value: its day number, shown in the short date format.
     virtual Status WriteDate(int row, int col, int year, int month, int day) = 0;
     virtual Status SetFill(int row, int col, Rgb colour) = 0;
+    // The cell without a fill; everything else of its format stays.
+    virtual Status ClearFill(int row, int col) = 0;
     // The solid fill of a cell, if it has one.
     virtual std::optional<Rgb> FillOf(int row, int col) const = 0;
 

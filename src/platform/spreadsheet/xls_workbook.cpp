@@ -273,6 +273,12 @@ Status XlsWorkbook::SetFill(int row, int col, Rgb colour) {
     return Ok();
 }
 
+Status XlsWorkbook::ClearFill(int row, int col) {
+    ZIVRON_TRY(CheckCellAddress(row, col));
+    sheets_[0].fills.erase({row, col});
+    return Ok();
+}
+
 std::optional<Rgb> XlsWorkbook::FillOf(int row, int col) const {
     auto it = sheets_[0].fills.find({row, col});
     return it == sheets_[0].fills.end() ? std::nullopt : std::optional<Rgb>(it->second);

@@ -121,6 +121,20 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
     return index;
 }
 
+unsigned XlsxStyles::WithoutFill(unsigned xf) {
+    constexpr std::uint32_t kNoFill = 0xFFFFFFFFu;  // no colour has this key
+    if (auto it = xf_cache_.find({xf, kNoFill}); it != xf_cache_.end()) {
+        return it->second;
+    }
+    if (!FillOf(xf)) {
+        return xf;  // nothing to take away
+    }
+    dirty_ = true;
+    unsigned index = Derive(xf, "fillId", 0, "applyFill");  // fill 0 is the reserved "none"
+    xf_cache_[{xf, kNoFill}] = index;
+    return index;
+}
+
 unsigned XlsxStyles::WithNumberFormat(unsigned xf, unsigned num_fmt) {
     if (auto it = format_cache_.find({xf, num_fmt}); it != format_cache_.end()) {
         return it->second;

@@ -23,6 +23,8 @@ class XlsxStyles {
 
     // The format index for a cell of format `xf` filled with `colour`.
     unsigned WithFill(unsigned xf, Rgb colour);
+    // The same format with no fill at all.
+    unsigned WithoutFill(unsigned xf);
     std::optional<Rgb> FillOf(unsigned xf) const;
     // The format index for a cell of format `xf` shown in built-in number format `num_fmt`.
     unsigned WithNumberFormat(unsigned xf, unsigned num_fmt);

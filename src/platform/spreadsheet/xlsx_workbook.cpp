@@ -210,6 +210,16 @@ Status XlsxWorkbook::SetFill(int row, int col, Rgb colour) {
     return Ok();
 }
 
+Status XlsxWorkbook::ClearFill(int row, int col) {
+    ZIVRON_TRY(CheckCellAddress(row, col));
+    const unsigned xf = sheet_->StyleOf(row, col);
+    const unsigned without = styles_.WithoutFill(xf);
+    if (without != xf) {
+        sheet_->SetStyle(row, col, without);
+    }
+    return Ok();
+}
+
 std::optional<Rgb> XlsxWorkbook::FillOf(int row, int col) const {
     return styles_.FillOf(sheet_->StyleOf(row, col));
 }

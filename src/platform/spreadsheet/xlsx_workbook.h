@@ -26,6 +26,7 @@ class XlsxWorkbook final : public Workbook {
     Status WriteNumber(int row, int col, double value) override;
     Status WriteDate(int row, int col, int year, int month, int day) override;
     Status SetFill(int row, int col, Rgb colour) override;
+    Status ClearFill(int row, int col) override;
     std::optional<Rgb> FillOf(int row, int col) const override;
     Status AddWorksheet() override;
     Status Save() override;
