@@ -7,7 +7,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libzip-dev libpugixml-dev libfreexl-dev libcurl4-openssl-dev libcpp-httplib-dev
   libsqlite3-dev libsodium-dev
-  qt6-base-dev libgl-dev culmus
+  qt6-base-dev libgl-dev culmus qt6-translations-l10n
   python3 python3-openpyxl
 )
 

@@ -21,5 +21,8 @@ for kind in plain asan; do
     ctest --test-dir "build-$kind" --output-on-failure -j "$jobs"
 done
 
+echo "== package"
+bash scripts/package.sh
+
 echo "== fuzz"
 bash scripts/fuzz.sh

@@ -140,6 +140,7 @@ class HamaraForm {
     Label Label4{"טרם", ""};          // AccountName, tag AccountNumber
     Label Label12;                    // elapsed time of an import
     int ImportRow = 0;                // the sheet row the running import has reached
+    int ImportRowsFound = 0;          // the data rows it found
     Label Label7;                     // the clock
     std::string Caption;
     std::string ArchivePath;  // the archive folder the last credit import chose

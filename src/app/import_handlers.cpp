@@ -42,7 +42,8 @@ void HamaraForm::Import(Panel panel) {
         double e = std::max(0.0, std::round((static_cast<double>(now) - start) * 100.0) / 100.0);
         Label12.caption = NumberText(e);
     };
-    auto progress = [&](ImportPass pass, int row, const std::string& name) {
+    auto progress = [&](ImportPass pass, int row, int rows_found, const std::string& name) {
+        ImportRowsFound = rows_found;
         if (pass == ImportPass::Fix) {
             port_.Yield();
             Caption = name;
@@ -89,6 +90,7 @@ void HamaraForm::Import(Panel panel) {
     ui.total.text = o.total_agorot ? AgorotNumberText(*o.total_agorot) : NumberText(o.total);
     app->MakeVisible(*opened.value());
     keep_folder.reset();
+    port_.ShowState();  // the summary and the table are drawn before the message is read
     port_.MessageBox("יבוא הקובץ הושלם", "קדמור", Buttons::Ok);
 }
 

@@ -139,7 +139,8 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     ImportOutcome out;
     auto report = [&](ImportPass pass, int r) {
         if (progress) {
-            progress(pass, r, rows[static_cast<std::size_t>(r - kFirstDataRow)].text[0]);
+            progress(pass, r, static_cast<int>(rows.size()),
+                     rows[static_cast<std::size_t>(r - kFirstDataRow)].text[0]);
         }
     };
     const int last = kFirstDataRow + static_cast<int>(rows.size()) - 1;

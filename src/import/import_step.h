@@ -46,7 +46,8 @@ struct ImportOutcome {
 
 // Which pass a progress report comes from; the fix and copy passes let the window breathe.
 enum class ImportPass { Fix, Accounts, Ids, Copy };
-using ImportProgress = std::function<void(ImportPass pass, int sheet_row, const std::string& name)>;
+using ImportProgress =
+    std::function<void(ImportPass pass, int sheet_row, int rows_found, const std::string& name)>;
 
 inline constexpr int kFirstDataRow = 2;
 

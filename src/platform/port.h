@@ -45,6 +45,8 @@ class Port {
     virtual void BusyPointer(bool on) = 0;
     // Lets pending window events run (repaints, the clock, other buttons).
     virtual void Yield() = 0;
+    // Draws the window's state at once, so what a message speaks of is already shown.
+    virtual void ShowState() {}
     // The full path chosen, or "x" when the operator cancels.
     virtual std::string OpenFileDialog(const FileDialogRequest& request) = 0;
     // Hands a file or folder to the desktop's program for it.

@@ -17,7 +17,7 @@ LoginWindow::LoginWindow(QtPort& port) : port_(port), form_(port) {
     save_ = new QCheckBox("שמור פרטים");
     auto* ok = new QPushButton("כניסה");
     ok->setObjectName("cmdOK");
-    ok->setAutoDefault(false);
+    ok->setDefault(true);  // Enter logs in from either box; Escape cancels, as a dialog does
     auto* cancel = new QPushButton("יציאה");
     cancel->setObjectName("cmdCancel");
     cancel->setAutoDefault(false);
@@ -30,12 +30,13 @@ LoginWindow::LoginWindow(QtPort& port) : port_(port), form_(port) {
     buttons->addWidget(cancel);
     form->addRow(buttons);
     connect(ok, &QPushButton::clicked, this, &LoginWindow::Login);
-    // Enter in the password box logs in; Enter in the e-mail box does nothing.
-    connect(password_, &QLineEdit::returnPressed, this, &LoginWindow::Login);
+
     connect(cancel, &QPushButton::clicked, this, [this] {
         reject();
         form_.cmdCancel_Click();
     });
+    // Wide enough for the whole title.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     port_.SetWindow(this);
     form_.Form_Load();
     user_->setText(QString::fromStdString(form_.txtUserName));

@@ -2,16 +2,19 @@
 //
 //   zivron                      the program
 //   zivron --screenshot FILE    the main window after an import of the bundled sample, as PNG
+//   zivron --time-import BOOK   a credit import of BOOK through the window; its milliseconds
 
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <iostream>
 
 #include "app/sample.h"
 #include "platform/drive_root.h"
+#include "qt/hebrew.h"
 #include "qt/login_window.h"
 #include "qt/main_window.h"
 
@@ -64,6 +67,29 @@ int Screenshot(const char* out) {
     return 0;
 }
 
+// A credit import of WORKBOOK through the window, drawn offscreen, its dialogs answered: the
+// elapsed milliseconds on stdout, for bench/window_import_bench.py.
+int TimeImport(const char* workbook) {
+    DemoPort port;
+    port.workbook = std::filesystem::absolute(workbook).string();
+    auto form = std::make_unique<HamaraForm>(port);
+    form->Form_Load();
+    masav::Institution inst = SampleInstitution();
+    form->ChooseInstitution(
+        {1, inst.name, inst.code, inst.software_code, inst.code, inst.software_code});
+    qt::MainWindow window(port, std::move(form));
+    window.show();
+    QApplication::processEvents();
+    const auto start = std::chrono::steady_clock::now();
+    window.Press([&window] { window.form().Command6_Click(); });
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+    std::cout << "rows=" << window.form().TextGove[box::CreditTransactions].text
+              << " import_ms=" << ms << "\n";
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,8 +98,12 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("zivron");
     QApplication::setApplicationName("zivron");
     QApplication::setLayoutDirection(Qt::RightToLeft);
+    qt::LoadHebrewTranslations(app);
     if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0) {
         return Screenshot(argv[2]);
+    }
+    if (argc == 3 && std::strcmp(argv[1], "--time-import") == 0) {
+        return TimeImport(argv[2]);
     }
     qt::QtPort port;
     qt::LoginWindow login(port);

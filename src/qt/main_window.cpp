@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -9,7 +10,10 @@
 #include "platform/spreadsheet/cell.h"
 #include "qt/masav_view.h"
 
+#include <QFrame>
+#include <QScrollArea>
 #include <QSettings>
+#include <algorithm>
 
 namespace zivron::qt {
 namespace {
@@ -24,6 +28,9 @@ QString Css(sheet::Rgb c) {
 
 QGroupBox* Frame(const QString& title, QLayout* layout) {
     auto* box = new QGroupBox(title);
+    // Close-set, so the whole window fits a laptop's 1280 x 720.
+    layout->setContentsMargins(6, 2, 6, 2);
+    layout->setSpacing(3);
     box->setLayout(layout);
     return box;
 }
@@ -45,14 +52,37 @@ MainWindow::MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form)
     panels->addWidget(CreditPanel());
     panels->addWidget(CollectionPanel());
     panels->addWidget(InstitutionPanel());
+    panels->setSpacing(6);
+    // Below 1280 x 720 the panels scroll rather than run off a laptop's screen.
+    auto* content = new QWidget;
+    auto* inner = new QVBoxLayout(content);
+    inner->setContentsMargins(4, 4, 4, 4);
+    inner->addWidget(TopBar());
+    inner->addLayout(panels);
+    progress_ = new QProgressBar;
+    progress_->setObjectName("ImportProgress");
+    progress_->setVisible(false);
+    inner->addWidget(progress_);
+    auto* scroll = new QScrollArea;
+    scroll->setWidget(content);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
     auto* root = new QVBoxLayout(this);
-    root->addWidget(TopBar());
-    root->addLayout(panels);
-    resize(1280, 800);
+    root->setContentsMargins(0, 0, 0, 0);
+    root->addWidget(scroll);
+    setMinimumSize(640, 400);
+    resize(1280, 720);
 
     port_.SetWindow(this);
-    // A click while an import yields starts from what the window shows, so it is drawn first.
-    port_.on_yield = [this] { Draw(); };
+    // A click while an import yields starts from what the window shows, so it is drawn first;
+    // at most about 20 times a second, so the rows are not held up by their own drawing.
+    port_.on_yield = [this] {
+        if (!redrawn_.isValid() || redrawn_.elapsed() >= 50) {
+            Draw();
+            redrawn_.restart();
+        }
+    };
+    port_.on_show_state = [this] { Draw(); };
     connect(&timer_, &QTimer::timeout, this, [this] {
         form_->Timer1_Timer();
         clock_->setText(Q(form_->Label7.caption));
@@ -268,19 +298,23 @@ QWidget* MainWindow::InstitutionPanel() {
     auto date_frame = [&](const QString& label, ComboBox& day, ComboBox& month, ComboBox& year,
                           CheckBox* leumi, const std::function<void()>& month_chosen,
                           const std::function<void()>& year_chosen) {
-        auto* g = new QFormLayout;
-        g->addRow(new QLabel(label));
-        g->addRow("יום", MakeCombo(day));
+        // Day, month and year on one line: the panel fits a laptop's screen.
+        auto* g = new QGridLayout;
+        g->addWidget(new QLabel(label), 0, 0, 1, 6);
         QComboBox* m = MakeCombo(month);
         connect(m, QOverload<int>::of(&QComboBox::activated), this,
                 [this, month_chosen](int) { Press(month_chosen); });
-        g->addRow("חודש", m);
         QComboBox* y = MakeCombo(year);
         connect(y, QOverload<int>::of(&QComboBox::activated), this,
                 [this, year_chosen](int) { Press(year_chosen); });
-        g->addRow("שנה", y);
+        g->addWidget(new QLabel("יום"), 1, 0);
+        g->addWidget(MakeCombo(day), 1, 1);
+        g->addWidget(new QLabel("חודש"), 1, 2);
+        g->addWidget(m, 1, 3);
+        g->addWidget(new QLabel("שנה"), 1, 4);
+        g->addWidget(y, 1, 5);
         if (leumi != nullptr) {
-            g->addRow(MakeCheck(*leumi, "לאומי"));
+            g->addWidget(MakeCheck(*leumi, "לאומי"), 2, 0, 1, 6);
         }
         return Frame("יום ערך", g);
     };
@@ -329,6 +363,9 @@ void MainWindow::DrawLabels() {
                           : Q(form_->Label12.caption));
     clock_->setText(Q(form_->Label7.caption));
     service_state_->setText(Q(form_->link().State()));
+    progress_->setVisible(form_->Importing());
+    progress_->setRange(0, std::max(1, form_->ImportRowsFound));
+    progress_->setValue(std::clamp(form_->ImportRow - 1, 0, std::max(1, form_->ImportRowsFound)));
     setWindowTitle(form_->Caption.empty() ? QString("zivron") : "zivron - " + Q(form_->Caption));
 }
 

@@ -3,9 +3,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -62,7 +64,9 @@ class MainWindow : public QWidget {
     QLabel* account_ = nullptr;
     QLabel* elapsed_ = nullptr;
     QLabel* clock_ = nullptr;
-    QLabel* service_state_ = nullptr;  // "לא מקוון" while the service is away
+    QLabel* service_state_ = nullptr;   // "לא מקוון" while the service is away
+    QProgressBar* progress_ = nullptr;  // rows done of rows found, while an import runs
+    QElapsedTimer redrawn_;
     QPushButton* edit_ = nullptr;
     QPushButton* remove_ = nullptr;
     QTimer timer_;

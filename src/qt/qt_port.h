@@ -14,6 +14,13 @@ class QtPort : public SystemPort {
     void SetWindow(QWidget* window) { window_ = window; }
     // Run at every yield of an import, before pending events: the window redraws its state.
     std::function<void()> on_yield;
+    // Run when a handler wants its state shown now.
+    std::function<void()> on_show_state;
+    void ShowState() override {
+        if (on_show_state) {
+            on_show_state();
+        }
+    }
 
     Answer MessageBox(const std::string& text, const std::string& title, Buttons buttons) override;
     void BusyPointer(bool on) override;

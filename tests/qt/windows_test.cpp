@@ -11,11 +11,13 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTableWidget>
 #include <QtTest/QTest>
 #include <deque>
 
+#include "qt/hebrew.h"
 #include "qt/login_window.h"
 #include "qt/main_window.h"
 #include "service/fetch_page.h"
@@ -35,9 +37,14 @@ class TestQtPort : public qt::QtPort {
     std::vector<std::string> messages;
     LocalTime clock{2026, 12, 7, 5, 30, 12, 0};
     bool ended = false;
+    // Run as a message shows: what the window shows at that moment.
+    std::function<void()> on_message;
 
     Answer MessageBox(const std::string& text, const std::string&, Buttons) override {
         messages.push_back(text);
+        if (on_message) {
+            on_message();
+        }
         return Answer::Ok;
     }
     std::string OpenFileDialog(const FileDialogRequest&) override {
@@ -79,7 +86,8 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     qt::LoginWindow login(qport_);
     login.user()->setText("a@example.org");
     login.password()->setText("pw");
-    QTest::mouseClick(login.findChild<QPushButton*>("cmdOK"), Qt::LeftButton);
+    login.show();
+    QTest::keyClick(login.user(), Qt::Key_Return);  // Enter logs in from the e-mail box too
     ASSERT_NE(login.form().main_window, nullptr)
         << (qport_.messages.empty() ? "" : qport_.messages.back());
 
@@ -96,7 +104,11 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_EQ(window.Box(6)->maxLength(), 5);
 
     qport_.files = {WriteRoadWorkbook().string()};
+    QString count_when_told;
+    qport_.on_message = [&] { count_when_told = window.Box(9)->text(); };
     QTest::mouseClick(window.Button("Command6"), Qt::LeftButton);
+    qport_.on_message = nullptr;
+    EXPECT_EQ(count_when_told, QString("4"));  // the summary was drawn before the message
     EXPECT_EQ(qport_.messages.back(), "יבוא הקובץ הושלם");
     // The rows the import marked, with their reasons, beside the workbook.
     auto* marks = window.findChild<QWidget*>("MarksView");
@@ -160,6 +172,20 @@ TEST_F(WindowsTest, TheRuleSetChoiceIsRemembered) {
     QSettings().remove("currentRules");
 }
 
+// Qt's own buttons speak Hebrew, and the main window fits a laptop's 1280 x 720.
+TEST_F(WindowsTest, HebrewButtonsAndALaptopScreen) {
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("ביטול"));
+    qt::MainWindow window(qport_, std::make_unique<HamaraForm>(qport_));
+    EXPECT_EQ(window.size(), QSize(1280, 720));
+    // Every control fits without scrolling there; a smaller screen scrolls.
+    auto* scroll = window.findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_LE(scroll->widget()->minimumSizeHint().height(), 720);
+    EXPECT_LE(scroll->widget()->minimumSizeHint().width(), 1280);
+    qt::LoginWindow login(qport_);
+    EXPECT_GE(login.minimumWidth(), login.fontMetrics().horizontalAdvance(login.windowTitle()));
+}
+
 TEST_F(WindowsTest, ScreenshotOfTheMainWindowAfterTheSampleImport) {
     const fs::path png = dir_ / "main.png";
     auto r = test::RunProcess(ZIVRON_GUI, {"--screenshot", png.string()},
@@ -187,6 +213,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName("zivron");
     QApplication::setApplicationName("zivron");
+    zivron::qt::LoadHebrewTranslations(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
