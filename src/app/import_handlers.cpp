@@ -48,7 +48,11 @@ void HamaraForm::Import(Panel panel) {
             port_.Yield();
             Caption = name;
         }
-        elapsed(row);
+        ImportRow = row;
+        // The clock is read every few rows and at the last: reading it costs more than a row.
+        if (row % 32 == 0 || row == rows_found + kFirstDataRow - 1) {
+            elapsed(row);
+        }
         if (pass == ImportPass::Copy) {
             port_.Yield();
         }

@@ -145,6 +145,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     };
     const int last = kFirstDataRow + static_cast<int>(rows.size()) - 1;
 
+    bool changed = false;
     // The marks of an earlier import go first, so a corrected cell does not stay marked; the
     // passes then mark what still fails. A fill of any other colour is the operator's.
     if (options.fix || options.mark_accounts || options.mark_ids) {
@@ -160,9 +161,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
                 }
             }
         }
-        if (cleared) {
-            ZIVRON_TRY(wb.Save());
-        }
+        changed = cleared;
     }
 
     if (options.fix) {
@@ -171,9 +170,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
                               out.typing_errors));
             report(ImportPass::Fix, r);
         }
-        if (out.typing_errors > 0) {
-            ZIVRON_TRY(wb.Save());
-        }
+        changed = changed || out.typing_errors > 0;
     }
 
     if (options.mark_accounts) {
@@ -194,9 +191,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
             }
             report(ImportPass::Accounts, r);
         }
-        if (out.invalid_accounts > 0) {
-            ZIVRON_TRY(wb.Save());
-        }
+        changed = changed || out.invalid_accounts > 0;
     }
 
     if (options.mark_ids) {
@@ -213,9 +208,12 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
             }
             report(ImportPass::Ids, r);
         }
-        if (out.invalid_ids > 0) {
-            ZIVRON_TRY(wb.Save());
-        }
+        changed = changed || out.invalid_ids > 0;
+    }
+    // One save for all the passes: the file is the one three saves would leave, and an import
+    // stopped half way leaves the workbook as it was.
+    if (changed) {
+        ZIVRON_TRY(wb.Save());
     }
 
     const bool credit = options.panel == Panel::Credit;

@@ -187,7 +187,8 @@ Result<std::string> BuildFile(const FileInput& in) {
     const std::string_view record_end = credit ? "\r\n" : "\n";
 
     // Amounts are read before anything is formed, so a bad row refuses the whole file.
-    std::vector<double> amounts;
+    // Each amount rounded once; its shekels and agorot are cut from that text.
+    std::vector<std::pair<std::string, std::string>> amounts;
     amounts.reserve(in.rows.size());
     double total = 0;
     long long total_agorot = 0;
@@ -202,13 +203,17 @@ Result<std::string> BuildFile(const FileInput& in) {
             return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " שלילי: \"" +
                             in.rows[i].amount + "\"");
         }
-        if (Shalem(*a).size() > 11) {
+        const std::string rounded = RoundedAmountText(*a);
+        const std::size_t point = rounded.find('.');
+        std::string whole = rounded.substr(0, point);
+        if (whole.size() > 11) {
             return BadInput("הסכום בתנועה " + std::to_string(i + 1) + " גדול מדי לשדה: \"" +
                             in.rows[i].amount + "\"");
         }
-        amounts.push_back(*a);
+        std::string cents = rounded.substr(point + 1);
         total += *a;
-        total_agorot += AgorotOf(*a).value_or(0);
+        total_agorot += std::stoll(whole) * 100 + std::stoll(cents);
+        amounts.emplace_back(std::move(whole), std::move(cents));
     }
     // The trailer carries the sum of the amounts as the details carry them, to the agora, so the
     // file's control total always agrees with its records.
@@ -256,8 +261,8 @@ Result<std::string> BuildFile(const FileInput& in) {
         v.account = f.account;
         v.identity = f.identity;
         v.row_name = HR(ToOldCodeReversed(NameBytes(row.name, in.variant)), 16);
-        v.shekels = HashlemAfasimA(Shalem(amounts[i]), 11);
-        v.agorot = HashlemAfasim(agorot(amounts[i]), 2);
+        v.shekels = HashlemAfasimA(amounts[i].first, 11);
+        v.agorot = HashlemAfasim(amounts[i].second, 2);
         // The texts joined as they stand; where extra leading zeros make them longer than the
         // field, the fields as written.
         std::string reference = ToWindows1255(row.bank + row.branch + row.account);

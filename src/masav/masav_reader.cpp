@@ -1,8 +1,8 @@
 #include "masav/masav_reader.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
-#include <map>
 
 #include "masav/record_layout.h"
 #include "text/hebrew.h"
@@ -63,7 +63,11 @@ Error Fault(std::size_t record, const std::string& what) {
     return Error{ErrorCode::BadInput, "רשומה " + std::to_string(record) + ": " + what};
 }
 
-using Fields = std::map<Source, std::string>;
+// The values of one record by what they are; views into the file's bytes.
+struct Fields {
+    std::array<std::string_view, static_cast<std::size_t>(Source::Count) + 1> by_source{};
+    std::string_view operator[](Source s) const { return by_source[static_cast<std::size_t>(s)]; }
+};
 
 // The slots of one record: fixed texts must stand as the layout has them, number fields must be
 // digits; the values are handed back by what they are.
@@ -73,9 +77,14 @@ Result<Fields> ReadSlots(std::string_view record, std::span<const Slot> slots, s
         std::string_view value = record.substr(static_cast<std::size_t>(slot.position - 1),
                                                static_cast<std::size_t>(slot.width));
         if (slot.source == Source::Fixed) {
-            std::string expected;
-            Place(expected, slot.fixed, slot.width);
-            if (value != expected) {
+            // The fixed text, then spaces to the width.
+            const std::string_view head = value.substr(0, slot.fixed.size());
+            const bool as_laid =
+                head == slot.fixed &&
+                value.find_first_not_of(' ', slot.fixed.size()) == std::string_view::npos;
+            if (!as_laid) {
+                std::string expected;
+                Place(expected, slot.fixed, slot.width);
                 return Fault(number, "שדה קבוע במקום " + std::to_string(slot.position) +
                                          " אינו \"" + expected + "\"");
             }
@@ -87,12 +96,12 @@ Result<Fields> ReadSlots(std::string_view record, std::span<const Slot> slots, s
             return Fault(number, "השדה " + std::string(FieldName(slot.source)) + " אינו ספרות: \"" +
                                      FromWindows1255(value) + "\"");
         }
-        out[slot.source] = std::string(value);
+        out.by_source[static_cast<std::size_t>(slot.source)] = value;
     }
     return out;
 }
 
-long long Number(const std::string& digits) {
+long long Number(std::string_view digits) {
     long long n = 0;
     for (char c : digits) {
         n = n * 10 + (c - '0');
@@ -162,9 +171,9 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
         return header.error();
     }
     Fields& h = header.value();
-    file.institution_code = h[Source::InstitutionCode];
-    file.software_code = h[Source::SoftwareCode];
-    file.payment_date = h[Source::PaymentDate];
+    file.institution_code = std::string(h[Source::InstitutionCode]);
+    file.software_code = std::string(h[Source::SoftwareCode]);
+    file.payment_date = std::string(h[Source::PaymentDate]);
     file.institution_name = DecodeOldName(h[Source::InstitutionName]);
     if (records[0].substr(22, 6) != file.payment_date) {
         return Fault(1, "שני תאריכי הערך בכותרת שונים");
@@ -185,16 +194,16 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
             return Fault(i + 1, "קוד המוסד שונה מזה של הכותרת");
         }
         if (d[Source::TransactionCode] != code) {
-            return Fault(i + 1, "קוד התנועה אינו " + code);
+            return Fault(i + 1, "קוד התנועה אינו " + std::string(code));
         }
         ReadDetail r;
-        r.bank = d[Source::Bank];
-        r.branch = d[Source::Branch];
-        r.account = d[Source::Account];
-        r.identity = d[Source::Identity];
+        r.bank = std::string(d[Source::Bank]);
+        r.branch = std::string(d[Source::Branch]);
+        r.account = std::string(d[Source::Account]);
+        r.identity = std::string(d[Source::Identity]);
         r.name = DecodeOldName(d[Source::RowName]);
         r.agorot = Number(d[Source::Shekels]) * 100 + Number(d[Source::Agorot]);
-        r.reference = d[Source::Reference];
+        r.reference = std::string(d[Source::Reference]);
         sum += r.agorot;
         file.details.push_back(std::move(r));
     }

@@ -1,5 +1,6 @@
 #include "platform/spreadsheet/zip_archive.h"
 
+#include <libdeflate.h>
 #include <zip.h>
 
 #include <memory>
@@ -74,62 +75,84 @@ Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const Zi
     return parts;
 }
 
+// The archive is laid out here and deflated with libdeflate, several times faster than zlib at
+// the same ratio: local headers with their data, the central directory, its end record. Names
+// are UTF-8 (flag 11); no part or archive comes near the 4 GB that would need zip64.
 Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
-    zip_error_t ze;
-    zip_error_init(&ze);
-    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &ze);
-    if (buffer == nullptr) {
-        zip_error_fini(&ze);
+    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(1), &libdeflate_free_compressor);
+    if (!compressor) {
         return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
     }
-    zip_t* z = zip_open_from_source(buffer, ZIP_TRUNCATE, &ze);
-    if (z == nullptr) {
-        zip_source_free(buffer);
-        zip_error_fini(&ze);
-        return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
-    }
-    zip_source_keep(buffer);
-    auto fail = [&](const std::string& why) -> Result<std::string> {
-        zip_discard(z);
-        zip_source_free(buffer);
-        zip_error_fini(&ze);
-        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (" + why + ")"};
+    auto put16 = [](std::string& out, std::uint32_t v) {
+        out.push_back(static_cast<char>(v & 0xFF));
+        out.push_back(static_cast<char>((v >> 8) & 0xFF));
     };
-    for (const ZipPart& p : parts) {
-        zip_source_t* src = zip_source_buffer(z, p.data.data(), p.data.size(), 0);
-        if (src == nullptr) {
-            return fail(p.name);
-        }
-        zip_int64_t idx = zip_file_add(z, p.name.c_str(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
-        if (idx < 0) {
-            zip_source_free(src);
-            return fail(p.name);
-        }
-        // Level 1: most of the size for a fraction of the time of the default.
-        zip_set_file_compression(z, static_cast<zip_uint64_t>(idx), ZIP_CM_DEFLATE, 1);
-    }
-    if (zip_close(z) != 0) {
-        std::string why = zip_strerror(z);
-        zip_discard(z);
-        zip_source_free(buffer);
-        zip_error_fini(&ze);
-        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (" + why + ")"};
+    auto put32 = [&](std::string& out, std::uint32_t v) {
+        put16(out, v & 0xFFFF);
+        put16(out, v >> 16);
+    };
+    constexpr std::uint32_t kDosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, as a fixed stamp
+    if (parts.size() > 0xFFFF) {
+        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (יותר מדי חלקים)"};
     }
     std::string out;
-    zip_stat_t st;
-    if (zip_source_stat(buffer, &st) != 0 || zip_source_open(buffer) != 0) {
-        zip_source_free(buffer);
-        zip_error_fini(&ze);
-        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה"};
+    std::string directory;
+    std::string packed;
+    for (const ZipPart& p : parts) {
+        if (p.data.size() > 0xFFFFFFF0u || p.name.size() > 0xFFFF) {
+            return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (" + p.name + " גדול מדי)"};
+        }
+        const auto crc =
+            static_cast<std::uint32_t>(libdeflate_crc32(0, p.data.data(), p.data.size()));
+        packed.resize(libdeflate_deflate_compress_bound(compressor.get(), p.data.size()));
+        std::size_t size = libdeflate_deflate_compress(compressor.get(), p.data.data(),
+                                                       p.data.size(), packed.data(), packed.size());
+        // A part deflate cannot shrink is stored as it is.
+        const bool deflated = size > 0 && size < p.data.size();
+        const std::string_view body =
+            deflated ? std::string_view(packed.data(), size) : std::string_view(p.data);
+        const std::uint32_t method = deflated ? 8 : 0;
+        const auto offset = static_cast<std::uint32_t>(out.size());
+        auto common = [&](std::string& h) {
+            put16(h, 20);      // version needed: 2.0
+            put16(h, 0x0800);  // UTF-8 names
+            put16(h, method);
+            put16(h, 0);  // time
+            put16(h, kDosDate);
+            put32(h, crc);
+            put32(h, static_cast<std::uint32_t>(body.size()));
+            put32(h, static_cast<std::uint32_t>(p.data.size()));
+            put16(h, static_cast<std::uint32_t>(p.name.size()));
+            put16(h, 0);  // extra field
+        };
+        put32(out, 0x04034b50);
+        common(out);
+        out += p.name;
+        out.append(body);
+        put32(directory, 0x02014b50);
+        put16(directory, 20);  // made by: 2.0
+        common(directory);
+        put16(directory, 0);  // comment
+        put16(directory, 0);  // disk
+        put16(directory, 0);  // internal attributes
+        put32(directory, 0);  // external attributes
+        put32(directory, offset);
+        directory += p.name;
+        if (out.size() > 0xFFFFFFF0u - directory.size()) {
+            return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (גדולה מדי)"};
+        }
     }
-    out.resize(static_cast<std::size_t>(st.size));
-    zip_int64_t n = zip_source_read(buffer, out.data(), out.size());
-    zip_source_close(buffer);
-    zip_source_free(buffer);
-    zip_error_fini(&ze);
-    if (n < 0 || static_cast<std::size_t>(n) != out.size()) {
-        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה"};
-    }
+    const auto directory_at = static_cast<std::uint32_t>(out.size());
+    out += directory;
+    put32(out, 0x06054b50);
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, static_cast<std::uint32_t>(parts.size()));
+    put16(out, static_cast<std::uint32_t>(parts.size()));
+    put32(out, static_cast<std::uint32_t>(directory.size()));
+    put32(out, directory_at);
+    put16(out, 0);  // comment
     return out;
 }
 
