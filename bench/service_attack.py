@@ -17,6 +17,8 @@ import threading
 import time
 import urllib.parse
 
+from service_mix import honest_path
+
 service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
 folder = tempfile.mkdtemp(prefix="zivron-attack-")
 db = os.path.join(folder, "service.db")
@@ -134,17 +136,7 @@ def client(n):
     c = connect()
     mine = []
     for i in range(TOTAL // CLIENTS):
-        k = rnd.random()
-        if k < 0.55:
-            path = "KoreMosadot.asp?Mis=" + account
-        elif k < 0.8:
-            path = "KorePerateyMosad.asp?Mis=" + rnd.choice(numbers)
-        elif k < 0.85:
-            path = "HosefMosad.asp?MD=לקוח %d-%d%s" % (n, i, pairs)
-        elif k < 0.95:
-            path = "AdkenYomanPeilut.asp?MD=%s&MD1=%s&RH=05:30:12&TL=זיכויים" % (NAME, account)
-        else:
-            path = "AdkenMosad.asp?Mis=%s&MD=עודכן%s" % (rnd.choice(numbers), pairs)
+        path = honest_path(rnd, n, i, account, numbers, pairs, NAME)
         t0 = time.perf_counter()
         try:
             status, body = get(c, path)

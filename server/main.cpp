@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/user_folder.h"
 #include "http_front.h"
 #include "pages.h"
 #include "store.h"
@@ -38,17 +39,10 @@ void Stop(int) {
 }
 
 std::string DefaultDb() {
-    std::filesystem::path base;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x != nullptr && *x != '\0') {
-        base = x;
-    } else if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') {
-        base = std::filesystem::path(h) / ".local" / "share";
-    } else {
-        base = ".";
-    }
+    const std::filesystem::path folder = zivron::UserDataFolder();
     std::error_code ec;
-    std::filesystem::create_directories(base / "zivron", ec);
-    return (base / "zivron" / "service.db").string();
+    std::filesystem::create_directories(folder, ec);
+    return (folder / "service.db").string();
 }
 
 int Usage() {

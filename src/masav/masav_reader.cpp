@@ -150,7 +150,8 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
         if (record.size() < w || record.find_first_of("\r\n") != std::string_view::npos) {
             return Fault(number, "אורך הרשומה אינו 128 תווים");
         }
-        ended = record == std::string(w, '9');
+        static const std::string kEndLine(kRecordWidth, '9');
+        ended = record == kEndLine;
         const std::string_view terminator = ended ? "\r\n" : end;
         if (bytes.substr(at + w, terminator.size()) != terminator) {
             return Fault(number,

@@ -9,9 +9,6 @@ namespace zivron {
 
 std::filesystem::path DriveRoot();
 
-// The user's data folder of the program: $XDG_DATA_HOME/zivron, else ~/.local/share/zivron.
-std::filesystem::path UserDataFolder();
-
 // "C:\ZIVRON\Shidur\msv.001" -> <drive root>/ZIVRON/Shidur/msv.001. The drive letter is dropped
 // (either case), "\" becomes the folder separator, names keep their case. A path without a drive
 // letter is taken as relative to the drive root as well.

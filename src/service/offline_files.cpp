@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "core/user_folder.h"
 #include "platform/atomic_file.h"
-#include "platform/drive_root.h"
 #include "service/replies.h"
 
 namespace zivron {
