@@ -181,6 +181,7 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
     }
 
     const std::string code = file.variant == Variant::Credit ? "006" : "504";
+    file.details.reserve(records.size());
     long long sum = 0;
     for (std::size_t i = 1; i + 2 < records.size(); ++i) {
         if (records[i][0] != '1') {
