@@ -15,7 +15,7 @@ for target in xlsx xls masav masav_reader service replies; do
   echo "== fuzz_$target for ${seconds}s"
   work=$(mktemp -d)
   cp -r "fuzz/corpus/$target/." "$work/"
-  LSAN_OPTIONS=suppressions=fuzz/lsan.supp ASAN_OPTIONS=detect_leaks=1 ./build-fuzz/fuzz/fuzz_$target "$work" -max_total_time="$seconds" \
+  ASAN_OPTIONS=detect_leaks=1 ./build-fuzz/fuzz/fuzz_$target "$work" -max_total_time="$seconds" \
     -timeout=10 -rss_limit_mb=2048 -max_len=65536 -artifact_prefix=build-fuzz/artifacts/ \
     -print_final_stats=0 2>&1 | tail -n 3
   rm -rf "$work"

@@ -220,6 +220,26 @@ TEST_F(CreditRoadTest, MarksOfAnEarlierImportAreTakenBackWhenCorrected) {
     EXPECT_EQ(wb.FillOf(2, 3), (sheet::Rgb{1, 2, 3}));
 }
 
+// An operator's .xls, saved by a spreadsheet application: its active sheet, its formula amounts
+// as their cached results; it imports and builds exactly as its .xlsx twin does.
+TEST_F(CreditRoadTest, AnOperatorsXlsImportsAsItsXlsxTwin) {
+    std::vector<std::string> files;
+    for (const char* twin : {"xls/operator.xls", "xls/operator.xlsx"}) {
+        SCOPED_TRACE(twin);
+        form_ = std::make_unique<HamaraForm>(port_);
+        ChooseInstitution();
+        port_.dialog_answers = {CopyData(twin).string()};
+        form_->Command6_Click();
+        EXPECT_EQ(form_->TextGove[9].text, "3");  // December's three rows, not November's one
+        EXPECT_EQ(form_->TextGove[8].text, "2199.95");
+        EXPECT_EQ(form_->Table[1][1], "שרה כהן");
+        EXPECT_EQ(form_->Table[1][6], "1250");
+        form_->Command5_Click();
+        files.push_back(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value());
+    }
+    EXPECT_EQ(files[0], files[1]);
+}
+
 TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {
     port_.dialog_answers = {WriteRoadWorkbook().string()};
     form_->Command6_Click();

@@ -1,6 +1,9 @@
 #include "platform/spreadsheet/workbook.h"
+#include "platform/spreadsheet/xls_reader.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 #include <fstream>
 #include <map>
@@ -347,6 +350,80 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     EXPECT_EQ(back->Read(2, 9), CellValue::Str("012-345674"));
     EXPECT_EQ(back->Read(3, 1), CellValue::Str("שרה כהן"));
     EXPECT_EQ(back->Read(2, 6), CellValue::Num(1234.5));
+}
+
+// Broken and locked .xls files: each a clear message, nothing read half.
+TEST_F(SpreadsheetTest, DamagedXlsFilesAreRefusedWithAMessage) {
+    XlsSheet sheet;
+    sheet.name = "א";
+    sheet.cells[{1, 1}] = CellValue::Str("טקסט");
+    sheet.cells[{1, 2}] = CellValue::Num(5);
+    const std::string good = WriteXls({sheet}).value();
+    const std::string stream = CompoundStream(good, u"Workbook").value();
+    ASSERT_TRUE(ReadXls(good).ok());
+    auto record_at = [&](const std::string& s, std::uint16_t type) {
+        for (std::size_t at = 0; at + 4 <= s.size();) {
+            const std::uint16_t t = static_cast<unsigned char>(s[at]) | (s[at + 1] & 0xFF) << 8;
+            if (t == type) {
+                return at;
+            }
+            at += 4 + (static_cast<unsigned char>(s[at + 2]) | (s[at + 3] & 0xFF) << 8);
+        }
+        return std::string::npos;
+    };
+    struct Case {
+        const char* what;
+        std::function<std::string()> file;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"cut in half", [&] { return good.substr(0, good.size() / 2); }, "קובץ xls פגום"},
+        {"not a compound document", [] { return std::string(4096, 'x'); }, "אינו מסמך מורכב"},
+        {"locked with a password",
+         [&] {
+             std::string s = stream;
+             s.insert(record_at(s, 0x0809) + 4 + 16, std::string("\x2F\x00\x00\x00", 4));
+             return CompoundFile(s);
+         },
+         "מוגנת בסיסמה"},
+        {"more strings counted than there are",
+         [&] {
+             // A spreadsheet application's workbook, whose texts are in the shared table.
+             std::string s =
+                 CompoundStream(ReadWholeFile(CopyData("xls/operator.xls")).value(), u"Workbook")
+                     .value();
+             s[record_at(s, 0x00FC) + 8 + 1] = 0x7F;
+             return CompoundFile(s);
+         },
+         "פחות טקסטים"},
+        {"a sheet outside the stream",
+         [&] {
+             std::string s = stream;
+             s[record_at(s, 0x0085) + 7] = 0x7F;
+             return CompoundFile(s);
+         },
+         "גיליון מחוץ לזרם"},
+        {"a record longer than its stream",
+         [&] {
+             std::string s = stream;
+             const std::size_t bs = record_at(s, 0x0085) + 4;
+             const std::size_t sheet =
+                 static_cast<unsigned char>(s[bs]) | static_cast<unsigned char>(s[bs + 1]) << 8;
+             s[sheet + 2] = '\xFF';  // the sheet's first record claims 64 KB
+             s[sheet + 3] = '\xFF';
+             return CompoundFile(s);
+         },
+         "רשומה ארוכה מהזרם"},
+    };
+    for (const Case& c : cases) {
+        Result<XlsBook> book = ReadXls(c.file());
+        ASSERT_FALSE(book.ok()) << c.what;
+        if (book.ok()) {
+            continue;
+        }
+        EXPECT_NE(book.error().message.find(c.message), std::string::npos)
+            << c.what << ": " << book.error().message;
+    }
 }
 
 TEST_F(SpreadsheetTest, NewXlsFilesHoldTextsNumbersAndFills) {

@@ -1,6 +1,8 @@
 #pragma once
-// An .xls (BIFF8) workbook, read through FreeXL. Saved in place, it keeps every sheet's values and
-// the fills the program set; formats, widths and formulas of the original are not carried over.
+// An .xls (BIFF8) workbook, read from its records (xls_reader): every cell kind, formulas as their
+// cached results, the active sheet as the workbook keeps it. Saved in place, it keeps every
+// sheet's values, their order, the active sheet and the fills the program set; formats, widths
+// and formulas of the original are not carried over yet.
 
 #include <filesystem>
 #include <map>
@@ -30,8 +32,9 @@ class XlsWorkbook final : public Workbook {
 
   private:
     std::filesystem::path path_;
-    // Every sheet of the file; the first is the active one.
+    // Every sheet of the file, in its order, and the one the cells are read from and written to.
     std::vector<XlsSheet> sheets_;
+    std::size_t active_ = 0;
 };
 
 }  // namespace zivron::sheet

@@ -59,7 +59,7 @@ std::string Xf(bool style, std::uint8_t fill_index) {
 
 }  // namespace
 
-Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets) {
+Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets, std::size_t active) {
     // The colours of every fill, each a palette entry from index 8.
     std::vector<Rgb> palette;
     for (const XlsSheet& s : sheets) {
@@ -114,7 +114,9 @@ Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets) {
         Put16(dim, 0);
         Record(b, 0x0200, dim);
         std::string win;
-        Put16(win, s.right_to_left ? 0x06F6 : 0x06B6);
+        // Only the active sheet is selected and shown.
+        const bool shown = &s == &sheets[std::min(active, sheets.size() - 1)];
+        Put16(win, (s.right_to_left ? 0x00F6 : 0x00B6) | (shown ? 0x0600 : 0));
         Put16(win, 0);
         Put16(win, 0);
         Put32(win, 0x40);
@@ -167,7 +169,7 @@ Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets) {
         Put16(w1, 0x4000);
         Put16(w1, 0x2000);
         Put16(w1, 0x0038);
-        Put16(w1, 0);
+        Put16(w1, static_cast<std::uint32_t>(std::min(active, sheets.size() - 1)));  // itabCur
         Put16(w1, 0);
         Put16(w1, 1);
         Put16(w1, 0x0258);

@@ -22,9 +22,10 @@ struct XlsSheet {
 inline constexpr int kXlsMaxRows = 65536;
 inline constexpr int kXlsMaxCols = 256;
 
-// The whole file; refused, with a message, for what the format cannot hold (a cell past row
-// 65536 or column 256, a text over 255 characters, more than 56 fill colours).
-Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets);
+// The whole file, `active` the tab selected and shown; refused, with a message, for what the
+// format cannot hold (a cell past row 65536 or column 256, a text over 255 characters, more than
+// 56 fill colours).
+Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets, std::size_t active = 0);
 
 // The compound document around one stream named "Workbook".
 std::string CompoundFile(const std::string& workbook_stream);

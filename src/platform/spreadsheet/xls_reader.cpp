@@ -1,0 +1,619 @@
+#include "platform/spreadsheet/xls_reader.h"
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+#include "core/utf8.h"
+
+namespace zivron::sheet {
+namespace {
+
+constexpr std::uint32_t kEndOfChain = 0xFFFFFFFE;
+constexpr std::uint32_t kFreeSector = 0xFFFFFFFF;
+
+Error Damaged(const std::string& why) {
+    return Error{ErrorCode::BadInput, "קובץ xls פגום (" + why + ")"};
+}
+
+std::uint32_t U32(std::string_view s, std::size_t at) {
+    if (at + 4 > s.size()) {
+        return kFreeSector;
+    }
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(s[at])) |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 1])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 2])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24;
+}
+
+std::uint16_t U16(std::string_view s, std::size_t at) {
+    if (at + 2 > s.size()) {
+        return 0;
+    }
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                      static_cast<unsigned char>(s[at + 1]) << 8);
+}
+
+// The compound document: its sectors, the allocation tables, the directory.
+class Compound {
+  public:
+    explicit Compound(std::string_view file) : f_(file) {}
+
+    Status Load() {
+        static constexpr unsigned char kSignature[] = {0xD0, 0xCF, 0x11, 0xE0,
+                                                       0xA1, 0xB1, 0x1A, 0xE1};
+        if (f_.size() < 512 || std::memcmp(f_.data(), kSignature, 8) != 0) {
+            return Damaged("אינו מסמך מורכב");
+        }
+        const std::uint16_t shift = U16(f_, 0x1E);
+        if ((shift != 9 && shift != 12) || U16(f_, 0x20) != 6) {
+            return Damaged("גודל מגזר לא תקין");
+        }
+        sector_ = std::size_t{1} << shift;
+        sectors_ = (f_.size() - 512 + sector_ - 1) / sector_;
+        // The sectors of the allocation table: 109 in the header, the rest in a chain of its own.
+        std::vector<std::uint32_t> fat_sectors;
+        for (std::size_t i = 0; i < 109; ++i) {
+            const std::uint32_t s = U32(f_, 0x4C + 4 * i);
+            if (s != kFreeSector) {
+                fat_sectors.push_back(s);
+            }
+        }
+        std::uint32_t difat = U32(f_, 0x44);
+        for (std::size_t hops = 0; difat != kEndOfChain && difat != kFreeSector; ++hops) {
+            std::optional<std::string_view> sec = Sector(difat);
+            if (!sec || hops > sectors_) {
+                return Damaged("טבלת ההקצאה הכפולה פגומה");
+            }
+            for (std::size_t i = 0; i + 1 < sector_ / 4; ++i) {
+                const std::uint32_t s = U32(*sec, 4 * i);
+                if (s != kFreeSector) {
+                    fat_sectors.push_back(s);
+                }
+            }
+            difat = U32(*sec, sector_ - 4);
+        }
+        for (std::uint32_t s : fat_sectors) {
+            std::optional<std::string_view> sec = Sector(s);
+            if (!sec) {
+                return Damaged("מגזר מחוץ לקובץ");
+            }
+            for (std::size_t i = 0; i < sector_ / 4; ++i) {
+                fat_.push_back(U32(*sec, 4 * i));
+            }
+        }
+        Result<std::string> dir = Chain(fat_, U32(f_, 0x30), SIZE_MAX, false);
+        if (!dir) {
+            return dir.error();
+        }
+        directory_ = std::move(dir).value();
+        if (directory_.size() < 128 || static_cast<unsigned char>(directory_[0x42]) != 5) {
+            return Damaged("אין תיקיית שורש");
+        }
+        cutoff_ = U32(f_, 0x38);
+        return Ok();
+    }
+
+    Result<std::string> Stream(std::u16string_view name) {
+        for (std::size_t at = 0; at + 128 <= directory_.size(); at += 128) {
+            std::string_view e(directory_.data() + at, 128);
+            const std::uint16_t bytes = U16(e, 0x40);
+            if (static_cast<unsigned char>(e[0x42]) != 2 || bytes < 2 || bytes > 64) {
+                continue;
+            }
+            std::u16string entry;
+            for (std::size_t i = 0; i + 2 < bytes; i += 2) {
+                entry.push_back(static_cast<char16_t>(U16(e, i)));
+            }
+            if (entry != name) {
+                continue;
+            }
+            const std::uint32_t start = U32(e, 0x74);
+            const std::uint32_t size = U32(e, 0x78);
+            if (size < cutoff_) {
+                return MiniStream(start, size);
+            }
+            return Chain(fat_, start, size, false);
+        }
+        return Damaged("אין בו זרם של חוברת");
+    }
+
+  private:
+    std::optional<std::string_view> Sector(std::uint32_t s) const {
+        const std::size_t at = 512 + static_cast<std::size_t>(s) * sector_;
+        if (s >= sectors_ || at + sector_ > f_.size()) {
+            return std::nullopt;
+        }
+        return f_.substr(at, sector_);
+    }
+
+    // The sectors of a chain, in order, cut to `size`; a chain that loops or leaves the file is
+    // refused, and so is one shorter than the size it claims.
+    Result<std::string> Chain(const std::vector<std::uint32_t>& table, std::uint32_t start,
+                              std::size_t size, bool mini) {
+        std::string out;
+        std::size_t hops = 0;
+        for (std::uint32_t s = start; s != kEndOfChain; s = table[s]) {
+            if (s >= table.size() || ++hops > table.size()) {
+                return Damaged("שרשרת מגזרים פגומה או מעגלית");
+            }
+            if (mini) {
+                const std::size_t at = static_cast<std::size_t>(s) * 64;
+                if (at + 64 > mini_stream_.size()) {
+                    return Damaged("מגזר קטן מחוץ לזרם");
+                }
+                out.append(mini_stream_, at, 64);
+            } else {
+                std::optional<std::string_view> sec = Sector(s);
+                if (!sec) {
+                    return Damaged("מגזר מחוץ לקובץ");
+                }
+                out.append(*sec);
+            }
+            if (out.size() >= size) {
+                break;
+            }
+            if (out.size() > (256u << 20)) {
+                return Damaged("זרם גדול מדי");
+            }
+        }
+        if (size != SIZE_MAX) {
+            if (out.size() < size) {
+                return Damaged("זרם ארוך מהשרשרת שלו");
+            }
+            out.resize(size);
+        }
+        return out;
+    }
+
+    Result<std::string> MiniStream(std::uint32_t start, std::uint32_t size) {
+        if (mini_fat_.empty()) {
+            Result<std::string> table = Chain(fat_, U32(f_, 0x3C), SIZE_MAX, false);
+            if (!table) {
+                return table.error();
+            }
+            for (std::size_t i = 0; i + 4 <= table.value().size(); i += 4) {
+                mini_fat_.push_back(U32(table.value(), i));
+            }
+            std::string_view root(directory_.data(), 128);
+            Result<std::string> stream = Chain(fat_, U32(root, 0x74), U32(root, 0x78), false);
+            if (!stream) {
+                return stream.error();
+            }
+            mini_stream_ = std::move(stream).value();
+        }
+        return Chain(mini_fat_, start, size, true);
+    }
+
+    std::string_view f_;
+    std::size_t sector_ = 512;
+    std::size_t sectors_ = 0;
+    std::uint32_t cutoff_ = 4096;
+    std::vector<std::uint32_t> fat_;
+    std::vector<std::uint32_t> mini_fat_;
+    std::string directory_;
+    std::string mini_stream_;
+};
+
+// The payloads of a record and its CONTINUE records. A string's characters that run past one
+// begin the next with a byte saying whether they are one or two bytes wide.
+class Pieces {
+  public:
+    explicit Pieces(std::vector<std::string_view> pieces) : pieces_(std::move(pieces)) {}
+
+    bool Bytes(std::size_t n, std::string* out) {
+        while (n > 0) {
+            if (!Next()) {
+                return false;
+            }
+            const std::size_t take = std::min(n, pieces_[i_].size() - at_);
+            if (out != nullptr) {
+                out->append(pieces_[i_].substr(at_, take));
+            }
+            at_ += take;
+            n -= take;
+        }
+        return true;
+    }
+    std::optional<std::uint32_t> Number(std::size_t width) {
+        std::string b;
+        if (!Bytes(width, &b)) {
+            return std::nullopt;
+        }
+        std::uint32_t v = 0;
+        for (std::size_t k = width; k-- > 0;) {
+            v = (v << 8) | static_cast<unsigned char>(b[k]);
+        }
+        return v;
+    }
+    // `count` characters, one or two bytes each; at a piece's end the width is read again.
+    bool Chars(std::size_t count, bool wide, std::string& out) {
+        std::u16string units;
+        while (units.size() < count) {
+            if (at_ == pieces_[i_].size()) {
+                if (i_ + 1 >= pieces_.size() || pieces_[i_ + 1].empty()) {
+                    return false;
+                }
+                ++i_;
+                at_ = 0;
+                wide = (static_cast<unsigned char>(pieces_[i_][at_++]) & 1) != 0;
+            }
+            const std::size_t width = wide ? 2 : 1;
+            while (units.size() < count && at_ + width <= pieces_[i_].size()) {
+                units.push_back(wide ? U16(pieces_[i_], at_)
+                                     : static_cast<unsigned char>(pieces_[i_][at_]));
+                at_ += width;
+            }
+            if (units.size() < count && at_ != pieces_[i_].size()) {
+                return false;  // half a character at the end of a piece
+            }
+        }
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            char32_t cp = units[k];
+            if (cp >= 0xD800 && cp < 0xDC00 && k + 1 < units.size() && units[k + 1] >= 0xDC00 &&
+                units[k + 1] < 0xE000) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++k] - 0xDC00);
+            } else if (cp >= 0xD800 && cp < 0xE000) {
+                cp = utf8::kReplacement;
+            }
+            utf8::Append(out, cp);
+        }
+        return true;
+    }
+    // A string of the workbook: its length (one or two bytes), its flags, its characters, the
+    // formatting runs and phonetic data it may carry.
+    std::optional<std::string> Text(std::size_t length_width, bool rich_allowed) {
+        std::optional<std::uint32_t> cch = Number(length_width);
+        std::optional<std::uint32_t> flags = Number(1);
+        if (!cch || !flags) {
+            return std::nullopt;
+        }
+        std::uint32_t runs = 0;
+        std::uint32_t ext = 0;
+        if (rich_allowed && (*flags & 0x08) != 0) {
+            std::optional<std::uint32_t> r = Number(2);
+            if (!r) {
+                return std::nullopt;
+            }
+            runs = *r;
+        }
+        if (rich_allowed && (*flags & 0x04) != 0) {
+            std::optional<std::uint32_t> e = Number(4);
+            if (!e) {
+                return std::nullopt;
+            }
+            ext = *e;
+        }
+        std::string out;
+        if (!Chars(*cch, (*flags & 0x01) != 0, out) || !Bytes(4 * std::size_t{runs}, nullptr) ||
+            !Bytes(ext, nullptr)) {
+            return std::nullopt;
+        }
+        return out;
+    }
+
+  private:
+    bool Next() {
+        while (i_ < pieces_.size() && at_ == pieces_[i_].size()) {
+            if (i_ + 1 >= pieces_.size()) {
+                return false;
+            }
+            ++i_;
+            at_ = 0;
+        }
+        return i_ < pieces_.size();
+    }
+    std::vector<std::string_view> pieces_;
+    std::size_t i_ = 0;
+    std::size_t at_ = 0;
+};
+
+struct Record {
+    std::uint16_t type = 0;
+    std::string_view data;
+};
+
+// The records of a stream from `at` on; a record longer than the stream is refused.
+class Records {
+  public:
+    Records(std::string_view stream, std::size_t at) : s_(stream), at_(at) {}
+    Result<std::optional<Record>> Next() {
+        if (at_ + 4 > s_.size()) {
+            return std::optional<Record>();
+        }
+        Record r{U16(s_, at_), {}};
+        const std::size_t len = U16(s_, at_ + 2);
+        if (at_ + 4 + len > s_.size()) {
+            return Damaged("רשומה ארוכה מהזרם");
+        }
+        r.data = s_.substr(at_ + 4, len);
+        at_ += 4 + len;
+        return std::optional<Record>(r);
+    }
+    // The CONTINUE records right after the last one.
+    std::vector<std::string_view> Continues() {
+        std::vector<std::string_view> out;
+        while (at_ + 4 <= s_.size() && U16(s_, at_) == 0x003C) {
+            const std::size_t len = U16(s_, at_ + 2);
+            if (at_ + 4 + len > s_.size()) {
+                break;
+            }
+            out.push_back(s_.substr(at_ + 4, len));
+            at_ += 4 + len;
+        }
+        return out;
+    }
+
+  private:
+    std::string_view s_;
+    std::size_t at_;
+};
+
+double RkValue(std::uint32_t rk) {
+    double v = 0;
+    if ((rk & 0x02) != 0) {
+        v = static_cast<double>(static_cast<std::int32_t>(rk) >> 2);
+    } else {
+        std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&v, &bits, sizeof v);
+    }
+    return (rk & 0x01) != 0 ? v / 100 : v;
+}
+
+double Float(std::string_view s, std::size_t at) {
+    std::uint64_t bits =
+        static_cast<std::uint64_t>(U32(s, at)) | static_cast<std::uint64_t>(U32(s, at + 4)) << 32;
+    double v = 0;
+    std::memcpy(&v, &bits, sizeof v);
+    return v;
+}
+
+CellValue ErrorCell(unsigned char code) {
+    switch (code) {
+        case 0x00:
+            return {CellKind::Error, 0, "#NULL!"};
+        case 0x07:
+            return {CellKind::Error, 0, "#DIV/0!"};
+        case 0x0F:
+            return {CellKind::Error, 0, "#VALUE!"};
+        case 0x17:
+            return {CellKind::Error, 0, "#REF!"};
+        case 0x1D:
+            return {CellKind::Error, 0, "#NAME?"};
+        case 0x24:
+            return {CellKind::Error, 0, "#NUM!"};
+        default:
+            return {CellKind::Error, 0, "#N/A"};
+    }
+}
+
+CellValue BooleanCell(bool v) {
+    return {CellKind::Boolean, v ? 1.0 : 0.0, v ? "TRUE" : "FALSE"};
+}
+
+struct SheetEntry {
+    std::uint32_t offset = 0;
+    bool worksheet = true;
+    std::string name;
+};
+
+Status ReadSheet(std::string_view stream, const SheetEntry& entry,
+                 const std::vector<std::string>& sst, XlsSheet& out) {
+    if (entry.offset >= stream.size()) {
+        return Damaged("גיליון מחוץ לזרם");
+    }
+    Records records(stream, entry.offset);
+    auto put = [&](std::uint32_t row, std::uint32_t col, CellValue v) {
+        if (row < static_cast<std::uint32_t>(kXlsMaxRows) &&
+            col < static_cast<std::uint32_t>(kXlsMaxCols)) {
+            out.cells[{static_cast<int>(row) + 1, static_cast<int>(col) + 1}] = std::move(v);
+        }
+    };
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> pending_string;
+    bool first = true;
+    while (true) {
+        Result<std::optional<Record>> next = records.Next();
+        if (!next) {
+            return next.error();
+        }
+        if (!next.value()) {
+            return Damaged("גיליון בלי סוף");
+        }
+        const Record r = *next.value();
+        const std::string_view d = r.data;
+        if (first) {
+            if (r.type != 0x0809) {
+                return Damaged("גיליון בלי רשומת פתיחה");
+            }
+            first = false;
+            continue;
+        }
+        if (r.type == 0x000A) {
+            return Ok();  // EOF
+        }
+        const std::uint32_t row = U16(d, 0);
+        const std::uint32_t col = U16(d, 2);
+        switch (r.type) {
+            case 0x0203:  // NUMBER
+                if (d.size() >= 14) {
+                    put(row, col, CellValue::Num(Float(d, 6)));
+                }
+                break;
+            case 0x027E:  // RK
+                if (d.size() >= 10) {
+                    put(row, col, CellValue::Num(RkValue(U32(d, 6))));
+                }
+                break;
+            case 0x00BD:  // MULRK
+                for (std::size_t at = 4, c = col; at + 6 + 2 <= d.size(); at += 6, ++c) {
+                    put(row, static_cast<std::uint32_t>(c),
+                        CellValue::Num(RkValue(U32(d, at + 2))));
+                }
+                break;
+            case 0x00FD: {  // LABELSST
+                const std::uint32_t index = U32(d, 6);
+                if (d.size() >= 10) {
+                    if (index >= sst.size()) {
+                        return Damaged("הפניה לטקסט שאינו ברשימה");
+                    }
+                    put(row, col, CellValue::Str(sst[index]));
+                }
+                break;
+            }
+            case 0x0204: {  // LABEL
+                Pieces p({d.size() >= 6 ? d.substr(6) : std::string_view()});
+                std::optional<std::string> text = p.Text(2, false);
+                if (!text) {
+                    return Damaged("טקסט פגום בתא");
+                }
+                put(row, col, CellValue::Str(std::move(*text)));
+                break;
+            }
+            case 0x0205:  // BOOLERR
+                if (d.size() >= 8) {
+                    put(row, col,
+                        d[7] != 0 ? ErrorCell(static_cast<unsigned char>(d[6]))
+                                  : BooleanCell(d[6] != 0));
+                }
+                break;
+            case 0x0006:  // FORMULA: its cached result
+                pending_string.reset();
+                if (d.size() >= 14) {
+                    if (U16(d, 12) != 0xFFFF) {
+                        put(row, col, CellValue::Num(Float(d, 6)));
+                    } else if (d[6] == 0) {
+                        pending_string = {row, col};  // the text comes in the STRING record
+                    } else if (d[6] == 1) {
+                        put(row, col, BooleanCell(d[8] != 0));
+                    } else if (d[6] == 2) {
+                        put(row, col, ErrorCell(static_cast<unsigned char>(d[8])));
+                    } else {
+                        put(row, col, CellValue::Str(""));
+                    }
+                }
+                break;
+            case 0x0207: {  // STRING, after its FORMULA
+                std::vector<std::string_view> pieces = {d};
+                for (std::string_view c : records.Continues()) {
+                    pieces.push_back(c);
+                }
+                Pieces p(pieces);
+                std::optional<std::string> text = p.Text(2, false);
+                if (!text) {
+                    return Damaged("תוצאת נוסחה פגומה");
+                }
+                if (pending_string) {
+                    put(pending_string->first, pending_string->second,
+                        CellValue::Str(std::move(*text)));
+                    pending_string.reset();
+                }
+                break;
+            }
+            case 0x023E:  // WINDOW2
+                out.right_to_left = (U16(d, 0) & 0x0040) != 0;
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+}  // namespace
+
+Result<std::string> CompoundStream(std::string_view file, std::u16string_view name) {
+    Compound c(file);
+    ZIVRON_TRY(c.Load());
+    return c.Stream(name);
+}
+
+Result<XlsBook> ReadXls(std::string_view file) {
+    Result<std::string> stream = CompoundStream(file, u"Workbook");
+    if (!stream) {
+        return stream.error();
+    }
+    const std::string_view s = stream.value();
+    Records records(s, 0);
+    XlsBook book;
+    std::vector<SheetEntry> entries;
+    std::vector<std::string> sst;
+    std::size_t sst_expected = 0;
+    bool first = true;
+    while (true) {
+        Result<std::optional<Record>> next = records.Next();
+        if (!next) {
+            return next.error();
+        }
+        if (!next.value()) {
+            return Damaged("חסרה רשומת הסוף של החוברת");
+        }
+        const Record r = *next.value();
+        const std::string_view d = r.data;
+        if (first) {
+            if (r.type != 0x0809 || U16(d, 0) != 0x0600 || U16(d, 2) != 0x0005) {
+                return Damaged("אינה חוברת Excel 97-2003");
+            }
+            first = false;
+            continue;
+        }
+        if (r.type == 0x000A) {
+            break;
+        }
+        switch (r.type) {
+            case 0x002F:  // FILEPASS
+                return Error{ErrorCode::BadInput, "החוברת מוגנת בסיסמה; יש לשמור אותה בלי סיסמה"};
+            case 0x003D:  // WINDOW1
+                book.active = U16(d, 10);
+                break;
+            case 0x0085: {  // BOUNDSHEET
+                SheetEntry e;
+                e.offset = U32(d, 0);
+                e.worksheet = d.size() > 5 && d[5] == 0;
+                Pieces p({d.size() >= 6 ? d.substr(6) : std::string_view()});
+                std::optional<std::string> name = p.Text(1, false);
+                if (!name) {
+                    return Damaged("שם גיליון פגום");
+                }
+                e.name = std::move(*name);
+                entries.push_back(std::move(e));
+                break;
+            }
+            case 0x00FC: {  // SST and its CONTINUE records
+                sst_expected = U32(d, 4);
+                std::vector<std::string_view> pieces = {d.size() >= 8 ? d.substr(8)
+                                                                      : std::string_view()};
+                for (std::string_view c : records.Continues()) {
+                    pieces.push_back(c);
+                }
+                Pieces p(pieces);
+                sst.reserve(std::min<std::size_t>(sst_expected, 1u << 20));
+                for (std::size_t i = 0; i < sst_expected; ++i) {
+                    std::optional<std::string> text = p.Text(2, true);
+                    if (!text) {
+                        return Damaged("ברשימת הטקסטים פחות טקסטים מכפי שנמנו");
+                    }
+                    sst.push_back(std::move(*text));
+                }
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    if (entries.empty()) {
+        return Damaged("אין בה גיליונות");
+    }
+    for (const SheetEntry& e : entries) {
+        XlsSheet sheet;
+        sheet.name = e.name;
+        if (e.worksheet) {
+            ZIVRON_TRY(ReadSheet(s, e, sst, sheet));
+        }
+        book.sheets.push_back(std::move(sheet));
+    }
+    if (book.active >= book.sheets.size()) {
+        book.active = 0;
+    }
+    return book;
+}
+
+}  // namespace zivron::sheet

@@ -1,0 +1,26 @@
+#pragma once
+// An .xls workbook read straight from its records: the compound document (OLE2) opened by
+// following its allocation tables, then the BIFF8 "Workbook" stream: the sheets in their order,
+// the active one, and every cell as it shows, formulas as their cached results.
+
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+#include "platform/spreadsheet/xls_writer.h"
+
+namespace zivron::sheet {
+
+struct XlsBook {
+    std::vector<XlsSheet> sheets;  // in the workbook's order
+    std::size_t active = 0;        // the tab that was active when it was saved
+};
+
+// The stream of the given name in a compound document; refused for a damaged file (a sector
+// outside the file, a cycle in an allocation table, a stream longer than its chain).
+Result<std::string> CompoundStream(std::string_view file, std::u16string_view name);
+
+// The workbook; refused with the operator's message for a damaged or encrypted one.
+Result<XlsBook> ReadXls(std::string_view file);
+
+}  // namespace zivron::sheet
