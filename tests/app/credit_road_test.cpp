@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
+#include <set>
+#include <sstream>
 
+#include "support/process.h"
 #include "support/road_fixture.h"
 
 namespace zivron {
@@ -238,6 +243,48 @@ TEST_F(CreditRoadTest, AnOperatorsXlsImportsAsItsXlsxTwin) {
         files.push_back(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value());
     }
     EXPECT_EQ(files[0], files[1]);
+}
+
+// An .xls the import fixes and marks is saved as a patch: read by another program (xlrd), only
+// the cells it changed differ; formats, formulas, merges, widths, the other sheet stay.
+TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
+    const fs::path book = CopyData("xls/operator_faults.xls");
+    auto facts = [](const fs::path& p) {
+        test::ProcessResult r = test::RunProcess(
+            ZIVRON_PYTHON, {std::string(ZIVRON_TEST_DATA) + "/xls/read_with_xlrd.py", p.string()});
+        EXPECT_EQ(r.exit_code, 0) << r.err;
+        std::set<std::string> lines;
+        std::istringstream in(r.out);
+        for (std::string line; std::getline(in, line);) {
+            lines.insert(line);
+        }
+        return lines;
+    };
+    const std::set<std::string> before = facts(book);
+    port_.dialog_answers = {book.string()};
+    form_->Command6_Click();
+    ASSERT_EQ(port_.messages.back().text, "יבוא הקובץ הושלם");
+    const std::set<std::string> after = facts(book);
+    std::set<std::string> gone, added;
+    std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
+                        std::inserter(gone, gone.end()));
+    std::set_difference(after.begin(), after.end(), before.begin(), before.end(),
+                        std::inserter(added, added.end()));
+    EXPECT_EQ(gone,
+              (std::set<std::string>{"cell תשלומים!B2 1 '12-345-674'", "cell תשלומים!I2 6 ''"}));
+    EXPECT_EQ(added,
+              (std::set<std::string>{"cell תשלומים!B2 1 '12345674'", "fill תשלומים!B2 80FFFF",
+                                     "cell תשלומים!I2 1 '12-345-674'", "fill תשלומים!I2 80FFFF",
+                                     "fill תשלומים!C3 FF8080", "fill תשלומים!D3 FF8080",
+                                     "fill תשלומים!E3 FF8080", "fill תשלומים!B4 FFFF00"}));
+    // Imported again: the account and identity marks stand; B2 holds digits now, so its typing
+    // mark is taken back (its old value stays beside it in I2).
+    port_.dialog_answers = {book.string()};
+    form_->Command6_Click();
+    EXPECT_EQ(form_->TextGove[15].text, "1");
+    std::set<std::string> again = after;
+    again.erase("fill תשלומים!B2 80FFFF");
+    EXPECT_EQ(facts(book), again);
 }
 
 TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {

@@ -94,6 +94,33 @@ class Compound {
         return Ok();
     }
 
+    // Every stream at the root, in directory order; a storage (macros) is refused.
+    Result<std::vector<std::pair<std::u16string, std::string>>> RootStreams() {
+        std::vector<std::pair<std::u16string, std::string>> out;
+        for (std::size_t at = 128; at + 128 <= directory_.size(); at += 128) {
+            std::string_view e(directory_.data() + at, 128);
+            const auto type = static_cast<unsigned char>(e[0x42]);
+            if (type == 1) {
+                return Error{ErrorCode::Unsupported,
+                             "בחוברת יש פקודות מאקרו; חוברת כזו אינה נשמרת כאן"};
+            }
+            const std::uint16_t bytes = U16(e, 0x40);
+            if (type != 2 || bytes < 2 || bytes > 64) {
+                continue;
+            }
+            std::u16string name;
+            for (std::size_t i = 0; i + 2 < bytes; i += 2) {
+                name.push_back(static_cast<char16_t>(U16(e, i)));
+            }
+            Result<std::string> data = Stream(name);
+            if (!data) {
+                return data.error();
+            }
+            out.emplace_back(std::move(name), std::move(data).value());
+        }
+        return out;
+    }
+
     Result<std::string> Stream(std::u16string_view name) {
         for (std::size_t at = 0; at + 128 <= directory_.size(); at += 128) {
             std::string_view e(directory_.data() + at, 128);
@@ -403,13 +430,22 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
         return Damaged("גיליון מחוץ לזרם");
     }
     Records records(stream, entry.offset);
+    auto put_xf = [&](std::uint32_t row, std::uint32_t col, std::uint16_t xf) {
+        if (row < static_cast<std::uint32_t>(kXlsMaxRows) &&
+            col < static_cast<std::uint32_t>(kXlsMaxCols)) {
+            out.cell_xf[{static_cast<int>(row) + 1, static_cast<int>(col) + 1}] = xf;
+        }
+    };
     auto put = [&](std::uint32_t row, std::uint32_t col, CellValue v) {
         if (row < static_cast<std::uint32_t>(kXlsMaxRows) &&
             col < static_cast<std::uint32_t>(kXlsMaxCols)) {
             out.cells[{static_cast<int>(row) + 1, static_cast<int>(col) + 1}] = std::move(v);
         }
     };
-    std::optional<std::pair<std::uint32_t, std::uint32_t>> pending_string;
+    // A formula whose text result follows in a STRING record: its cell.
+    bool pending_string = false;
+    std::uint32_t pending_row = 0;
+    std::uint32_t pending_col = 0;
     bool first = true;
     while (true) {
         Result<std::optional<Record>> next = records.Next();
@@ -433,6 +469,27 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
         }
         const std::uint32_t row = U16(d, 0);
         const std::uint32_t col = U16(d, 2);
+        switch (r.type) {
+            case 0x0203:
+            case 0x027E:
+            case 0x00FD:
+            case 0x0204:
+            case 0x0205:
+            case 0x0006:
+            case 0x0201:  // BLANK
+                if (d.size() >= 6) {
+                    put_xf(row, col, U16(d, 4));
+                }
+                break;
+            default:
+                break;
+        }
+        if (r.type == 0x00BD || r.type == 0x00BE) {  // MULRK, MULBLANK: a format for each cell
+            const std::size_t step = r.type == 0x00BD ? 6 : 2;
+            for (std::size_t at = 4, c = col; at + step + 2 <= d.size(); at += step, ++c) {
+                put_xf(row, static_cast<std::uint32_t>(c), U16(d, at));
+            }
+        }
         switch (r.type) {
             case 0x0203:  // NUMBER
                 if (d.size() >= 14) {
@@ -477,12 +534,14 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
                 }
                 break;
             case 0x0006:  // FORMULA: its cached result
-                pending_string.reset();
+                pending_string = false;
                 if (d.size() >= 14) {
                     if (U16(d, 12) != 0xFFFF) {
                         put(row, col, CellValue::Num(Float(d, 6)));
                     } else if (d[6] == 0) {
-                        pending_string = {row, col};  // the text comes in the STRING record
+                        pending_string = true;  // the text comes in the STRING record
+                        pending_row = row;
+                        pending_col = col;
                     } else if (d[6] == 1) {
                         put(row, col, BooleanCell(d[8] != 0));
                     } else if (d[6] == 2) {
@@ -503,9 +562,8 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
                     return Damaged("תוצאת נוסחה פגומה");
                 }
                 if (pending_string) {
-                    put(pending_string->first, pending_string->second,
-                        CellValue::Str(std::move(*text)));
-                    pending_string.reset();
+                    put(pending_row, pending_col, CellValue::Str(std::move(*text)));
+                    pending_string = false;
                 }
                 break;
             }
@@ -526,6 +584,40 @@ Result<std::string> CompoundStream(std::string_view file, std::u16string_view na
     return c.Stream(name);
 }
 
+Result<std::vector<std::pair<std::u16string, std::string>>> CompoundStreams(std::string_view file) {
+    Compound c(file);
+    ZIVRON_TRY(c.Load());
+    return c.RootStreams();
+}
+
+std::vector<Rgb> DefaultXlsPalette() {
+    static const std::uint32_t kColours[56] = {
+        0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FFFF,
+        0x800000, 0x008000, 0x000080, 0x808000, 0x800080, 0x008080, 0xC0C0C0, 0x808080,
+        0x9999FF, 0x993366, 0xFFFFCC, 0xCCFFFF, 0x660066, 0xFF8080, 0x0066CC, 0xCCCCFF,
+        0x000080, 0xFF00FF, 0xFFFF00, 0x00FFFF, 0x800080, 0x800000, 0x008080, 0x0000FF,
+        0x00CCFF, 0xCCFFFF, 0xCCFFCC, 0xFFFF99, 0x99CCFF, 0xFF99CC, 0xCC99FF, 0xFFCC99,
+        0x3366FF, 0x33CCCC, 0x99CC00, 0xFFCC00, 0xFF9900, 0xFF6600, 0x666699, 0x969696,
+        0x003366, 0x339966, 0x003300, 0x333300, 0x993300, 0x993366, 0x333399, 0x333333};
+    std::vector<Rgb> out;
+    for (std::uint32_t c : kColours) {
+        out.push_back({static_cast<std::uint8_t>(c >> 16), static_cast<std::uint8_t>(c >> 8),
+                       static_cast<std::uint8_t>(c)});
+    }
+    return out;
+}
+
+std::optional<Rgb> XfSolidFill(std::string_view xf, const std::vector<Rgb>& palette) {
+    if (xf.size() < 20 || ((U32(xf, 14) >> 26) & 0x3F) != 1) {
+        return std::nullopt;
+    }
+    const std::uint16_t fore = U16(xf, 18) & 0x7F;
+    if (fore < 8 || fore >= 8 + palette.size()) {
+        return std::nullopt;
+    }
+    return palette[fore - 8];
+}
+
 Result<XlsBook> ReadXls(std::string_view file) {
     Result<std::string> stream = CompoundStream(file, u"Workbook");
     if (!stream) {
@@ -536,6 +628,8 @@ Result<XlsBook> ReadXls(std::string_view file) {
     XlsBook book;
     std::vector<SheetEntry> entries;
     std::vector<std::string> sst;
+    std::vector<std::string_view> xfs;
+    std::vector<Rgb> palette = DefaultXlsPalette();
     std::size_t sst_expected = 0;
     bool first = true;
     while (true) {
@@ -563,6 +657,16 @@ Result<XlsBook> ReadXls(std::string_view file) {
                 return Error{ErrorCode::BadInput, "החוברת מוגנת בסיסמה; יש לשמור אותה בלי סיסמה"};
             case 0x003D:  // WINDOW1
                 book.active = U16(d, 10);
+                break;
+            case 0x00E0:  // XF
+                xfs.push_back(d);
+                break;
+            case 0x0092:  // PALETTE
+                for (std::size_t i = 0; i < 56 && 2 + 4 * i + 3 <= d.size(); ++i) {
+                    palette[i] = {static_cast<std::uint8_t>(d[2 + 4 * i]),
+                                  static_cast<std::uint8_t>(d[3 + 4 * i]),
+                                  static_cast<std::uint8_t>(d[4 + 4 * i])};
+                }
                 break;
             case 0x0085: {  // BOUNDSHEET
                 SheetEntry e;
@@ -607,6 +711,14 @@ Result<XlsBook> ReadXls(std::string_view file) {
         sheet.name = e.name;
         if (e.worksheet) {
             ZIVRON_TRY(ReadSheet(s, e, sst, sheet));
+            // The solid fills the cells show, from their formats.
+            for (const auto& [at, xf] : sheet.cell_xf) {
+                if (xf < xfs.size()) {
+                    if (std::optional<Rgb> fill = XfSolidFill(xfs[xf], palette)) {
+                        sheet.fills[at] = *fill;
+                    }
+                }
+            }
         }
         book.sheets.push_back(std::move(sheet));
     }

@@ -3,7 +3,9 @@
 // following its allocation tables, then the BIFF8 "Workbook" stream: the sheets in their order,
 // the active one, and every cell as it shows, formulas as their cached results.
 
+#include <optional>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/result.h"
@@ -20,7 +22,17 @@ struct XlsBook {
 // outside the file, a cycle in an allocation table, a stream longer than its chain).
 Result<std::string> CompoundStream(std::string_view file, std::u16string_view name);
 
+// Every stream at the root of a compound document, in directory order; a storage (macros) is
+// refused.
+Result<std::vector<std::pair<std::u16string, std::string>>> CompoundStreams(std::string_view file);
+
 // The workbook; refused with the operator's message for a damaged or encrypted one.
 Result<XlsBook> ReadXls(std::string_view file);
+
+// The 56 colours of a workbook without a PALETTE record, for indices 8 to 63.
+std::vector<Rgb> DefaultXlsPalette();
+
+// The solid fill an XF record's data gives a cell, if it gives one.
+std::optional<Rgb> XfSolidFill(std::string_view xf, const std::vector<Rgb>& palette);
 
 }  // namespace zivron::sheet

@@ -1,6 +1,7 @@
 #include "platform/spreadsheet/xls_workbook.h"
 
 #include "platform/atomic_file.h"
+#include "platform/spreadsheet/xls_patch.h"
 #include "platform/spreadsheet/xls_reader.h"
 
 namespace zivron::sheet {
@@ -34,6 +35,7 @@ Result<std::unique_ptr<XlsWorkbook>> XlsWorkbook::Open(const fs::path& path) {
     wb->path_ = path;
     wb->sheets_ = std::move(book.value().sheets);
     wb->active_ = book.value().active;
+    wb->original_ = std::move(bytes).value();
     return wb;
 }
 
@@ -50,12 +52,14 @@ CellValue XlsWorkbook::Read(int row, int col) const {
 Status XlsWorkbook::WriteText(int row, int col, const std::string& text) {
     ZIVRON_TRY(CheckCellAddress(row, col));
     sheets_[active_].cells[{row, col}] = CellValue::Str(text);
+    edits_[active_][{row, col}].value = CellValue::Str(text);
     return Ok();
 }
 
 Status XlsWorkbook::WriteNumber(int row, int col, double value) {
     ZIVRON_TRY(CheckCellAddress(row, col));
     sheets_[active_].cells[{row, col}] = CellValue::Num(value);
+    edits_[active_][{row, col}].value = CellValue::Num(value);
     return Ok();
 }
 
@@ -66,12 +70,15 @@ Status XlsWorkbook::WriteDate(int row, int col, int year, int month, int day) {
 Status XlsWorkbook::SetFill(int row, int col, Rgb colour) {
     ZIVRON_TRY(CheckCellAddress(row, col));
     sheets_[active_].fills[{row, col}] = colour;
+    edits_[active_][{row, col}].fill = std::optional<Rgb>(colour);
     return Ok();
 }
 
 Status XlsWorkbook::ClearFill(int row, int col) {
     ZIVRON_TRY(CheckCellAddress(row, col));
-    sheets_[active_].fills.erase({row, col});
+    if (sheets_[active_].fills.erase({row, col}) > 0) {
+        edits_[active_][{row, col}].fill = std::optional<Rgb>();
+    }
     return Ok();
 }
 
@@ -85,6 +92,8 @@ Status XlsWorkbook::AddWorksheet() {
     sheet.name = "גיליון" + std::to_string(sheets_.size() + 1);
     sheets_.insert(sheets_.begin(), std::move(sheet));
     active_ = 0;
+    original_.clear();  // a new sheet: the file is written anew
+    edits_.clear();
     return Ok();
 }
 
@@ -101,11 +110,17 @@ Status XlsWorkbook::SaveAs(const fs::path& path) {
         return Error{ErrorCode::Unsupported,
                      "חוברת xls נשמרת בפורמט xls בלבד: " + path.filename().string()};
     }
-    Result<std::string> bytes = WriteXls(sheets_, active_);
+    // A workbook read from a file is saved as a patch of it; a new one is written whole.
+    Result<std::string> bytes =
+        original_.empty() ? WriteXls(sheets_, active_) : PatchXls(original_, edits_);
     if (!bytes) {
         return bytes.error();
     }
     ZIVRON_TRY(WriteFileAtomically(path, bytes.value()));
+    if (!original_.empty()) {
+        original_ = std::move(bytes).value();
+        edits_.clear();
+    }
     path_ = path;
     return Ok();
 }

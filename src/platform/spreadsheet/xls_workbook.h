@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/spreadsheet/workbook.h"
+#include "platform/spreadsheet/xls_patch.h"
 #include "platform/spreadsheet/xls_writer.h"
 
 namespace zivron::sheet {
@@ -35,6 +36,10 @@ class XlsWorkbook final : public Workbook {
     // Every sheet of the file, in its order, and the one the cells are read from and written to.
     std::vector<XlsSheet> sheets_;
     std::size_t active_ = 0;
+    // The file as read (or last saved), and the cells changed since, sheet by sheet: a save
+    // patches the one with the other.
+    std::string original_;
+    std::map<std::size_t, XlsSheetEdits> edits_;
 };
 
 }  // namespace zivron::sheet

@@ -2,6 +2,7 @@
 // A new .xls file (BIFF8 in a compound document) holding texts, numbers and solid fills: what the
 // program writes into "c:\Hamara.xls" and what an imported .xls keeps when it is saved in place.
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -16,6 +17,7 @@ struct XlsSheet {
     std::string name;
     std::map<std::pair<int, int>, CellValue> cells;  // (row, column) from 1
     std::map<std::pair<int, int>, Rgb> fills;
+    std::map<std::pair<int, int>, std::uint16_t> cell_xf;  // as read: each cell's format
     bool right_to_left = true;
 };
 

@@ -5,7 +5,12 @@ spreadsheet application (LibreOffice headless from Debian's libreoffice-calc), n
 operator.xls, and operator.xlsx its twin: two sheets, November and December, December active; formula amounts
 (=ROUND(M2*0.9;2)) with their cached results; texts in the shared-string table; a long text on
 the other sheet; number formats and a bold heading. Run from this folder with Debian's python3
-and soffice on PATH; it rewrites both files beside it.
+and soffice on PATH; it rewrites the files beside it.
+
+operator_faults.xls: a typing error, an account and an identity number that fail, formula
+amounts, a bold heading, a number format, widths, merged cells, a frozen pane, an autofilter, a
+validation, a conditional format, the operator's own fill and a second sheet: what the import
+must fix and mark, and everything it must keep.
 """
 import os
 import shutil
@@ -44,17 +49,64 @@ def source(path):
     wb.save(path)
 
 
+def faults(path):
+    """A workbook the import fixes and marks, with everything it must leave as it was."""
+    from openpyxl.styles import PatternFill
+    from openpyxl.worksheet.datavalidation import DataValidation
+    from openpyxl.formatting.rule import CellIsRule
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "תשלומים"
+    ws.sheet_view.rightToLeft = True
+    ws.append(["שם", "ת.ז.", "בנק", "סניף", "חשבון", "סכום", "", "הערה"])
+    for c in "ABCDEF":
+        ws[c + "1"].font = Font(bold=True)
+    ws["H1"].fill = PatternFill("solid", fgColor="FF00B050")  # the operator's own colour
+    rows = [
+        ("ישראל ישראלי", "12-345-674", "12", "600", "100006", 1000),  # a typing error
+        ("שרה כהן", "18", "12", "600", "100018", 1388.89),           # an account that fails
+        ("דוד לוי", "123456789", "20", "826", "10001", 55.5),        # an identity that fails
+    ]
+    for i, (name, ident, bank, branch, account, gross) in enumerate(rows, start=2):
+        for c, v in enumerate((name, ident, bank, branch, account), start=1):
+            ws.cell(i, c, v)
+        ws.cell(i, 13, gross)
+        ws.cell(i, 6, "=ROUND(M%d*0.9,2)" % i).number_format = "#,##0.00"
+    ws.column_dimensions["A"].width = 24
+    ws.column_dimensions["H"].width = 30
+    ws.merge_cells("H2:I3")
+    ws["H2"] = "ממוזג"
+    ws.freeze_panes = "A2"
+    ws.auto_filter.ref = "A1:F4"
+    dv = DataValidation(type="list", formula1='"10,12,20"')
+    ws.add_data_validation(dv)
+    dv.add("C2:C4")
+    ws.conditional_formatting.add("F2:F4", CellIsRule(operator="greaterThan", formula=["1000"],
+                                                       font=Font(italic=True)))
+    other = wb.create_sheet("אחר")
+    other["A1"] = "נשאר כמו שהוא"
+    other["B2"] = 3.25
+    wb.active = 0
+    wb.save(path)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     work = tempfile.mkdtemp(prefix="zivron-xls-")
     xlsx = os.path.join(work, "operator.xlsx")
     source(xlsx)
+    faulty = os.path.join(work, "operator_faults.xlsx")
+    faults(faulty)
     profile = "file://" + os.path.join(work, "profile")
     out = os.path.join(work, "out")
     for target in ("xls:MS Excel 97", "xlsx:Calc MS Excel 2007 XML"):
         subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--calc",
                         "--convert-to", target, "--outdir", out, xlsx],
                        check=True, capture_output=True)
+    subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--calc",
+                    "--convert-to", "xls:MS Excel 97", "--outdir", out, faulty],
+                   check=True, capture_output=True)
+    shutil.copy(os.path.join(out, "operator_faults.xls"), os.path.join(here, "operator_faults.xls"))
     # The .xlsx twin, saved by the same application, carries the same cached formula results.
     shutil.copy(os.path.join(out, "operator.xls"), os.path.join(here, "operator.xls"))
     shutil.copy(os.path.join(out, "operator.xlsx"), os.path.join(here, "operator.xlsx"))

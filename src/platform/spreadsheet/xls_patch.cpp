@@ -1,0 +1,753 @@
+#include "platform/spreadsheet/xls_patch.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "core/utf8.h"
+#include "platform/spreadsheet/xls_reader.h"
+
+namespace zivron::sheet {
+namespace {
+
+std::uint16_t U16(std::string_view s, std::size_t at) {
+    return at + 2 > s.size()
+               ? 0
+               : static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                            static_cast<unsigned char>(s[at + 1]) << 8);
+}
+std::uint32_t U32(std::string_view s, std::size_t at) {
+    return static_cast<std::uint32_t>(U16(s, at)) | static_cast<std::uint32_t>(U16(s, at + 2))
+                                                        << 16;
+}
+void Set16(std::string& s, std::size_t at, std::uint32_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Set32(std::string& s, std::size_t at, std::uint32_t v) {
+    Set16(s, at, v & 0xFFFF);
+    Set16(s, at + 2, v >> 16);
+}
+void Put16(std::string& s, std::uint32_t v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& s, std::uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+
+Error Refused(const std::string& why) {
+    return Error{ErrorCode::Unsupported, "לא ניתן לשמור את חוברת ה-xls (" + why + ")"};
+}
+
+struct Rec {
+    std::uint16_t type = 0;
+    std::string data;
+};
+
+std::string Bytes(const Rec& r) {
+    std::string out;
+    Put16(out, r.type);
+    Put16(out, static_cast<std::uint32_t>(r.data.size()));
+    return out + r.data;
+}
+
+Result<std::vector<Rec>> Split(std::string_view s) {
+    std::vector<Rec> out;
+    for (std::size_t at = 0; at + 4 <= s.size();) {
+        const std::uint16_t type = U16(s, at);
+        const std::size_t len = U16(s, at + 2);
+        if (at + 4 + len > s.size()) {
+            return Refused("רשומה ארוכה מהזרם");
+        }
+        out.push_back({type, std::string(s.substr(at + 4, len))});
+        at += 4 + len;
+    }
+    return out;
+}
+
+bool IsCell(std::uint16_t t) {
+    switch (t) {
+        case 0x0203:  // NUMBER
+        case 0x027E:  // RK
+        case 0x00BD:  // MULRK
+        case 0x00FD:  // LABELSST
+        case 0x0204:  // LABEL
+        case 0x0205:  // BOOLERR
+        case 0x0201:  // BLANK
+        case 0x00BE:  // MULBLANK
+        case 0x0006:  // FORMULA
+        case 0x00D6:  // RSTRING
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsAttached(std::uint16_t t) {
+    return t == 0x0207 || t == 0x04BC || t == 0x0221 || t == 0x0236 || t == 0x003C;
+}
+
+// One cell (or a run of cells of one row) and the records that belong to it.
+struct Item {
+    int row = 0;
+    int first_col = 0;
+    std::vector<Rec> records;
+};
+
+// The cells of a MULRK or MULBLANK one by one, as RK and BLANK records.
+std::vector<Item> Singles(const Item& run) {
+    std::vector<Item> out;
+    const Rec& r = run.records[0];
+    const bool rk = r.type == 0x00BD;
+    const std::size_t step = rk ? 6 : 2;
+    int col = run.first_col;
+    for (std::size_t at = 4; at + step + 2 <= r.data.size(); at += step, ++col) {
+        Rec single{static_cast<std::uint16_t>(rk ? 0x027E : 0x0201), {}};
+        Put16(single.data, static_cast<std::uint32_t>(run.row));
+        Put16(single.data, static_cast<std::uint32_t>(col));
+        single.data += r.data.substr(at, step);
+        out.push_back({run.row, col, {single}});
+    }
+    return out;
+}
+
+int LastCol(const Item& it) {
+    const Rec& r = it.records[0];
+    if (r.type == 0x00BD || r.type == 0x00BE) {
+        return U16(r.data, r.data.size() - 2);
+    }
+    return it.first_col;
+}
+
+// The formats: new ones copied from a cell's own with a fill set or taken away.
+class Formats {
+  public:
+    Formats(std::vector<std::string> xfs, std::vector<Rgb> palette, bool had_palette,
+            std::set<int> used_colours)
+        : xfs_(std::move(xfs)),
+          base_(xfs_.size()),
+          palette_(std::move(palette)),
+          had_palette_(had_palette),
+          used_(std::move(used_colours)) {}
+
+    Result<std::uint16_t> With(std::uint16_t xf, std::optional<Rgb> fill) {
+        if (xf >= base_) {
+            return Refused("תבנית תא שאינה בחוברת");
+        }
+        const auto key =
+            std::make_pair(xf, fill ? (fill->red << 16 | fill->green << 8 | fill->blue) : -1);
+        if (auto it = made_.find(key); it != made_.end()) {
+            return it->second;
+        }
+        std::string x = xfs_[xf];
+        std::uint32_t border = U32(x, 14);
+        border &= ~(1u << 25);  // no extended format record belongs to the copy
+        border = (border & ~(0x3Fu << 26)) | ((fill ? 1u : 0u) << 26);
+        Set32(x, 14, border);
+        if (fill) {
+            Result<int> index = Colour(*fill);
+            if (!index) {
+                return index.error();
+            }
+            Set16(x, 18, static_cast<std::uint32_t>(index.value()) | (64u << 7));
+        }
+        x[9] = static_cast<char>(static_cast<unsigned char>(x[9]) | 0x40);  // the fill is its own
+        if (xfs_.size() >= 4000) {
+            return Refused("יותר מדי תבניות תא");
+        }
+        xfs_.push_back(x);
+        const auto index = static_cast<std::uint16_t>(xfs_.size() - 1);
+        made_[key] = index;
+        return index;
+    }
+    const std::vector<std::string>& All() const { return xfs_; }
+    std::size_t Base() const { return base_; }
+    bool PaletteChanged() const { return palette_changed_; }
+    bool HadPalette() const { return had_palette_; }
+    std::string PaletteData() const {
+        std::string d;
+        Put16(d, 56);
+        for (const Rgb& c : palette_) {
+            d.push_back(static_cast<char>(c.red));
+            d.push_back(static_cast<char>(c.green));
+            d.push_back(static_cast<char>(c.blue));
+            d.push_back(0);
+        }
+        return d;
+    }
+
+  private:
+    // A colour of the palette, reusing an entry before replacing one nothing refers to.
+    Result<int> Colour(Rgb c) {
+        for (std::size_t i = 0; i < palette_.size(); ++i) {
+            if (palette_[i] == c) {
+                return static_cast<int>(8 + i);
+            }
+        }
+        for (int i = static_cast<int>(palette_.size()) - 1; i >= 0; --i) {
+            if (used_.count(8 + i) == 0) {
+                palette_[static_cast<std::size_t>(i)] = c;
+                used_.insert(8 + i);
+                palette_changed_ = true;
+                return 8 + i;
+            }
+        }
+        return Refused("כל 56 הצבעים של החוברת בשימוש");
+    }
+
+    std::vector<std::string> xfs_;
+    std::size_t base_;
+    std::vector<Rgb> palette_;
+    bool had_palette_;
+    std::set<int> used_;
+    bool palette_changed_ = false;
+    std::map<std::pair<std::uint16_t, int>, std::uint16_t> made_;
+};
+
+Rec ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v) {
+    Rec r;
+    Put16(r.data, static_cast<std::uint32_t>(row));
+    Put16(r.data, static_cast<std::uint32_t>(col));
+    Put16(r.data, xf);
+    if (v.kind == CellKind::Number || v.kind == CellKind::Boolean) {
+        r.type = 0x0203;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v.number, sizeof bits);
+        Put32(r.data, static_cast<std::uint32_t>(bits));
+        Put32(r.data, static_cast<std::uint32_t>(bits >> 32));
+        return r;
+    }
+    r.type = 0x0204;  // LABEL: the text in the cell's own record
+    std::u16string units = utf8::ToUtf16(v.text);
+    const bool wide = std::any_of(units.begin(), units.end(), [](char16_t u) { return u > 0xFF; });
+    Put16(r.data, static_cast<std::uint32_t>(units.size()));
+    r.data.push_back(wide ? 1 : 0);
+    for (char16_t u : units) {
+        if (wide) {
+            Put16(r.data, u);
+        } else {
+            r.data.push_back(static_cast<char>(u));
+        }
+    }
+    return r;
+}
+
+// A sheet whose cells changed: its cell records rebuilt in row blocks with fresh DBCELL
+// records; everything before and after them kept as it was. Offsets are relative to the
+// sheet's start; `dbcells` and `index_at` tell where its INDEX must point once it is placed.
+struct BuiltSheet {
+    std::string bytes;
+    std::vector<std::size_t> dbcells;  // relative positions of the DBCELL records
+    std::optional<std::size_t> index_at;
+    std::optional<std::size_t> defcolwidth_at;
+    std::uint32_t first_row = 0, last_row = 0;
+};
+
+Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& edits,
+                           Formats& formats) {
+    std::vector<Rec> prefix, suffix;
+    std::map<int, Rec> rows;
+    std::vector<Item> items;
+    enum { Before, Cells, After } phase = Before;
+    for (const Rec& r : recs) {
+        const bool area = r.type == 0x0208 || r.type == 0x00D7 || IsCell(r.type) ||
+                          (phase == Cells && IsAttached(r.type));
+        if (phase == Before && area && r.type != 0x003C) {
+            phase = Cells;
+        } else if (phase == Cells && !area) {
+            phase = After;
+        }
+        if (phase == Before) {
+            prefix.push_back(r);
+        } else if (phase == After) {
+            suffix.push_back(r);
+        } else if (r.type == 0x0208) {
+            rows[U16(r.data, 0)] = r;
+        } else if (r.type == 0x00D7) {
+            continue;  // made again below
+        } else if (IsAttached(r.type)) {
+            if (items.empty()) {
+                return Refused("רשומה בלי תא");
+            }
+            items.back().records.push_back(r);
+        } else {
+            items.push_back({U16(r.data, 0), U16(r.data, 2), {r}});
+        }
+    }
+    // Runs that hold an edited cell go one cell a record.
+    std::vector<Item> cells;
+    for (Item& it : items) {
+        const bool run = it.records[0].type == 0x00BD || it.records[0].type == 0x00BE;
+        bool touched = false;
+        for (int c = it.first_col; run && c <= LastCol(it); ++c) {
+            touched = touched || edits.count({it.row + 1, c + 1}) > 0;
+        }
+        if (touched) {
+            for (Item& single : Singles(it)) {
+                cells.push_back(std::move(single));
+            }
+        } else {
+            cells.push_back(std::move(it));
+        }
+    }
+    std::map<std::pair<int, int>, std::size_t> at;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        at[{cells[i].row, cells[i].first_col}] = i;
+    }
+    for (const auto& [where, edit] : edits) {
+        const int row = where.first - 1;
+        const int col = where.second - 1;
+        auto found = at.find({row, col});
+        std::uint16_t xf = 15;  // the workbook's default cell format
+        if (found != at.end()) {
+            const Item& old = cells[found->second];
+            xf = U16(old.records[0].data, 4);
+            for (const Rec& r : old.records) {
+                if (r.type == 0x04BC && edit.value) {
+                    return Refused("תא של נוסחה משותפת");
+                }
+            }
+        } else if (auto rr = rows.find(row);
+                   rr != rows.end() && (U16(rr->second.data, 12) & 0x80)) {
+            xf = U16(rr->second.data, 14) & 0x0FFF;  // the row's own format
+        }
+        if (edit.fill) {
+            Result<std::uint16_t> with = formats.With(xf, *edit.fill);
+            if (!with) {
+                return with.error();
+            }
+            xf = with.value();
+        }
+        if (edit.value) {
+            if (edit.value->kind == CellKind::Text && edit.value->text.size() > 4000) {
+                return Refused("טקסט ארוך מדי לתא");
+            }
+            Item fresh{row, col, {ValueRecord(row, col, xf, *edit.value)}};
+            if (found != at.end()) {
+                cells[found->second] = std::move(fresh);
+            } else {
+                at[{row, col}] = cells.size();
+                cells.push_back(std::move(fresh));
+            }
+        } else if (found != at.end()) {
+            Set16(cells[found->second].records[0].data, 4, xf);
+        } else {
+            Rec blank{0x0201, {}};
+            Put16(blank.data, static_cast<std::uint32_t>(row));
+            Put16(blank.data, static_cast<std::uint32_t>(col));
+            Put16(blank.data, xf);
+            at[{row, col}] = cells.size();
+            cells.push_back({row, col, {blank}});
+        }
+    }
+    // Every row with a cell has its ROW record; an edited row's column span covers its cells.
+    std::map<int, std::pair<int, int>> spans;
+    for (const Item& it : cells) {
+        auto& [lo, hi] = spans.try_emplace(it.row, it.first_col, LastCol(it) + 1).first->second;
+        lo = std::min(lo, it.first_col);
+        hi = std::max(hi, LastCol(it) + 1);
+    }
+    for (const auto& [row, span] : spans) {
+        auto [it, made] = rows.try_emplace(row);
+        if (made) {
+            it->second.type = 0x0208;
+            Put16(it->second.data, static_cast<std::uint32_t>(row));
+            Put16(it->second.data, 0);
+            Put16(it->second.data, 0);
+            Put16(it->second.data, 0x00FF);
+            Put16(it->second.data, 0);
+            Put16(it->second.data, 0);
+            Put16(it->second.data, 0x0100);
+            Put16(it->second.data, 0x000F);
+        }
+        if (U16(it->second.data, 2) > span.first || U16(it->second.data, 4) < span.second) {
+            Set16(it->second.data, 2,
+                  static_cast<std::uint32_t>(std::min<int>(U16(it->second.data, 2), span.first)));
+            Set16(it->second.data, 4,
+                  static_cast<std::uint32_t>(std::max<int>(U16(it->second.data, 4), span.second)));
+        }
+    }
+    std::stable_sort(cells.begin(), cells.end(), [](const Item& a, const Item& b) {
+        return std::tie(a.row, a.first_col) < std::tie(b.row, b.first_col);
+    });
+
+    BuiltSheet out;
+    for (const Rec& r : prefix) {
+        if (r.type == 0x020B) {  // INDEX: its size follows the blocks, its offsets the layout
+            out.index_at = out.bytes.size();
+            continue;
+        }
+        if (r.type == 0x0055) {
+            out.defcolwidth_at = out.bytes.size();
+        }
+        Rec copy = r;
+        if (r.type == 0x0200 && !spans.empty()) {  // DIMENSIONS
+            Set32(copy.data, 0, std::min<std::uint32_t>(U32(copy.data, 0), spans.begin()->first));
+            Set32(copy.data, 4,
+                  std::max<std::uint32_t>(U32(copy.data, 4), spans.rbegin()->first + 1));
+        }
+        out.bytes += Bytes(copy);
+    }
+    std::vector<int> row_list;
+    for (const auto& [row, rec] : rows) {
+        row_list.push_back(row);
+    }
+    if (!row_list.empty()) {
+        out.first_row = static_cast<std::uint32_t>(row_list.front());
+        out.last_row = static_cast<std::uint32_t>(row_list.back()) + 1;
+    }
+    // The cells of the rows of a block after their ROW records, then its DBCELL.
+    const std::size_t index_size = out.index_at ? 16 + 4 * ((row_list.size() + 31) / 32) + 4 : 0;
+    std::size_t next_cell = 0;
+    for (std::size_t b = 0; b < row_list.size(); b += 32) {
+        const std::size_t first_row_at = out.bytes.size();
+        const std::size_t end = std::min(row_list.size(), b + 32);
+        for (std::size_t i = b; i < end; ++i) {
+            out.bytes += Bytes(rows[row_list[i]]);
+        }
+        std::vector<std::uint16_t> gaps;
+        std::size_t previous = first_row_at + 20;  // the end of the first ROW record
+        while (next_cell < cells.size() && cells[next_cell].row <= row_list[end - 1]) {
+            if (next_cell == 0 || cells[next_cell].row != cells[next_cell - 1].row) {
+                gaps.push_back(static_cast<std::uint16_t>(out.bytes.size() - previous));
+                previous = out.bytes.size();
+            }
+            for (const Rec& r : cells[next_cell].records) {
+                out.bytes += Bytes(r);
+            }
+            ++next_cell;
+        }
+        Rec db{0x00D7, {}};
+        Put32(db.data, static_cast<std::uint32_t>(out.bytes.size() - first_row_at));
+        for (std::uint16_t g : gaps) {
+            Put16(db.data, g);
+        }
+        out.dbcells.push_back(out.bytes.size() + index_size);
+        out.bytes += Bytes(db);
+    }
+    for (; next_cell < cells.size(); ++next_cell) {
+        for (const Rec& r : cells[next_cell].records) {
+            out.bytes += Bytes(r);
+        }
+    }
+    for (const Rec& r : suffix) {
+        out.bytes += Bytes(r);
+    }
+    if (out.index_at) {
+        // INDEX itself: placed now that the DBCELL positions after it are known (relative).
+        std::string index(index_size, '\0');
+        index[0] = 0x0B;
+        index[1] = 0x02;
+        Set16(index, 2, static_cast<std::uint32_t>(index_size - 4));
+        out.bytes.insert(*out.index_at, index);
+        if (out.defcolwidth_at && *out.defcolwidth_at >= *out.index_at) {
+            *out.defcolwidth_at += index_size;
+        }
+    }
+    return out;
+}
+
+// A compound document of the given streams, each at least 4096 bytes (padded with zeros) so it
+// lives in ordinary sectors; the directory lists them in the order the format sorts names.
+std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams) {
+    constexpr std::uint32_t kSector = 512;
+    constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFatSect = 0xFFFFFFFD;
+    auto upper = [](std::u16string s) {
+        for (char16_t& c : s) {
+            if (c >= u'a' && c <= u'z') {
+                c = static_cast<char16_t>(c - 32);
+            }
+        }
+        return s;
+    };
+    std::sort(streams.begin(), streams.end(), [&](const auto& a, const auto& b) {
+        return a.first.size() != b.first.size() ? a.first.size() < b.first.size()
+                                                : upper(a.first) < upper(b.first);
+    });
+    std::string data;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> placed;  // start sector, size
+    for (auto& [name, bytes] : streams) {
+        if (bytes.size() < 4096) {
+            bytes.resize(4096, '\0');
+        }
+        placed.emplace_back(static_cast<std::uint32_t>(data.size() / kSector),
+                            static_cast<std::uint32_t>(bytes.size()));
+        data += bytes;
+        data.resize((data.size() + kSector - 1) / kSector * kSector, '\0');
+    }
+    const auto data_sectors = static_cast<std::uint32_t>(data.size() / kSector);
+    std::string dir;
+    auto entry = [&](const std::u16string& name, std::uint8_t type, std::uint32_t right,
+                     std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+        std::string e;
+        for (char16_t c : name) {
+            Put16(e, c);
+        }
+        e.resize(64, '\0');
+        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>((name.size() + 1) * 2));
+        e.push_back(static_cast<char>(type));
+        e.push_back(1);  // black
+        Put32(e, kFree);
+        Put32(e, right);
+        Put32(e, child);
+        e.append(16, '\0');
+        Put32(e, 0);
+        e.append(16, '\0');
+        Put32(e, start);
+        Put32(e, size);
+        Put32(e, 0);
+        dir += e;
+    };
+    entry(u"Root Entry", 5, kFree, streams.empty() ? kFree : 1, kEnd, 0);
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const std::uint32_t right =
+            i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree;
+        entry(streams[i].first, 2, right, kFree, placed[i].first, placed[i].second);
+    }
+    while (dir.size() % kSector != 0) {
+        entry(u"", 0, kFree, kFree, 0, 0);
+    }
+    const auto dir_sectors = static_cast<std::uint32_t>(dir.size() / kSector);
+    std::uint32_t fat_sectors = 1;
+    while (fat_sectors * 128 < data_sectors + dir_sectors + fat_sectors) {
+        ++fat_sectors;
+    }
+    std::vector<std::uint32_t> fat(fat_sectors * 128, kFree);
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const std::uint32_t first = placed[i].first;
+        const std::uint32_t count = (placed[i].second + kSector - 1) / kSector;
+        for (std::uint32_t k = 0; k < count; ++k) {
+            fat[first + k] = k + 1 < count ? first + k + 1 : kEnd;
+        }
+    }
+    for (std::uint32_t k = 0; k < dir_sectors; ++k) {
+        fat[data_sectors + k] = k + 1 < dir_sectors ? data_sectors + k + 1 : kEnd;
+    }
+    for (std::uint32_t k = 0; k < fat_sectors; ++k) {
+        fat[data_sectors + dir_sectors + k] = kFatSect;
+    }
+    std::string header;
+    header.append("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header.append(16, '\0');
+    Put16(header, 0x003E);
+    Put16(header, 0x0003);
+    Put16(header, 0xFFFE);
+    Put16(header, 0x0009);
+    Put16(header, 0x0006);
+    header.append(6, '\0');
+    Put32(header, 0);
+    Put32(header, fat_sectors);
+    Put32(header, data_sectors);
+    Put32(header, 0);
+    Put32(header, 0x1000);
+    Put32(header, kEnd);
+    Put32(header, 0);
+    Put32(header, kEnd);
+    Put32(header, 0);
+    for (std::uint32_t i = 0; i < 109; ++i) {
+        Put32(header, i < fat_sectors ? data_sectors + dir_sectors + i : kFree);
+    }
+    std::string fat_bytes;
+    for (std::uint32_t v : fat) {
+        Put32(fat_bytes, v);
+    }
+    return header + data + dir + fat_bytes;
+}
+
+}  // namespace
+
+Result<std::string> PatchXls(std::string_view file,
+                             const std::map<std::size_t, XlsSheetEdits>& edits) {
+    Result<std::vector<std::pair<std::u16string, std::string>>> streams = CompoundStreams(file);
+    if (!streams) {
+        return streams.error();
+    }
+    std::string* workbook = nullptr;
+    for (auto& [name, bytes] : streams.value()) {
+        if (name == u"Workbook") {
+            workbook = &bytes;
+        }
+    }
+    if (workbook == nullptr) {
+        return Refused("אין בה זרם של חוברת");
+    }
+    Result<std::vector<Rec>> all = Split(*workbook);
+    if (!all) {
+        return all.error();
+    }
+    // The globals, up to their EOF.
+    std::vector<Rec> globals;
+    std::size_t at = 0;
+    for (; at < all.value().size(); ++at) {
+        globals.push_back(all.value()[at]);
+        if (all.value()[at].type == 0x000A) {
+            break;
+        }
+    }
+    std::vector<std::string> xfs;
+    std::vector<Rgb> palette = DefaultXlsPalette();
+    bool had_palette = false;
+    std::set<int> used;
+    std::vector<std::uint32_t> sheet_starts;
+    for (const Rec& r : globals) {
+        if (r.type == 0x00E0 && r.data.size() >= 20) {
+            xfs.push_back(r.data);
+            used.insert(U16(r.data, 18) & 0x7F);
+            used.insert((U16(r.data, 18) >> 7) & 0x7F);
+            used.insert((U32(r.data, 10) >> 16) & 0x7F);
+            used.insert((U32(r.data, 10) >> 23) & 0x7F);
+            used.insert(U32(r.data, 14) & 0x7F);
+            used.insert((U32(r.data, 14) >> 7) & 0x7F);
+        } else if (r.type == 0x0031 && r.data.size() >= 6) {  // FONT: its colour
+            used.insert(U16(r.data, 4));
+        } else if (r.type == 0x0092) {
+            had_palette = true;
+            for (std::size_t i = 0; i < 56 && 2 + 4 * i + 3 <= r.data.size(); ++i) {
+                palette[i] = {static_cast<std::uint8_t>(r.data[2 + 4 * i]),
+                              static_cast<std::uint8_t>(r.data[3 + 4 * i]),
+                              static_cast<std::uint8_t>(r.data[4 + 4 * i])};
+            }
+        } else if (r.type == 0x0085) {
+            sheet_starts.push_back(U32(r.data, 0));
+        }
+    }
+    Formats formats(xfs, palette, had_palette, used);
+
+    // Each sheet's records: from its BOF to its EOF, found by the stream positions it has now.
+    std::vector<std::size_t> rec_at;  // the stream position of every record
+    for (std::size_t pos = 0, i = 0; i < all.value().size(); ++i) {
+        rec_at.push_back(pos);
+        pos += 4 + all.value()[i].data.size();
+    }
+    std::vector<std::vector<Rec>> sheets;
+    for (std::uint32_t start : sheet_starts) {
+        auto first = std::lower_bound(rec_at.begin(), rec_at.end(), start);
+        if (first == rec_at.end() || *first != start) {
+            return Refused("גיליון מחוץ לזרם");
+        }
+        std::vector<Rec> recs;
+        for (std::size_t i = static_cast<std::size_t>(first - rec_at.begin());
+             i < all.value().size(); ++i) {
+            recs.push_back(all.value()[i]);
+            if (all.value()[i].type == 0x000A) {
+                break;
+            }
+        }
+        sheets.push_back(std::move(recs));
+    }
+    std::vector<BuiltSheet> built;
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+        auto e = edits.find(i);
+        if (e == edits.end() || e->second.empty()) {
+            BuiltSheet kept;
+            std::size_t rel = 0;
+            for (const Rec& r : sheets[i]) {
+                if (r.type == 0x020B) {
+                    kept.index_at = rel;
+                }
+                kept.bytes += Bytes(r);
+                rel += 4 + r.data.size();
+            }
+            built.push_back(std::move(kept));
+            continue;
+        }
+        Result<BuiltSheet> b = Rebuild(sheets[i], e->second, formats);
+        if (!b) {
+            return b.error();
+        }
+        built.push_back(std::move(b).value());
+    }
+
+    // The globals again: the new formats after the last one, the palette where it was (or after
+    // the formats), the sheets' positions once known.
+    std::string head;
+    std::vector<std::size_t> boundsheet_at;
+    std::size_t xf_seen = 0;
+    std::optional<std::size_t> sst_shift_from;
+    std::size_t inserted_before_sst = 0;
+    std::optional<std::size_t> extsst_at;
+    for (const Rec& r : globals) {
+        if (r.type == 0x0092 && formats.PaletteChanged()) {
+            head += Bytes({0x0092, formats.PaletteData()});
+        } else if (r.type == 0x0085) {
+            boundsheet_at.push_back(head.size());
+            head += Bytes(r);
+        } else if (r.type == 0x00FF) {
+            extsst_at = head.size();
+            head += Bytes(r);
+        } else {
+            if (r.type == 0x00FC) {
+                sst_shift_from = head.size();
+            }
+            head += Bytes(r);
+        }
+        if (r.type == 0x00E0 && ++xf_seen == formats.Base()) {
+            const std::size_t before = head.size();
+            for (std::size_t k = formats.Base(); k < formats.All().size(); ++k) {
+                head += Bytes({0x00E0, formats.All()[k]});
+            }
+            if (formats.PaletteChanged() && !formats.HadPalette()) {
+                head += Bytes({0x0092, formats.PaletteData()});
+            }
+            if (!sst_shift_from) {
+                inserted_before_sst += head.size() - before;
+            }
+        }
+    }
+    // EXTSST points into the SST by stream position: move it with what was inserted before.
+    if (extsst_at && inserted_before_sst > 0) {
+        const std::size_t data = *extsst_at + 4;
+        const std::size_t len = U16(head, *extsst_at + 2);
+        for (std::size_t k = data + 2; k + 8 <= data + len; k += 8) {
+            Set32(head, k, U32(head, k) + static_cast<std::uint32_t>(inserted_before_sst));
+        }
+    }
+    std::string out = head;
+    for (std::size_t i = 0; i < built.size(); ++i) {
+        const auto start = static_cast<std::uint32_t>(out.size());
+        BuiltSheet& b = built[i];
+        if (i < boundsheet_at.size()) {
+            Set32(out, boundsheet_at[i] + 4, start);
+        }
+        const bool rebuilt = edits.count(i) != 0 && !edits.at(i).empty();
+        if (b.index_at) {
+            const std::size_t ix = *b.index_at + 4;
+            if (rebuilt) {
+                Set32(b.bytes, ix + 4, b.first_row);
+                Set32(b.bytes, ix + 8, b.last_row);
+                Set32(b.bytes, ix + 12,
+                      b.defcolwidth_at ? start + static_cast<std::uint32_t>(*b.defcolwidth_at) : 0);
+                for (std::size_t k = 0; k < b.dbcells.size(); ++k) {
+                    Set32(b.bytes, ix + 16 + 4 * k,
+                          start + static_cast<std::uint32_t>(b.dbcells[k]));
+                }
+            } else {
+                // A sheet kept whole moved as a piece: its absolute positions move with it.
+                const std::uint32_t old_start = sheet_starts[i];
+                const std::size_t len = U16(b.bytes, *b.index_at + 2);
+                for (std::size_t k = ix + 12; k + 4 <= ix + len; k += 4) {
+                    const std::uint32_t v = U32(b.bytes, k);
+                    if (v != 0) {
+                        Set32(b.bytes, k, v - old_start + start);
+                    }
+                }
+            }
+        }
+        out += b.bytes;
+    }
+    *workbook = out;
+    std::size_t total = 0;
+    for (const auto& [name, bytes] : streams.value()) {
+        total += std::max<std::size_t>(bytes.size(), 4096) + 512;
+    }
+    if (total > 6u << 20) {
+        return Refused("גדולה מדי לשמירה במקום");  // past what one table of sectors holds
+    }
+    return CompoundOf(std::move(streams).value());
+}
+
+}  // namespace zivron::sheet
