@@ -17,7 +17,7 @@ import threading
 import time
 import urllib.parse
 
-from service_mix import honest_path
+from service_mix import run_honest
 
 service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
 folder = tempfile.mkdtemp(prefix="zivron-attack-")
@@ -127,38 +127,8 @@ for t in attackers:
     t.start()
 time.sleep(1.5)  # the attack is under way before the honest clients come
 
-latencies, errors = [], []
-lock = threading.Lock()
-
-
-def client(n):
-    rnd = random.Random(n)
-    c = connect()
-    mine = []
-    for i in range(TOTAL // CLIENTS):
-        path = honest_path(rnd, n, i, account, numbers, pairs, NAME)
-        t0 = time.perf_counter()
-        try:
-            status, body = get(c, path)
-            ok = status == 200 and body not in ("", "eject")
-        except Exception:
-            ok = False
-            c = connect()
-        mine.append(time.perf_counter() - t0)
-        if not ok:
-            with lock:
-                errors.append(path)
-    with lock:
-        latencies.extend(mine)
-
-
-t0 = time.perf_counter()
-threads = [threading.Thread(target=client, args=(n,)) for n in range(CLIENTS)]
-for t in threads:
-    t.start()
-for t in threads:
-    t.join()
-elapsed = time.perf_counter() - t0
+latencies, errors, elapsed = run_honest(CLIENTS, TOTAL, connect, get, account, numbers, pairs,
+                                         NAME)
 with open("/proc/%d/status" % proc.pid) as f:
     peak = [line.split()[1] for line in f if line.startswith("VmHWM")][0]
 stop.set()
@@ -166,7 +136,6 @@ for t in attackers:
     t.join()
 proc.terminate()
 proc.wait()
-latencies.sort()
 p99 = latencies[int(len(latencies) * 0.99)] * 1000
 print("attack: %(idle)d idle connections opened, %(slow)d slow bytes, %(guesses)d number guesses, "
       "%(passwords)d password guesses" % attack_counts)

@@ -6,7 +6,6 @@ a kill -9 in the middle of a run of adds, after which every add answered "ok" mu
 """
 import http.client
 import os
-import random
 import signal
 import subprocess
 import sys
@@ -15,7 +14,7 @@ import threading
 import time
 import urllib.parse
 
-from service_mix import honest_path
+from service_mix import run_honest
 
 service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
 folder = tempfile.mkdtemp(prefix="zivron-load-")
@@ -52,39 +51,9 @@ listing = get(conn, "KoreMosadot.asp?Mis=" + account)[1]
 numbers = [r.split("*")[1] for r in listing.split("+")[1:]]
 
 TOTAL, CLIENTS = 20000, 8
-latencies, errors = [], []
-lock = threading.Lock()
-
-
-def client(n):
-    rnd = random.Random(n)
-    c = http.client.HTTPConnection("127.0.0.1", port)
-    mine = []
-    for i in range(TOTAL // CLIENTS):
-        path = honest_path(rnd, n, i, account, numbers, pairs, NAME)
-        t0 = time.perf_counter()
-        try:
-            status, body = get(c, path)
-            ok = status == 200 and body not in ("", "eject")
-        except Exception:
-            ok = False
-            c = http.client.HTTPConnection("127.0.0.1", port)
-        mine.append(time.perf_counter() - t0)
-        if not ok:
-            with lock:
-                errors.append(path)
-    with lock:
-        latencies.extend(mine)
-
-
-t0 = time.perf_counter()
-threads = [threading.Thread(target=client, args=(n,)) for n in range(CLIENTS)]
-for t in threads:
-    t.start()
-for t in threads:
-    t.join()
-elapsed = time.perf_counter() - t0
-latencies.sort()
+latencies, errors, elapsed = run_honest(
+    CLIENTS, TOTAL, lambda: http.client.HTTPConnection("127.0.0.1", port), get, account, numbers,
+    pairs, NAME)
 p99 = latencies[int(len(latencies) * 0.99)] * 1000
 print("requests: %d from %d clients in %.2f s: %.0f requests/s, %d errors, p99 %.1f ms"
       % (len(latencies), CLIENTS, elapsed, len(latencies) / elapsed, len(errors), p99))

@@ -1,5 +1,9 @@
-"""The honest clients' request mix of the service benchmarks: mostly reads, as the program asks (a
-list at every activation, details at every choice), some adds, log entries and updates."""
+"""The honest clients of the service benchmarks: their request mix, mostly reads, as the program
+asks (a list at every activation, details at every choice), some adds, log entries and updates;
+and the clients themselves, run in threads, each request timed."""
+import random
+import threading
+import time
 
 
 def honest_path(rnd, n, i, account, numbers, pairs, name):
@@ -13,3 +17,37 @@ def honest_path(rnd, n, i, account, numbers, pairs, name):
     if k < 0.95:
         return "AdkenYomanPeilut.asp?MD=%s&MD1=%s&RH=05:30:12&TL=זיכויים" % (name, account)
     return "AdkenMosad.asp?Mis=%s&MD=עודכן%s" % (rnd.choice(numbers), pairs)
+
+
+def run_honest(clients, total, connect, get, account, numbers, pairs, name):
+    """Runs the honest clients to the end: (latencies in seconds, failed paths, seconds taken)."""
+    latencies, errors = [], []
+    lock = threading.Lock()
+
+    def client(n):
+        rnd = random.Random(n)
+        c = connect()
+        mine = []
+        for i in range(total // clients):
+            path = honest_path(rnd, n, i, account, numbers, pairs, name)
+            t0 = time.perf_counter()
+            try:
+                status, body = get(c, path)
+                ok = status == 200 and body not in ("", "eject")
+            except Exception:
+                ok = False
+                c = connect()
+            mine.append(time.perf_counter() - t0)
+            if not ok:
+                with lock:
+                    errors.append(path)
+        with lock:
+            latencies.extend(mine)
+
+    t0 = time.perf_counter()
+    threads = [threading.Thread(target=client, args=(n,)) for n in range(clients)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    return sorted(latencies), errors, time.perf_counter() - t0

@@ -8,6 +8,7 @@
 
 #include "core/utf8.h"
 #include "platform/spreadsheet/xls_reader.h"
+#include "platform/spreadsheet/xls_writer.h"
 
 namespace zivron::sheet {
 namespace {
@@ -451,113 +452,6 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
     return out;
 }
 
-// A compound document of the given streams, each at least 4096 bytes (padded with zeros) so it
-// lives in ordinary sectors; the directory lists them in the order the format sorts names.
-std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams) {
-    constexpr std::uint32_t kSector = 512;
-    constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFatSect = 0xFFFFFFFD;
-    auto upper = [](std::u16string s) {
-        for (char16_t& c : s) {
-            if (c >= u'a' && c <= u'z') {
-                c = static_cast<char16_t>(c - 32);
-            }
-        }
-        return s;
-    };
-    std::sort(streams.begin(), streams.end(), [&](const auto& a, const auto& b) {
-        return a.first.size() != b.first.size() ? a.first.size() < b.first.size()
-                                                : upper(a.first) < upper(b.first);
-    });
-    std::string data;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> placed;  // start sector, size
-    for (auto& [name, bytes] : streams) {
-        if (bytes.size() < 4096) {
-            bytes.resize(4096, '\0');
-        }
-        placed.emplace_back(static_cast<std::uint32_t>(data.size() / kSector),
-                            static_cast<std::uint32_t>(bytes.size()));
-        data += bytes;
-        data.resize((data.size() + kSector - 1) / kSector * kSector, '\0');
-    }
-    const auto data_sectors = static_cast<std::uint32_t>(data.size() / kSector);
-    std::string dir;
-    auto entry = [&](const std::u16string& name, std::uint8_t type, std::uint32_t right,
-                     std::uint32_t child, std::uint32_t start, std::uint32_t size) {
-        std::string e;
-        for (char16_t c : name) {
-            Put16(e, c);
-        }
-        e.resize(64, '\0');
-        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>((name.size() + 1) * 2));
-        e.push_back(static_cast<char>(type));
-        e.push_back(1);  // black
-        Put32(e, kFree);
-        Put32(e, right);
-        Put32(e, child);
-        e.append(16, '\0');
-        Put32(e, 0);
-        e.append(16, '\0');
-        Put32(e, start);
-        Put32(e, size);
-        Put32(e, 0);
-        dir += e;
-    };
-    entry(u"Root Entry", 5, kFree, streams.empty() ? kFree : 1, kEnd, 0);
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-        const std::uint32_t right =
-            i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree;
-        entry(streams[i].first, 2, right, kFree, placed[i].first, placed[i].second);
-    }
-    while (dir.size() % kSector != 0) {
-        entry(u"", 0, kFree, kFree, 0, 0);
-    }
-    const auto dir_sectors = static_cast<std::uint32_t>(dir.size() / kSector);
-    std::uint32_t fat_sectors = 1;
-    while (fat_sectors * 128 < data_sectors + dir_sectors + fat_sectors) {
-        ++fat_sectors;
-    }
-    std::vector<std::uint32_t> fat(fat_sectors * 128, kFree);
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-        const std::uint32_t first = placed[i].first;
-        const std::uint32_t count = (placed[i].second + kSector - 1) / kSector;
-        for (std::uint32_t k = 0; k < count; ++k) {
-            fat[first + k] = k + 1 < count ? first + k + 1 : kEnd;
-        }
-    }
-    for (std::uint32_t k = 0; k < dir_sectors; ++k) {
-        fat[data_sectors + k] = k + 1 < dir_sectors ? data_sectors + k + 1 : kEnd;
-    }
-    for (std::uint32_t k = 0; k < fat_sectors; ++k) {
-        fat[data_sectors + dir_sectors + k] = kFatSect;
-    }
-    std::string header;
-    header.append("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    header.append(16, '\0');
-    Put16(header, 0x003E);
-    Put16(header, 0x0003);
-    Put16(header, 0xFFFE);
-    Put16(header, 0x0009);
-    Put16(header, 0x0006);
-    header.append(6, '\0');
-    Put32(header, 0);
-    Put32(header, fat_sectors);
-    Put32(header, data_sectors);
-    Put32(header, 0);
-    Put32(header, 0x1000);
-    Put32(header, kEnd);
-    Put32(header, 0);
-    Put32(header, kEnd);
-    Put32(header, 0);
-    for (std::uint32_t i = 0; i < 109; ++i) {
-        Put32(header, i < fat_sectors ? data_sectors + dir_sectors + i : kFree);
-    }
-    std::string fat_bytes;
-    for (std::uint32_t v : fat) {
-        Put32(fat_bytes, v);
-    }
-    return header + data + dir + fat_bytes;
-}
-
 }  // namespace
 
 Result<std::string> PatchXls(std::string_view file,
@@ -747,7 +641,7 @@ Result<std::string> PatchXls(std::string_view file,
     if (total > 6u << 20) {
         return Refused("גדולה מדי לשמירה במקום");  // past what one table of sectors holds
     }
-    return CompoundOf(std::move(streams).value());
+    return CompoundOf(std::move(streams).value());  // the writer's own compound layout
 }
 
 }  // namespace zivron::sheet

@@ -243,26 +243,83 @@ Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets, std::size_t ac
     return CompoundFile(stream);
 }
 
-std::string CompoundFile(const std::string& workbook_stream) {
+std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams) {
     constexpr std::uint32_t kSector = 512;
-    constexpr std::uint32_t kFree = 0xFFFFFFFF;
-    constexpr std::uint32_t kEnd = 0xFFFFFFFE;
-    constexpr std::uint32_t kFatSect = 0xFFFFFFFD;
-    // At least 4096 bytes, so the stream lives in ordinary sectors and needs no mini stream.
-    std::string stream = workbook_stream;
-    if (stream.size() < 4096) {
-        stream.resize(4096, '\0');
+    constexpr std::uint32_t kFree = 0xFFFFFFFF, kEnd = 0xFFFFFFFE, kFatSect = 0xFFFFFFFD;
+    auto upper = [](std::u16string s) {
+        for (char16_t& c : s) {
+            if (c >= u'a' && c <= u'z') {
+                c = static_cast<char16_t>(c - 32);
+            }
+        }
+        return s;
+    };
+    std::sort(streams.begin(), streams.end(), [&](const auto& a, const auto& b) {
+        return a.first.size() != b.first.size() ? a.first.size() < b.first.size()
+                                                : upper(a.first) < upper(b.first);
+    });
+    std::string data;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> placed;  // start sector, size
+    for (auto& [name, bytes] : streams) {
+        if (bytes.size() < 4096) {
+            bytes.resize(4096, '\0');
+        }
+        placed.emplace_back(static_cast<std::uint32_t>(data.size() / kSector),
+                            static_cast<std::uint32_t>(bytes.size()));
+        data += bytes;
+        data.resize((data.size() + kSector - 1) / kSector * kSector, '\0');
     }
-    const std::uint32_t data_sectors =
-        static_cast<std::uint32_t>((stream.size() + kSector - 1) / kSector);
-    stream.resize(static_cast<std::size_t>(data_sectors) * kSector, '\0');
-    const std::uint32_t dir_sector = data_sectors;
+    const auto data_sectors = static_cast<std::uint32_t>(data.size() / kSector);
+    std::string dir;
+    auto entry = [&](const std::u16string& name, std::uint8_t type, std::uint32_t right,
+                     std::uint32_t child, std::uint32_t start, std::uint32_t size) {
+        std::string e;
+        for (char16_t c : name) {
+            Put16(e, c);
+        }
+        e.resize(64, '\0');
+        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>((name.size() + 1) * 2));
+        e.push_back(static_cast<char>(type));
+        e.push_back(1);  // black
+        Put32(e, kFree);
+        Put32(e, right);
+        Put32(e, child);
+        e.append(16, '\0');
+        Put32(e, 0);
+        e.append(16, '\0');
+        Put32(e, start);
+        Put32(e, size);
+        Put32(e, 0);
+        dir += e;
+    };
+    entry(u"Root Entry", 5, kFree, streams.empty() ? kFree : 1, kEnd, 0);
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const std::uint32_t right =
+            i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree;
+        entry(streams[i].first, 2, right, kFree, placed[i].first, placed[i].second);
+    }
+    while (dir.size() % kSector != 0) {
+        entry(u"", 0, kFree, kFree, 0, 0);
+    }
+    const auto dir_sectors = static_cast<std::uint32_t>(dir.size() / kSector);
     std::uint32_t fat_sectors = 1;
-    while (fat_sectors * 128 < data_sectors + 1 + fat_sectors) {
+    while (fat_sectors * 128 < data_sectors + dir_sectors + fat_sectors) {
         ++fat_sectors;
     }
-    const std::uint32_t total = data_sectors + 1 + fat_sectors;
-
+    std::vector<std::uint32_t> fat(fat_sectors * 128, kFree);
+    for (std::size_t i = 0; i < streams.size(); ++i) {
+        const std::uint32_t first = placed[i].first;
+        const std::uint32_t count = (placed[i].second + kSector - 1) / kSector;
+        for (std::uint32_t k = 0; k < count; ++k) {
+            fat[first + k] = k + 1 < count ? first + k + 1 : kEnd;
+        }
+    }
+    for (std::uint32_t k = 0; k < dir_sectors; ++k) {
+        fat[data_sectors + k] = k + 1 < dir_sectors ? data_sectors + k + 1 : kEnd;
+    }
+    for (std::uint32_t k = 0; k < fat_sectors; ++k) {
+        fat[data_sectors + dir_sectors + k] = kFatSect;
+    }
     std::string header;
     header.append("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
     header.append(16, '\0');
@@ -274,7 +331,7 @@ std::string CompoundFile(const std::string& workbook_stream) {
     header.append(6, '\0');
     Put32(header, 0);
     Put32(header, fat_sectors);
-    Put32(header, dir_sector);
+    Put32(header, data_sectors);
     Put32(header, 0);
     Put32(header, 0x1000);
     Put32(header, kEnd);
@@ -282,49 +339,17 @@ std::string CompoundFile(const std::string& workbook_stream) {
     Put32(header, kEnd);
     Put32(header, 0);
     for (std::uint32_t i = 0; i < 109; ++i) {
-        Put32(header, i < fat_sectors ? dir_sector + 1 + i : kFree);
+        Put32(header, i < fat_sectors ? data_sectors + dir_sectors + i : kFree);
     }
-
-    std::string dir;
-    auto entry = [&](const std::u16string& name, std::uint8_t type, std::uint32_t child,
-                     std::uint32_t start, std::uint32_t size) {
-        std::string e;
-        for (char16_t c : name) {
-            Put16(e, c);
-        }
-        e.resize(64, '\0');
-        Put16(e, name.empty() ? 0 : static_cast<std::uint32_t>((name.size() + 1) * 2));
-        e.push_back(static_cast<char>(type));
-        e.push_back(type == 0 ? 0 : 1);  // black
-        Put32(e, kFree);
-        Put32(e, kFree);
-        Put32(e, child);
-        e.append(16, '\0');
-        Put32(e, 0);
-        e.append(16, '\0');
-        Put32(e, start);
-        Put32(e, size);
-        Put32(e, 0);
-        dir += e;
-    };
-    entry(u"Root Entry", 5, 1, kEnd, 0);
-    entry(u"Workbook", 2, kFree, 0, static_cast<std::uint32_t>(stream.size()));
-    entry(u"", 0, kFree, 0, 0);
-    entry(u"", 0, kFree, 0, 0);
-
-    std::string fat;
-    for (std::uint32_t i = 0; i < fat_sectors * 128; ++i) {
-        std::uint32_t v = kFree;
-        if (i + 1 < data_sectors) {
-            v = i + 1;
-        } else if (i + 1 == data_sectors || i == dir_sector) {
-            v = kEnd;
-        } else if (i > dir_sector && i < total) {
-            v = kFatSect;
-        }
-        Put32(fat, v);
+    std::string fat_bytes;
+    for (std::uint32_t v : fat) {
+        Put32(fat_bytes, v);
     }
-    return header + stream + dir + fat;
+    return header + data + dir + fat_bytes;
+}
+
+std::string CompoundFile(const std::string& workbook_stream) {
+    return CompoundOf({{u"Workbook", workbook_stream}});
 }
 
 }  // namespace zivron::sheet

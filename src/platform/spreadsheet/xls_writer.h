@@ -1,6 +1,6 @@
 #pragma once
 // A new .xls file (BIFF8 in a compound document) holding texts, numbers and solid fills: what the
-// program writes into "c:\Hamara.xls" and what an imported .xls keeps when it is saved in place.
+// program writes into "c:\Hamara.xls". An imported .xls is saved as a patch of itself instead.
 
 #include <cstdint>
 #include <map>
@@ -28,6 +28,11 @@ inline constexpr int kXlsMaxCols = 256;
 // format cannot hold (a cell past row 65536 or column 256, a text over 255 characters, more than
 // 56 fill colours).
 Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets, std::size_t active = 0);
+
+// A compound document of the given streams at its root, each at least 4096 bytes (padded with
+// zeros) so it lives in ordinary sectors; the directory lists them in the order the format sorts
+// names. At most about 7 MB in all: one table of sectors.
+std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams);
 
 // The compound document around one stream named "Workbook".
 std::string CompoundFile(const std::string& workbook_stream);
