@@ -10,7 +10,8 @@ and soffice on PATH; it rewrites the files beside it.
 operator_faults.xls: a typing error, an account and an identity number that fail, formula
 amounts, a bold heading, a number format, widths, merged cells, a frozen pane, an autofilter, a
 validation, a conditional format, the operator's own fill and a second sheet: what the import
-must fix and mark, and everything it must keep.
+must fix and mark, and everything it must keep. operator_numbers.xls: the number fields typed as
+numbers, kept by the application in runs (MULRK) that a mark must split.
 """
 import os
 import shutil
@@ -90,6 +91,19 @@ def faults(path):
     wb.save(path)
 
 
+def numbers(path):
+    """Identity, bank, branch and account typed as numbers: the application keeps a row's run of
+    numbers in one record, which a mark in the middle of it must split without losing a value."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "מספרים"
+    ws.append(["שם", "ת.ז.", "בנק", "סניף", "חשבון", "סכום"])
+    ws.append(["א", 18, 12, 600, 100006, 10])
+    ws.append(["ב", 18, 12, 600, 100018, 20.5])  # an account that fails
+    ws.append(["ג", 26, 12, 600, 100006, 30])
+    wb.save(path)
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     work = tempfile.mkdtemp(prefix="zivron-xls-")
@@ -97,16 +111,20 @@ def main():
     source(xlsx)
     faulty = os.path.join(work, "operator_faults.xlsx")
     faults(faulty)
+    numeric = os.path.join(work, "operator_numbers.xlsx")
+    numbers(numeric)
     profile = "file://" + os.path.join(work, "profile")
     out = os.path.join(work, "out")
     for target in ("xls:MS Excel 97", "xlsx:Calc MS Excel 2007 XML"):
         subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--calc",
                         "--convert-to", target, "--outdir", out, xlsx],
                        check=True, capture_output=True)
-    subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--calc",
-                    "--convert-to", "xls:MS Excel 97", "--outdir", out, faulty],
-                   check=True, capture_output=True)
-    shutil.copy(os.path.join(out, "operator_faults.xls"), os.path.join(here, "operator_faults.xls"))
+    for made in (faulty, numeric):
+        subprocess.run(["soffice", "-env:UserInstallation=" + profile, "--headless", "--calc",
+                        "--convert-to", "xls:MS Excel 97", "--outdir", out, made],
+                       check=True, capture_output=True)
+        name = os.path.basename(made).replace(".xlsx", ".xls")
+        shutil.copy(os.path.join(out, name), os.path.join(here, name))
     # The .xlsx twin, saved by the same application, carries the same cached formula results.
     shutil.copy(os.path.join(out, "operator.xls"), os.path.join(here, "operator.xls"))
     shutil.copy(os.path.join(out, "operator.xlsx"), os.path.join(here, "operator.xlsx"))
