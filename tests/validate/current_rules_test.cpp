@@ -76,6 +76,7 @@ TEST(CurrentRules, WorkedExamplesAndReasons) {
         {"04", "600", "100018", false, "שארית 4 אינה מותרת לבנק 04", false},
         {"20", "406", "160778", true, "", false},  // works as branch 006
         {"20", "826", "10001", true, "", false},   // 826 stays 826: remainder 4
+        {"20", "400", "8", true, "", false},  // 400 stays 400: only 401 to 799 lose 400
         {"11", "001", "100009", true, "", false},
         {"17", "001", "100009", true, "", false},
         {"31", "001", "000032018", true, "", false},
@@ -106,6 +107,7 @@ TEST(CurrentRules, WorkedExamplesAndReasons) {
         {"21", "001", "16632427", true, "", true},
         {"03", "001", "247652342", true, "", false},
         {"47", "001", "700241014", true, "", false},
+        {"47", "001", "100000100", true, "", false},  // remainder 0 wants check digit 0
         {"58", "001", "162144279", true, "", true},
         {"01", "001", "6543213", true, "", true},
         {"01", "001", "16543213", false, "לבנק 01 חשבון של 7 ספרות לכל היותר", true},
