@@ -76,7 +76,7 @@ TEST(CurrentRules, WorkedExamplesAndReasons) {
         {"04", "600", "100018", false, "שארית 4 אינה מותרת לבנק 04", false},
         {"20", "406", "160778", true, "", false},  // works as branch 006
         {"20", "826", "10001", true, "", false},   // 826 stays 826: remainder 4
-        {"20", "400", "8", true, "", false},  // 400 stays 400: only 401 to 799 lose 400
+        {"20", "400", "8", true, "", false},       // 400 stays 400: only 401 to 799 lose 400
         {"11", "001", "100009", true, "", false},
         {"17", "001", "100009", true, "", false},
         {"31", "001", "000032018", true, "", false},
