@@ -344,9 +344,10 @@ struct Record {
 class Records {
   public:
     Records(std::string_view stream, std::size_t at) : s_(stream), at_(at) {}
-    Result<std::optional<Record>> Next() {
+    // Every stream read here ends in an EOF record, so running out first is damage.
+    Result<Record> Next(const char* ended_early) {
         if (at_ + 4 > s_.size()) {
-            return std::optional<Record>();
+            return Damaged(ended_early);
         }
         Record r{U16(s_, at_), {}};
         const std::size_t len = U16(s_, at_ + 2);
@@ -355,7 +356,7 @@ class Records {
         }
         r.data = s_.substr(at_ + 4, len);
         at_ += 4 + len;
-        return std::optional<Record>(r);
+        return r;
     }
     // The CONTINUE records right after the last one.
     std::vector<std::string_view> Continues() {
@@ -448,14 +449,11 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
     std::uint32_t pending_col = 0;
     bool first = true;
     while (true) {
-        Result<std::optional<Record>> next = records.Next();
+        Result<Record> next = records.Next("גיליון בלי סוף");
         if (!next) {
             return next.error();
         }
-        if (!next.value()) {
-            return Damaged("גיליון בלי סוף");
-        }
-        const Record r = *next.value();
+        const Record r = next.value();
         const std::string_view d = r.data;
         if (first) {
             if (r.type != 0x0809) {
@@ -633,14 +631,11 @@ Result<XlsBook> ReadXls(std::string_view file) {
     std::size_t sst_expected = 0;
     bool first = true;
     while (true) {
-        Result<std::optional<Record>> next = records.Next();
+        Result<Record> next = records.Next("חסרה רשומת הסוף של החוברת");
         if (!next) {
             return next.error();
         }
-        if (!next.value()) {
-            return Damaged("חסרה רשומת הסוף של החוברת");
-        }
-        const Record r = *next.value();
+        const Record r = next.value();
         const std::string_view d = r.data;
         if (first) {
             if (r.type != 0x0809 || U16(d, 0) != 0x0600 || U16(d, 2) != 0x0005) {
