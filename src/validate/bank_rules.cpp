@@ -186,34 +186,6 @@ Outcome Rule9(std::string_view branch, std::string_view account) {
     return Judged(sum % 10 == 0, sum % 10, 10);
 }
 
-bool BankRule1(std::string_view branch, std::string_view account) {
-    return Rule1(branch, account).valid;
-}
-bool BankRule2(std::string_view branch, std::string_view account) {
-    return Rule2(branch, account).valid;
-}
-bool BankRule3(std::string_view account, int bank) {
-    return Rule3(account, bank).valid;
-}
-bool BankRule4(std::string_view branch, std::string_view account) {
-    return Rule4(branch, account).valid;
-}
-bool BankRule5(std::string_view account) {
-    return Rule5(account).valid;
-}
-bool BankRule6(std::string_view account) {
-    return Rule6(account).valid;
-}
-bool BankRule7(std::string_view account) {
-    return Rule7(account).valid;
-}
-bool BankRule8(std::string_view account) {
-    return Rule8(account).valid;
-}
-bool BankRule9(std::string_view branch, std::string_view account) {
-    return Rule9(branch, account).valid;
-}
-
 std::optional<Outcome> RuleOf(std::string_view bank, std::string_view branch,
                               std::string_view account) {
     if (bank == "04" || bank == "12" || bank == "14" || bank == "28" || bank == "46") {

@@ -23,16 +23,6 @@ std::string PadZeros(std::string_view text, int width);
 // n itself up to 10; above it the sum of its first two decimal digits.
 int DigitSum(int n);
 
-bool BankRule1(std::string_view branch, std::string_view account);
-bool BankRule2(std::string_view branch, std::string_view account);
-bool BankRule3(std::string_view account, int bank);
-bool BankRule4(std::string_view branch, std::string_view account);
-bool BankRule5(std::string_view account);
-bool BankRule6(std::string_view account);
-bool BankRule7(std::string_view account);
-bool BankRule8(std::string_view account);
-bool BankRule9(std::string_view branch, std::string_view account);
-
 // What a rule found: its verdict and the remainder it judged by (modulus 11, 10 or 100).
 struct Outcome {
     bool valid = false;
