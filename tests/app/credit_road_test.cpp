@@ -4,10 +4,14 @@
 
 #include <algorithm>
 #include <iterator>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
 
+#include "platform/atomic_file.h"
+#include "platform/spreadsheet/xls_reader.h"
+#include "platform/spreadsheet/xls_records.h"
 #include "support/process.h"
 #include "support/road_fixture.h"
 
@@ -19,6 +23,61 @@ using sheet::CellValue;
 using test::Shown;
 
 class CreditRoadTest : public test::RoadTest {};
+
+// An .xls's records as a patch must keep them: the offsets it recomputes (sheet positions, INDEX,
+// DBCELL), the shared strings and their index, the extents (DIMENSIONS, a row's columns) and
+// the palette set aside; formats after the first `xfs` and the cells at `edited` left out; runs
+// of cells one cell a record. The other streams of the file follow, whole.
+std::vector<std::string> KeptRecords(const fs::path& p, std::size_t xfs,
+                                     const std::set<std::pair<int, int>>& edited) {
+    auto listed = sheet::CompoundStreams(ReadWholeFile(p).value()).value();
+    const std::map<std::u16string, std::string> streams(listed.begin(), listed.end());
+    std::vector<std::string> out;
+    std::optional<std::vector<sheet::biff::Rec>> recs;
+    for (const auto& [name, bytes] : streams) {
+        if (name == u"Workbook") {
+            recs = sheet::biff::Split(bytes);
+        } else {
+            out.push_back("stream " + std::to_string(name.size()) + ": " + bytes);
+        }
+    }
+    EXPECT_TRUE(recs.has_value());
+    std::size_t xf_seen = 0;
+    bool in_sst = false;
+    auto cell = [&](std::uint16_t type, int row, int col, std::string data) {
+        if (edited.count({row + 1, col + 1}) == 0) {
+            out.push_back(std::to_string(type) + ": " + data);
+        }
+    };
+    for (sheet::biff::Rec& r : recs.value_or(std::vector<sheet::biff::Rec>{})) {
+        using sheet::biff::U16;
+        in_sst = r.type == 0x00FC || (in_sst && r.type == 0x003C);
+        if (in_sst || r.type == 0x020B || r.type == 0x00D7 || r.type == 0x00FF ||
+            r.type == 0x0200 || r.type == 0x0092 || (r.type == 0x00E0 && ++xf_seen > xfs)) {
+            continue;
+        }
+        if (r.type == 0x0085) {
+            sheet::biff::Set32(r.data, 0, 0);
+        } else if (r.type == 0x0208) {
+            sheet::biff::Set32(r.data, 2, 0);
+        }
+        if (r.type == 0x00BD || r.type == 0x00BE) {  // MULRK, MULBLANK: one cell a record
+            const std::size_t step = r.type == 0x00BD ? 6 : 2;
+            int col = U16(r.data, 2);
+            for (std::size_t at = 4; at + step + 2 <= r.data.size(); at += step, ++col) {
+                cell(r.type == 0x00BD ? 0x027E : 0x0201, U16(r.data, 0), col,
+                     r.data.substr(0, 2) + std::string(1, static_cast<char>(col & 0xFF)) +
+                         std::string(1, static_cast<char>(col >> 8)) + r.data.substr(at, step));
+            }
+        } else if (r.type == 0x0203 || r.type == 0x027E || r.type == 0x00FD || r.type == 0x0204 ||
+                   r.type == 0x0205 || r.type == 0x0201 || r.type == 0x0006) {
+            cell(r.type, U16(r.data, 0), U16(r.data, 2), r.data);
+        } else {
+            out.push_back(std::to_string(r.type) + ": " + r.data);
+        }
+    }
+    return out;
+}
 
 TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
     fs::path book = WriteRoadWorkbook();
@@ -277,6 +336,8 @@ TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         const fs::path book = CopyData(c.file);
+        const fs::path original = dir_ / "original.xls";
+        fs::copy_file(book, original, fs::copy_options::overwrite_existing);
         const std::set<std::string> before = facts(book);
         form_ = std::make_unique<HamaraForm>(port_);
         port_.dialog_answers = {book.string()};
@@ -290,6 +351,26 @@ TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
                             std::inserter(added, added.end()));
         EXPECT_EQ(gone, c.gone);
         EXPECT_EQ(added, c.added);
+        // Record by record, everything else is as it was.
+        std::set<std::pair<int, int>> edited;
+        for (const std::string& line : added) {
+            int row = 0, col = 0;
+            const std::size_t bang = line.find('!');
+            ASSERT_TRUE(sheet::ParseCellName(line.substr(bang + 1, line.find(' ', bang) - bang - 1),
+                                             row, col))
+                << line;
+            edited.insert({row, col});
+        }
+        const std::vector<std::string> kept = KeptRecords(original, SIZE_MAX, edited);
+        std::size_t xfs = 0;
+        for (const std::string& r : kept) {
+            xfs += r.rfind("224: ", 0) == 0 ? 1 : 0;
+        }
+        const std::vector<std::string> now = KeptRecords(book, xfs, edited);
+        ASSERT_EQ(now.size(), kept.size());
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            ASSERT_EQ(now[i], kept[i]) << "record " << i;
+        }
         // Imported again: the account and identity marks stand; a cell fixed before holds
         // digits now, so its typing mark is taken back (its old value stays beside it).
         port_.dialog_answers = {book.string()};

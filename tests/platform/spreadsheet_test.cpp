@@ -1,5 +1,7 @@
+#include "platform/spreadsheet/compound_writer.h"
 #include "platform/spreadsheet/workbook.h"
 #include "platform/spreadsheet/xls_reader.h"
+#include "platform/spreadsheet/xls_records.h"
 
 #include <gtest/gtest.h>
 
@@ -438,7 +440,7 @@ TEST_F(SpreadsheetTest, NewXlsFilesHoldTextsNumbersAndFills) {
     ASSERT_TRUE(wb->SaveAs(p).ok());
     EXPECT_EQ(ReadWholeFile(p).value().substr(0, 8),
               std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
-    Workbook* back = MustOpen(p);  // read by FreeXL
+    Workbook* back = MustOpen(p);
     ASSERT_NE(back, nullptr);
     EXPECT_EQ(back->Read(1, 1), CellValue::Str("לקוח"));
     EXPECT_EQ(back->Read(2, 2), CellValue::Str("012345674"));
@@ -449,6 +451,92 @@ TEST_F(SpreadsheetTest, NewXlsFilesHoldTextsNumbersAndFills) {
     ASSERT_TRUE(wb->Save().ok());
     SpreadsheetApp again({});
     EXPECT_EQ(again.Open(p).value()->Read(4, 1), CellValue::Str("עוד"));
+
+    // Texts up to the format's limit run over CONTINUE records of the shared table; rows go in
+    // blocks of 32; another program reads it all.
+    std::string hebrew;
+    for (int i = 0; i < 5000; ++i) {
+        hebrew += "ש";
+    }
+    const std::vector<std::pair<int, std::string>> texts = {
+        {5, std::string(300, 'x')}, {6, hebrew}, {7, std::string(32767, 'y')}, {8, "לקוח"}};
+    for (const auto& [row, text] : texts) {
+        ASSERT_TRUE(wb->WriteText(row, 1, text).ok());
+    }
+    for (int row = 10; row < 110; ++row) {
+        ASSERT_TRUE(wb->WriteNumber(row, 2, row).ok());
+    }
+    ASSERT_TRUE(wb->Save().ok());
+    SpreadsheetApp third({});
+    Workbook* long_back = third.Open(p).value();
+    for (const auto& [row, text] : texts) {
+        EXPECT_EQ(long_back->Read(row, 1), CellValue::Str(text)) << row;
+    }
+    EXPECT_EQ(long_back->Read(109, 2), CellValue::Num(109));
+    test::ProcessResult xlrd = test::RunProcess(
+        ZIVRON_PYTHON, {std::string(ZIVRON_TEST_DATA) + "/xls/read_with_xlrd.py", p.string()});
+    ASSERT_EQ(xlrd.exit_code, 0) << xlrd.err;
+    EXPECT_TRUE(Has(xlrd.out, "cell גיליון1!A7 1 '" + std::string(32767, 'y') + "'"));
+    EXPECT_TRUE(Has(xlrd.out, "cell גיליון1!B109 2 109.0"));
+    EXPECT_TRUE(Has(xlrd.out, "fill גיליון1!C3 FFFF00"));
+    EXPECT_TRUE(Has(xlrd.out, "active: גיליון1"));
+
+    // Excel's order: the globals end in SST, CONTINUE, EXTSST, EOF; a sheet is BOF, INDEX,
+    // DIMENSIONS, rows and their DBCELLs, WINDOW2, EOF; nothing after the last EOF. Every
+    // offset lands on the record it names.
+    const std::string stream = CompoundStream(ReadWholeFile(p).value(), u"Workbook").value();
+    std::vector<std::pair<std::uint16_t, std::size_t>> recs;  // type, position
+    for (std::size_t at = 0; at + 4 <= stream.size();) {
+        recs.emplace_back(biff::U16(stream, at), at);
+        at += 4 + biff::U16(stream, at + 2);
+        ASSERT_LE(at, stream.size());
+    }
+    auto type_at = [&](std::size_t pos) {
+        for (const auto& [t, at] : recs) {
+            if (at == pos) {
+                return t;
+            }
+        }
+        return std::uint16_t{0};
+    };
+    std::vector<std::uint16_t> types;
+    for (const auto& [t, at] : recs) {
+        types.push_back(t);
+    }
+    const auto globals_end = std::find(types.begin(), types.end(), 0x000A);
+    ASSERT_NE(globals_end, types.end());
+    const auto sst = std::find(types.begin(), globals_end, 0x00FC);
+    ASSERT_NE(sst, globals_end);
+    EXPECT_TRUE(std::all_of(sst + 1, globals_end - 1, [](auto t) { return t == 0x003C; }));
+    EXPECT_EQ(*(globals_end - 1), 0x00FF);
+    const std::size_t sheet_at =
+        biff::U32(stream, recs[static_cast<std::size_t>(
+                                   std::find(types.begin(), types.end(), 0x0085) - types.begin())]
+                                  .second +
+                              4);
+    EXPECT_EQ(type_at(sheet_at), 0x0809);
+    const std::size_t first = static_cast<std::size_t>(globals_end - types.begin()) + 1;
+    ASSERT_EQ(recs[first].second, sheet_at);
+    EXPECT_EQ(types[first + 1], 0x020B);
+    EXPECT_EQ(types[first + 2], 0x0200);
+    EXPECT_EQ(types[types.size() - 2], 0x023E);
+    EXPECT_EQ(types.back(), 0x000A);
+    const std::size_t index = recs[first + 1].second;
+    const std::size_t blocks = (biff::U16(stream, index + 2) - 16) / 4;
+    EXPECT_EQ(blocks, std::size_t{4});  // 8 rows of texts and fills, 100 of numbers
+    for (std::size_t k = 0; k < blocks; ++k) {
+        const std::size_t db = biff::U32(stream, index + 4 + 16 + 4 * k);
+        ASSERT_EQ(type_at(db), 0x00D7) << k;
+        EXPECT_EQ(type_at(db - biff::U32(stream, db + 4)), 0x0208) << k;
+    }
+    // EXTSST: each bucket names a string's position and its offset in an SST or CONTINUE.
+    const std::size_t ext = recs[static_cast<std::size_t>(globals_end - types.begin()) - 1].second;
+    EXPECT_EQ(biff::U32(stream, ext + 6),
+              recs[static_cast<std::size_t>(sst - types.begin())].second + 12);
+    for (std::size_t b = ext + 6; b + 8 <= ext + 4 + biff::U16(stream, ext + 2); b += 8) {
+        const std::uint16_t holder = type_at(biff::U32(stream, b) - biff::U16(stream, b + 4));
+        EXPECT_TRUE(holder == 0x00FC || holder == 0x003C) << b;
+    }
 
     Workbook* big = app_.Add();
     ASSERT_TRUE(big->WriteText(70000, 1, "past the format").ok());

@@ -6,68 +6,26 @@
 #include <set>
 #include <vector>
 
-#include "core/utf8.h"
+#include "platform/spreadsheet/compound_writer.h"
 #include "platform/spreadsheet/xls_reader.h"
+#include "platform/spreadsheet/xls_records.h"
+#include "platform/spreadsheet/xls_strings.h"
 #include "platform/spreadsheet/xls_writer.h"
 
 namespace zivron::sheet {
 namespace {
 
-std::uint16_t U16(std::string_view s, std::size_t at) {
-    return at + 2 > s.size()
-               ? 0
-               : static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
-                                            static_cast<unsigned char>(s[at + 1]) << 8);
-}
-std::uint32_t U32(std::string_view s, std::size_t at) {
-    return static_cast<std::uint32_t>(U16(s, at)) | static_cast<std::uint32_t>(U16(s, at + 2))
-                                                        << 16;
-}
-void Set16(std::string& s, std::size_t at, std::uint32_t v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void Set32(std::string& s, std::size_t at, std::uint32_t v) {
-    Set16(s, at, v & 0xFFFF);
-    Set16(s, at + 2, v >> 16);
-}
-void Put16(std::string& s, std::uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
+using biff::Bytes;
+using biff::Put16;
+using biff::Put32;
+using biff::Rec;
+using biff::Set16;
+using biff::Set32;
+using biff::U16;
+using biff::U32;
 
 Error Refused(const std::string& why) {
     return Error{ErrorCode::Unsupported, "לא ניתן לשמור את חוברת ה-xls (" + why + ")"};
-}
-
-struct Rec {
-    std::uint16_t type = 0;
-    std::string data;
-};
-
-std::string Bytes(const Rec& r) {
-    std::string out;
-    Put16(out, r.type);
-    Put16(out, static_cast<std::uint32_t>(r.data.size()));
-    return out + r.data;
-}
-
-Result<std::vector<Rec>> Split(std::string_view s) {
-    std::vector<Rec> out;
-    for (std::size_t at = 0; at + 4 <= s.size();) {
-        const std::uint16_t type = U16(s, at);
-        const std::size_t len = U16(s, at + 2);
-        if (at + 4 + len > s.size()) {
-            return Refused("רשומה ארוכה מהזרם");
-        }
-        out.push_back({type, std::string(s.substr(at + 4, len))});
-        at += 4 + len;
-    }
-    return out;
 }
 
 bool IsCell(std::uint16_t t) {
@@ -92,12 +50,7 @@ bool IsAttached(std::uint16_t t) {
     return t == 0x0207 || t == 0x04BC || t == 0x0221 || t == 0x0236 || t == 0x003C;
 }
 
-// One cell (or a run of cells of one row) and the records that belong to it.
-struct Item {
-    int row = 0;
-    int first_col = 0;
-    std::vector<Rec> records;
-};
+using Item = biff::CellRecords;
 
 // The cells of a MULRK or MULBLANK one by one, as RK and BLANK records.
 std::vector<Item> Singles(const Item& run) {
@@ -209,7 +162,8 @@ class Formats {
     std::map<std::pair<std::uint16_t, int>, std::uint16_t> made_;
 };
 
-Rec ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v) {
+// A number as NUMBER; a text as LABELSST, its string in the shared table.
+Result<Rec> ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v, SstBuilder& sst) {
     Rec r;
     Put16(r.data, static_cast<std::uint32_t>(row));
     Put16(r.data, static_cast<std::uint32_t>(col));
@@ -222,18 +176,13 @@ Rec ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v) {
         Put32(r.data, static_cast<std::uint32_t>(bits >> 32));
         return r;
     }
-    r.type = 0x0204;  // LABEL: the text in the cell's own record
-    std::u16string units = utf8::ToUtf16(v.text);
-    const bool wide = std::any_of(units.begin(), units.end(), [](char16_t u) { return u > 0xFF; });
-    Put16(r.data, static_cast<std::uint32_t>(units.size()));
-    r.data.push_back(wide ? 1 : 0);
-    for (char16_t u : units) {
-        if (wide) {
-            Put16(r.data, u);
-        } else {
-            r.data.push_back(static_cast<char>(u));
-        }
+    Result<std::uint32_t> index = sst.Add(v.text);
+    if (!index) {
+        return Refused(index.error().message + " בתא " + CellName(row + 1, col + 1));
     }
+    sst.CountReference(+1);
+    r.type = 0x00FD;
+    Put32(r.data, index.value());
     return r;
 }
 
@@ -249,7 +198,7 @@ struct BuiltSheet {
 };
 
 Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& edits,
-                           Formats& formats) {
+                           Formats& formats, SstBuilder& sst) {
     std::vector<Rec> prefix, suffix;
     std::map<int, Rec> rows;
     std::vector<Item> items;
@@ -324,11 +273,15 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
             xf = with.value();
         }
         if (edit.value) {
-            if (edit.value->kind == CellKind::Text && edit.value->text.size() > 4000) {
-                return Refused("טקסט ארוך מדי לתא");
+            Result<Rec> written = ValueRecord(row, col, xf, *edit.value, sst);
+            if (!written) {
+                return written.error();
             }
-            Item fresh{row, col, {ValueRecord(row, col, xf, *edit.value)}};
+            Item fresh{row, col, {std::move(written).value()}};
             if (found != at.end()) {
+                if (cells[found->second].records[0].type == 0x00FD) {
+                    sst.CountReference(-1);
+                }
                 cells[found->second] = std::move(fresh);
             } else {
                 at[{row, col}] = cells.size();
@@ -355,15 +308,7 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
     for (const auto& [row, span] : spans) {
         auto [it, made] = rows.try_emplace(row);
         if (made) {
-            it->second.type = 0x0208;
-            Put16(it->second.data, static_cast<std::uint32_t>(row));
-            Put16(it->second.data, 0);
-            Put16(it->second.data, 0);
-            Put16(it->second.data, 0x00FF);
-            Put16(it->second.data, 0);
-            Put16(it->second.data, 0);
-            Put16(it->second.data, 0x0100);
-            Put16(it->second.data, 0x000F);
+            it->second = biff::RowRecord(row, span.first, span.second);
         }
         if (U16(it->second.data, 2) > span.first || U16(it->second.data, 4) < span.second) {
             Set16(it->second.data, 2,
@@ -393,58 +338,24 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
         }
         out.bytes += Bytes(copy);
     }
-    std::vector<int> row_list;
-    for (const auto& [row, rec] : rows) {
-        row_list.push_back(row);
+    if (!rows.empty()) {
+        out.first_row = static_cast<std::uint32_t>(rows.begin()->first);
+        out.last_row = static_cast<std::uint32_t>(rows.rbegin()->first) + 1;
     }
-    if (!row_list.empty()) {
-        out.first_row = static_cast<std::uint32_t>(row_list.front());
-        out.last_row = static_cast<std::uint32_t>(row_list.back()) + 1;
+    biff::CellArea area = biff::LayOutCells(rows, cells);
+    const std::size_t index_size = out.index_at ? biff::IndexSize(area.dbcells.size()) : 0;
+    for (std::size_t d : area.dbcells) {
+        out.dbcells.push_back(out.bytes.size() + index_size + d);
     }
-    // The cells of the rows of a block after their ROW records, then its DBCELL.
-    const std::size_t index_size = out.index_at ? 16 + 4 * ((row_list.size() + 31) / 32) + 4 : 0;
-    std::size_t next_cell = 0;
-    for (std::size_t b = 0; b < row_list.size(); b += 32) {
-        const std::size_t first_row_at = out.bytes.size();
-        const std::size_t end = std::min(row_list.size(), b + 32);
-        for (std::size_t i = b; i < end; ++i) {
-            out.bytes += Bytes(rows[row_list[i]]);
-        }
-        std::vector<std::uint16_t> gaps;
-        std::size_t previous = first_row_at + 20;  // the end of the first ROW record
-        while (next_cell < cells.size() && cells[next_cell].row <= row_list[end - 1]) {
-            if (next_cell == 0 || cells[next_cell].row != cells[next_cell - 1].row) {
-                gaps.push_back(static_cast<std::uint16_t>(out.bytes.size() - previous));
-                previous = out.bytes.size();
-            }
-            for (const Rec& r : cells[next_cell].records) {
-                out.bytes += Bytes(r);
-            }
-            ++next_cell;
-        }
-        Rec db{0x00D7, {}};
-        Put32(db.data, static_cast<std::uint32_t>(out.bytes.size() - first_row_at));
-        for (std::uint16_t g : gaps) {
-            Put16(db.data, g);
-        }
-        out.dbcells.push_back(out.bytes.size() + index_size);
-        out.bytes += Bytes(db);
-    }
-    for (; next_cell < cells.size(); ++next_cell) {
-        for (const Rec& r : cells[next_cell].records) {
-            out.bytes += Bytes(r);
-        }
-    }
+    out.bytes += area.bytes;
     for (const Rec& r : suffix) {
         out.bytes += Bytes(r);
     }
     if (out.index_at) {
-        // INDEX itself: placed now that the DBCELL positions after it are known (relative).
-        std::string index(index_size, '\0');
-        index[0] = 0x0B;
-        index[1] = 0x02;
-        Set16(index, 2, static_cast<std::uint32_t>(index_size - 4));
-        out.bytes.insert(*out.index_at, index);
+        // INDEX itself, its offsets filled in once the sheet is placed.
+        out.bytes.insert(
+            *out.index_at,
+            biff::IndexRecord(0, 0, 0, std::vector<std::uint32_t>(out.dbcells.size(), 0)));
         if (out.defcolwidth_at && *out.defcolwidth_at >= *out.index_at) {
             *out.defcolwidth_at += index_size;
         }
@@ -469,9 +380,9 @@ Result<std::string> PatchXls(std::string_view file,
     if (workbook == nullptr) {
         return Refused("אין בה זרם של חוברת");
     }
-    Result<std::vector<Rec>> all = Split(*workbook);
+    std::optional<std::vector<Rec>> all = biff::Split(*workbook);
     if (!all) {
-        return all.error();
+        return Refused("רשומה ארוכה מהזרם");
     }
     // The globals, up to their EOF.
     std::vector<Rec> globals;
@@ -510,6 +421,25 @@ Result<std::string> PatchXls(std::string_view file,
         }
     }
     Formats formats(xfs, palette, had_palette, used);
+    // The shared strings: the SST's record and the CONTINUE records right after it.
+    SstBuilder sst;
+    bool had_sst = false;
+    for (std::size_t i = 0; i < globals.size(); ++i) {
+        if (globals[i].type != 0x00FC) {
+            continue;
+        }
+        std::vector<std::string_view> records = {globals[i].data};
+        for (std::size_t k = i + 1; k < globals.size() && globals[k].type == 0x003C; ++k) {
+            records.push_back(globals[k].data);
+        }
+        Result<SstBuilder> from = SstBuilder::From(records);
+        if (!from) {
+            return Refused(from.error().message);
+        }
+        sst = std::move(from).value();
+        had_sst = true;
+        break;
+    }
 
     // Each sheet's records: from its BOF to its EOF, found by the stream positions it has now.
     std::vector<std::size_t> rec_at;  // the stream position of every record
@@ -549,7 +479,7 @@ Result<std::string> PatchXls(std::string_view file,
             built.push_back(std::move(kept));
             continue;
         }
-        Result<BuiltSheet> b = Rebuild(sheets[i], e->second, formats);
+        Result<BuiltSheet> b = Rebuild(sheets[i], e->second, formats, sst);
         if (!b) {
             return b.error();
         }
@@ -557,47 +487,38 @@ Result<std::string> PatchXls(std::string_view file,
     }
 
     // The globals again: the new formats after the last one, the palette where it was (or after
-    // the formats), the sheets' positions once known.
+    // the formats), the shared strings with their index made again, the sheets' positions once
+    // known.
     std::string head;
     std::vector<std::size_t> boundsheet_at;
     std::size_t xf_seen = 0;
-    std::optional<std::size_t> sst_shift_from;
-    std::size_t inserted_before_sst = 0;
-    std::optional<std::size_t> extsst_at;
-    for (const Rec& r : globals) {
+    for (std::size_t i = 0; i < globals.size(); ++i) {
+        const Rec& r = globals[i];
         if (r.type == 0x0092 && formats.PaletteChanged()) {
             head += Bytes({0x0092, formats.PaletteData()});
         } else if (r.type == 0x0085) {
             boundsheet_at.push_back(head.size());
             head += Bytes(r);
+        } else if (r.type == 0x00FC) {
+            head += sst.Records(head.size());
+            while (i + 1 < globals.size() && globals[i + 1].type == 0x003C) {
+                ++i;
+            }
         } else if (r.type == 0x00FF) {
-            extsst_at = head.size();
+            continue;  // EXTSST: written with the strings
+        } else if (r.type == 0x000A && !had_sst && !sst.Empty()) {
+            head += sst.Records(head.size());
             head += Bytes(r);
         } else {
-            if (r.type == 0x00FC) {
-                sst_shift_from = head.size();
-            }
             head += Bytes(r);
         }
         if (r.type == 0x00E0 && ++xf_seen == formats.Base()) {
-            const std::size_t before = head.size();
             for (std::size_t k = formats.Base(); k < formats.All().size(); ++k) {
                 head += Bytes({0x00E0, formats.All()[k]});
             }
             if (formats.PaletteChanged() && !formats.HadPalette()) {
                 head += Bytes({0x0092, formats.PaletteData()});
             }
-            if (!sst_shift_from) {
-                inserted_before_sst += head.size() - before;
-            }
-        }
-    }
-    // EXTSST points into the SST by stream position: move it with what was inserted before.
-    if (extsst_at && inserted_before_sst > 0) {
-        const std::size_t data = *extsst_at + 4;
-        const std::size_t len = U16(head, *extsst_at + 2);
-        for (std::size_t k = data + 2; k + 8 <= data + len; k += 8) {
-            Set32(head, k, U32(head, k) + static_cast<std::uint32_t>(inserted_before_sst));
         }
     }
     std::string out = head;
@@ -633,14 +554,7 @@ Result<std::string> PatchXls(std::string_view file,
         }
         out += b.bytes;
     }
-    *workbook = out;
-    std::size_t total = 0;
-    for (const auto& [name, bytes] : streams.value()) {
-        total += std::max<std::size_t>(bytes.size(), 4096) + 512;
-    }
-    if (total > 6u << 20) {
-        return Refused("גדולה מדי לשמירה במקום");  // past what one table of sectors holds
-    }
+    *workbook = std::move(out);
     return CompoundOf(std::move(streams).value());  // the writer's own compound layout
 }
 

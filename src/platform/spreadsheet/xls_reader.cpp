@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "core/utf8.h"
+#include "platform/spreadsheet/xls_strings.h"
 
 namespace zivron::sheet {
 namespace {
@@ -220,119 +220,6 @@ class Compound {
     std::vector<std::uint32_t> mini_fat_;
     std::string directory_;
     std::string mini_stream_;
-};
-
-// The payloads of a record and its CONTINUE records. A string's characters that run past one
-// begin the next with a byte saying whether they are one or two bytes wide.
-class Pieces {
-  public:
-    explicit Pieces(std::vector<std::string_view> pieces) : pieces_(std::move(pieces)) {}
-
-    bool Bytes(std::size_t n, std::string* out) {
-        while (n > 0) {
-            if (!Next()) {
-                return false;
-            }
-            const std::size_t take = std::min(n, pieces_[i_].size() - at_);
-            if (out != nullptr) {
-                out->append(pieces_[i_].substr(at_, take));
-            }
-            at_ += take;
-            n -= take;
-        }
-        return true;
-    }
-    std::optional<std::uint32_t> Number(std::size_t width) {
-        std::string b;
-        if (!Bytes(width, &b)) {
-            return std::nullopt;
-        }
-        std::uint32_t v = 0;
-        for (std::size_t k = width; k-- > 0;) {
-            v = (v << 8) | static_cast<unsigned char>(b[k]);
-        }
-        return v;
-    }
-    // `count` characters, one or two bytes each; at a piece's end the width is read again.
-    bool Chars(std::size_t count, bool wide, std::string& out) {
-        std::u16string units;
-        while (units.size() < count) {
-            if (at_ == pieces_[i_].size()) {
-                if (i_ + 1 >= pieces_.size() || pieces_[i_ + 1].empty()) {
-                    return false;
-                }
-                ++i_;
-                at_ = 0;
-                wide = (static_cast<unsigned char>(pieces_[i_][at_++]) & 1) != 0;
-            }
-            const std::size_t width = wide ? 2 : 1;
-            while (units.size() < count && at_ + width <= pieces_[i_].size()) {
-                units.push_back(wide ? U16(pieces_[i_], at_)
-                                     : static_cast<unsigned char>(pieces_[i_][at_]));
-                at_ += width;
-            }
-            if (units.size() < count && at_ != pieces_[i_].size()) {
-                return false;  // half a character at the end of a piece
-            }
-        }
-        for (std::size_t k = 0; k < units.size(); ++k) {
-            char32_t cp = units[k];
-            if (cp >= 0xD800 && cp < 0xDC00 && k + 1 < units.size() && units[k + 1] >= 0xDC00 &&
-                units[k + 1] < 0xE000) {
-                cp = 0x10000 + ((cp - 0xD800) << 10) + (units[++k] - 0xDC00);
-            } else if (cp >= 0xD800 && cp < 0xE000) {
-                cp = utf8::kReplacement;
-            }
-            utf8::Append(out, cp);
-        }
-        return true;
-    }
-    // A string of the workbook: its length (one or two bytes), its flags, its characters, the
-    // formatting runs and phonetic data it may carry.
-    std::optional<std::string> Text(std::size_t length_width, bool rich_allowed) {
-        std::optional<std::uint32_t> cch = Number(length_width);
-        std::optional<std::uint32_t> flags = Number(1);
-        if (!cch || !flags) {
-            return std::nullopt;
-        }
-        std::uint32_t runs = 0;
-        std::uint32_t ext = 0;
-        if (rich_allowed && (*flags & 0x08) != 0) {
-            std::optional<std::uint32_t> r = Number(2);
-            if (!r) {
-                return std::nullopt;
-            }
-            runs = *r;
-        }
-        if (rich_allowed && (*flags & 0x04) != 0) {
-            std::optional<std::uint32_t> e = Number(4);
-            if (!e) {
-                return std::nullopt;
-            }
-            ext = *e;
-        }
-        std::string out;
-        if (!Chars(*cch, (*flags & 0x01) != 0, out) || !Bytes(4 * std::size_t{runs}, nullptr) ||
-            !Bytes(ext, nullptr)) {
-            return std::nullopt;
-        }
-        return out;
-    }
-
-  private:
-    bool Next() {
-        while (i_ < pieces_.size() && at_ == pieces_[i_].size()) {
-            if (i_ + 1 >= pieces_.size()) {
-                return false;
-            }
-            ++i_;
-            at_ = 0;
-        }
-        return i_ < pieces_.size();
-    }
-    std::vector<std::string_view> pieces_;
-    std::size_t i_ = 0;
-    std::size_t at_ = 0;
 };
 
 struct Record {

@@ -24,17 +24,10 @@ struct XlsSheet {
 inline constexpr int kXlsMaxRows = 65536;
 inline constexpr int kXlsMaxCols = 256;
 
-// The whole file, `active` the tab selected and shown; refused, with a message, for what the
-// format cannot hold (a cell past row 65536 or column 256, a text over 255 characters, more than
-// 56 fill colours).
+// The whole file, `active` the tab selected and shown, its records in the order Excel writes
+// them: the texts in the shared string table, the cells in row blocks with an INDEX. Refused,
+// with a message, for what the format cannot hold (a cell past row 65536 or column 256, a text
+// over 32,767 characters, more than 56 fill colours).
 Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets, std::size_t active = 0);
-
-// A compound document of the given streams at its root, each at least 4096 bytes (padded with
-// zeros) so it lives in ordinary sectors; the directory lists them in the order the format sorts
-// names. At most about 7 MB in all: one table of sectors.
-std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams);
-
-// The compound document around one stream named "Workbook".
-std::string CompoundFile(const std::string& workbook_stream);
 
 }  // namespace zivron::sheet

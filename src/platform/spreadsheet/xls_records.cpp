@@ -1,0 +1,132 @@
+#include "platform/spreadsheet/xls_records.h"
+
+namespace zivron::sheet::biff {
+
+std::uint16_t U16(std::string_view s, std::size_t at) {
+    return at + 2 > s.size()
+               ? 0
+               : static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
+                                            static_cast<unsigned char>(s[at + 1]) << 8);
+}
+std::uint32_t U32(std::string_view s, std::size_t at) {
+    return static_cast<std::uint32_t>(U16(s, at)) | static_cast<std::uint32_t>(U16(s, at + 2))
+                                                        << 16;
+}
+void Put16(std::string& s, std::uint32_t v) {
+    s.push_back(static_cast<char>(v & 0xFF));
+    s.push_back(static_cast<char>((v >> 8) & 0xFF));
+}
+void Put32(std::string& s, std::uint32_t v) {
+    Put16(s, v & 0xFFFF);
+    Put16(s, v >> 16);
+}
+void Set16(std::string& s, std::size_t at, std::uint32_t v) {
+    s[at] = static_cast<char>(v & 0xFF);
+    s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
+}
+void Set32(std::string& s, std::size_t at, std::uint32_t v) {
+    Set16(s, at, v & 0xFFFF);
+    Set16(s, at + 2, v >> 16);
+}
+
+void Append(std::string& out, const Rec& r) {
+    Put16(out, r.type);
+    Put16(out, static_cast<std::uint32_t>(r.data.size()));
+    out += r.data;
+}
+
+std::string Bytes(const Rec& r) {
+    std::string out;
+    Append(out, r);
+    return out;
+}
+
+std::optional<std::vector<Rec>> Split(std::string_view s) {
+    std::vector<Rec> out;
+    for (std::size_t at = 0; at + 4 <= s.size();) {
+        const std::uint16_t type = U16(s, at);
+        const std::size_t len = U16(s, at + 2);
+        if (at + 4 + len > s.size()) {
+            return std::nullopt;
+        }
+        out.push_back({type, std::string(s.substr(at + 4, len))});
+        at += 4 + len;
+    }
+    return out;
+}
+
+Rec RowRecord(int row, int first_col, int end_col) {
+    Rec r{0x0208, {}};
+    Put16(r.data, static_cast<std::uint32_t>(row));
+    Put16(r.data, static_cast<std::uint32_t>(first_col));
+    Put16(r.data, static_cast<std::uint32_t>(end_col));
+    Put16(r.data, 0x00FF);  // the default height
+    Put16(r.data, 0);
+    Put16(r.data, 0);
+    Put16(r.data, 0x0100);
+    Put16(r.data, 0x000F);
+    return r;
+}
+
+CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecords>& cells) {
+    CellArea out;
+    std::vector<const Rec*> row_list;
+    for (const auto& [row, rec] : rows) {
+        row_list.push_back(&rec);
+    }
+    std::size_t next_cell = 0;
+    for (std::size_t b = 0; b < row_list.size(); b += 32) {
+        const std::size_t first_row_at = out.bytes.size();
+        const std::size_t end = std::min(row_list.size(), b + 32);
+        for (std::size_t i = b; i < end; ++i) {
+            Append(out.bytes, *row_list[i]);
+        }
+        const int last_row = U16(row_list[end - 1]->data, 0);
+        // DBCELL: back to the first ROW, then from the second ROW to the first row's first cell,
+        // and from each row's first cell to the next one's.
+        std::vector<std::uint16_t> gaps;
+        std::size_t previous = first_row_at + 20;
+        while (next_cell < cells.size() && cells[next_cell].row <= last_row) {
+            if (next_cell == 0 || cells[next_cell].row != cells[next_cell - 1].row) {
+                gaps.push_back(static_cast<std::uint16_t>(out.bytes.size() - previous));
+                previous = out.bytes.size();
+            }
+            for (const Rec& r : cells[next_cell].records) {
+                Append(out.bytes, r);
+            }
+            ++next_cell;
+        }
+        Rec db{0x00D7, {}};
+        Put32(db.data, static_cast<std::uint32_t>(out.bytes.size() - first_row_at));
+        for (std::uint16_t g : gaps) {
+            Put16(db.data, g);
+        }
+        out.dbcells.push_back(out.bytes.size());
+        Append(out.bytes, db);
+    }
+    for (; next_cell < cells.size(); ++next_cell) {
+        for (const Rec& r : cells[next_cell].records) {
+            Append(out.bytes, r);
+        }
+    }
+    return out;
+}
+
+std::size_t IndexSize(std::size_t dbcells) {
+    return 4 + 16 + 4 * dbcells;
+}
+
+std::string IndexRecord(std::uint32_t first_row, std::uint32_t end_row, std::uint32_t defcolwidth,
+                        const std::vector<std::uint32_t>& dbcells) {
+    Rec r{0x020B, {}};
+    Put32(r.data, 0);
+    Put32(r.data, first_row);
+    Put32(r.data, end_row);
+    Put32(r.data, defcolwidth);
+    for (std::uint32_t d : dbcells) {
+        Put32(r.data, d);
+    }
+    return Bytes(r);
+}
+
+}  // namespace zivron::sheet::biff

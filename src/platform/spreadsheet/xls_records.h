@@ -1,0 +1,60 @@
+#pragma once
+// The BIFF8 record: little-endian fields, a record's bytes, the list of a stream's records, and
+// the cell area of a sheet laid out as Excel lays it (ROW records of up to 32 rows, their cells,
+// a DBCELL) with the INDEX that points at it. Shared by the new-file writer and the patch.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zivron::sheet::biff {
+
+// Fields read past the end read as zero: a short record never reads outside its bytes.
+std::uint16_t U16(std::string_view s, std::size_t at);
+std::uint32_t U32(std::string_view s, std::size_t at);
+void Put16(std::string& s, std::uint32_t v);
+void Put32(std::string& s, std::uint32_t v);
+void Set16(std::string& s, std::size_t at, std::uint32_t v);
+void Set32(std::string& s, std::size_t at, std::uint32_t v);
+
+inline constexpr std::size_t kMaxRecordData = 8224;
+
+struct Rec {
+    std::uint16_t type = 0;
+    std::string data;
+};
+
+void Append(std::string& out, const Rec& r);
+std::string Bytes(const Rec& r);
+
+// Every record of a stream; nothing when one is longer than what is left of it.
+std::optional<std::vector<Rec>> Split(std::string_view stream);
+
+// One cell, or a run of cells of one row (MULRK, MULBLANK), with the records that follow it.
+struct CellRecords {
+    int row = 0;  // from 0, as stored
+    int first_col = 0;
+    std::vector<Rec> records;
+};
+
+// A ROW record for a row with cells in [first_col, end_col), of the default height.
+Rec RowRecord(int row, int first_col, int end_col);
+
+// The cell area: `cells` sorted by row and column, every row of them in `rows`. The positions of
+// the DBCELL records are relative to the area's first byte.
+struct CellArea {
+    std::string bytes;
+    std::vector<std::size_t> dbcells;
+};
+CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecords>& cells);
+
+// The size an INDEX record takes for that many DBCELL records, and its bytes: the rows from
+// `first_row` to before `end_row`, the stream positions of DEFCOLWIDTH (0: none) and the DBCELLs.
+std::size_t IndexSize(std::size_t dbcells);
+std::string IndexRecord(std::uint32_t first_row, std::uint32_t end_row, std::uint32_t defcolwidth,
+                        const std::vector<std::uint32_t>& dbcells);
+
+}  // namespace zivron::sheet::biff
