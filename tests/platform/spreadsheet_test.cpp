@@ -350,6 +350,31 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     Workbook* back = again.Open(p).value();
     EXPECT_EQ(back->Read(2, 2), CellValue::Str("12345674"));
     EXPECT_EQ(back->Read(2, 9), CellValue::Str("012-345674"));
+
+    // A workbook with macros: saved in place, its macro storage comes back whole, and another
+    // program reads the file.
+    auto streams = CompoundStreams(ReadWholeFile(p).value()).value();
+    const std::pair<std::u16string, std::string> macros[] = {
+        {u"_VBA_PROJECT_CUR/VBA/dir", std::string(300, 'm')},
+        {u"_VBA_PROJECT_CUR/VBA/Module1", std::string(6000, 'n')},
+        {u"_VBA_PROJECT_CUR/PROJECT", "ID=\"{00000000}\""}};
+    streams.insert(streams.end(), std::begin(macros), std::end(macros));
+    const fs::path with_macros = dir_ / "macros.xls";
+    ASSERT_TRUE(WriteFileAtomically(with_macros, CompoundOf(streams)).ok());
+    Workbook* m = MustOpen(with_macros);
+    ASSERT_NE(m, nullptr);
+    ASSERT_TRUE(m->WriteText(3, 9, "טקסט").ok());
+    ASSERT_TRUE(m->Save().ok());
+    auto saved = CompoundStreams(ReadWholeFile(with_macros).value()).value();
+    for (const auto& macro : macros) {
+        EXPECT_NE(std::find(saved.begin(), saved.end(), macro), saved.end());
+    }
+    test::ProcessResult xlrd = test::RunProcess(
+        ZIVRON_PYTHON,
+        {std::string(ZIVRON_TEST_DATA) + "/xls/read_with_xlrd.py", with_macros.string()});
+    EXPECT_EQ(xlrd.exit_code, 0) << xlrd.err;
+    EXPECT_NE(xlrd.out.find("!I3 1 'טקסט'"), std::string::npos) << xlrd.out;
+    EXPECT_EQ(back->Read(2, 9), CellValue::Str("012-345674"));
     EXPECT_EQ(back->Read(3, 1), CellValue::Str("שרה כהן"));
     EXPECT_EQ(back->Read(2, 6), CellValue::Num(1234.5));
 }
@@ -543,6 +568,29 @@ TEST_F(SpreadsheetTest, NewXlsFilesHoldTextsNumbersAndFills) {
     Status s = big->SaveAs(dir_ / "big.xls");
     ASSERT_FALSE(s.ok());
     EXPECT_FALSE(fs::exists(dir_ / "big.xls"));
+}
+
+// Streams at both sides of the mini-stream boundary come back at their own length, a file past
+// what the header's 109 table sectors cover is chained through DIFAT sectors, and streams in
+// storages (macros) keep their places.
+TEST(CompoundDocument, StreamsComeBackWhole) {
+    const std::vector<std::vector<std::pair<std::u16string, std::string>>> cases = {
+        {{u"Workbook", std::string(4095, 'a')}, {u"\5SummaryInformation", "b"}},
+        {{u"Workbook", std::string(4096, 'c')}, {u"Ole", ""}, {u"CompObj", std::string(64, 'd')}},
+        {{u"Workbook", std::string(9u << 20, 'e')}, {u"\5DocumentSummaryInformation", "f"}},
+        {{u"Workbook", "g"},
+         {u"_VBA_PROJECT_CUR/VBA/dir", "h"},
+         {u"_VBA_PROJECT_CUR/VBA/Module1", std::string(5000, 'i')},
+         {u"_VBA_PROJECT_CUR/PROJECT", "j"}},
+    };
+    for (const auto& streams : cases) {
+        const std::string file = CompoundOf(streams);
+        auto back = CompoundStreams(file);
+        ASSERT_TRUE(back.ok()) << back.error().message;
+        std::map<std::u16string, std::string> want(streams.begin(), streams.end());
+        std::map<std::u16string, std::string> got(back.value().begin(), back.value().end());
+        EXPECT_EQ(got, want) << streams[0].second.size();
+    }
 }
 
 TEST_F(SpreadsheetTest, MakeVisibleHandsTheSavedFileToTheDesktop) {

@@ -69,35 +69,83 @@ void DirectoryEntry(std::string& dir, const std::u16string& name, std::uint8_t t
 }  // namespace
 
 std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams) {
-    std::sort(streams.begin(), streams.end(), [](const auto& a, const auto& b) {
-        return a.first.size() != b.first.size() ? a.first.size() < b.first.size()
-                                                : Upper(a.first) < Upper(b.first);
-    });
+    // The tree: storages made from the streams' paths, each one's children in the order the
+    // format sorts names.
+    struct Node {
+        std::u16string name;
+        std::uint8_t type = 2;
+        const std::string* bytes = nullptr;
+        std::vector<std::size_t> children;
+    };
+    std::vector<Node> nodes = {{u"Root Entry", 5, nullptr, {}}};
+    for (const auto& [path, bytes] : streams) {
+        std::size_t parent = 0;
+        for (std::size_t from = 0;;) {
+            const std::size_t slash = path.find(u'/', from);
+            const std::u16string part = path.substr(from, slash - from);
+            auto& kids = nodes[parent].children;
+            auto it = std::find_if(kids.begin(), kids.end(),
+                                   [&](std::size_t k) { return nodes[k].name == part; });
+            std::size_t child = 0;
+            if (it != kids.end()) {
+                child = *it;
+            } else {
+                child = nodes.size();
+                nodes.push_back(
+                    {part, static_cast<std::uint8_t>(slash == path.npos ? 2 : 1), nullptr, {}});
+                nodes[parent].children.push_back(child);
+            }
+            if (slash == path.npos) {
+                nodes[child].bytes = &bytes;
+                break;
+            }
+            parent = child;
+            from = slash + 1;
+        }
+    }
+    for (Node& n : nodes) {
+        std::sort(n.children.begin(), n.children.end(), [&](std::size_t a, std::size_t b) {
+            const std::u16string& x = nodes[a].name;
+            const std::u16string& y = nodes[b].name;
+            return x.size() != y.size() ? x.size() < y.size() : Upper(x) < Upper(y);
+        });
+    }
     // The sectors in order: the large streams, the mini stream, the mini table, the directory,
     // then the allocation table and its DIFAT sectors.
     std::string data;
     std::vector<std::uint32_t> fat;
     std::string mini;
     std::vector<std::uint32_t> mini_fat;
-    std::vector<std::uint32_t> starts;
-    for (const auto& [name, bytes] : streams) {
-        starts.push_back(bytes.size() < kMiniCutoff ? Place(mini, mini_fat, bytes, kMiniSector)
-                                                    : Place(data, fat, bytes, kSector));
+    std::vector<std::uint32_t> starts(nodes.size(), kEnd);
+    for (std::size_t i = 1; i < nodes.size(); ++i) {
+        if (const std::string* bytes = nodes[i].bytes) {
+            starts[i] = bytes->size() < kMiniCutoff ? Place(mini, mini_fat, *bytes, kMiniSector)
+                                                    : Place(data, fat, *bytes, kSector);
+        }
     }
-    const std::uint32_t mini_start = Place(data, fat, mini, kSector);
+    starts[0] = Place(data, fat, mini, kSector);
     std::string mini_table;
     for (std::uint32_t v : mini_fat) {
         Put32(mini_table, v);
     }
     const std::uint32_t mini_table_start = Place(data, fat, mini_table, kSector);
+    // A storage's first child is its child; each next one the right sibling of the one before.
+    std::vector<std::uint32_t> right(nodes.size(), kFree);
+    for (const Node& n : nodes) {
+        for (std::size_t k = 0; k + 1 < n.children.size(); ++k) {
+            right[n.children[k]] = static_cast<std::uint32_t>(n.children[k + 1]);
+        }
+    }
     std::string dir;
-    DirectoryEntry(dir, u"Root Entry", 5, kFree, streams.empty() ? kFree : 1, mini_start,
-                   static_cast<std::uint32_t>(mini.size()));
-    for (std::size_t i = 0; i < streams.size(); ++i) {
-        const std::uint32_t right =
-            i + 1 < streams.size() ? static_cast<std::uint32_t>(i + 2) : kFree;
-        DirectoryEntry(dir, streams[i].first, 2, right, kFree, starts[i],
-                       static_cast<std::uint32_t>(streams[i].second.size()));
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        const Node& n = nodes[i];
+        const std::uint32_t size = i == 0 ? static_cast<std::uint32_t>(mini.size())
+                                   : n.bytes != nullptr
+                                       ? static_cast<std::uint32_t>(n.bytes->size())
+                                       : 0;
+        DirectoryEntry(dir, n.name, n.type, right[i],
+                       n.children.empty() ? kFree : static_cast<std::uint32_t>(n.children[0]),
+                       n.type == 1 ? 0 : starts[i], size);
     }
     while (dir.size() % kSector != 0) {
         DirectoryEntry(dir, u"", 0, kFree, kFree, 0, 0);

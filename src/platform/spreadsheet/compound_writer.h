@@ -1,5 +1,5 @@
 #pragma once
-// A compound document (OLE2) holding streams at its root: streams under 4096 bytes in the mini
+// A compound document (OLE2) holding streams: streams under 4096 bytes in the mini
 // stream, larger ones in ordinary sectors, each exactly its own length; the allocation table as
 // long as the streams need (its sectors past the header's 109 listed in DIFAT sectors).
 
@@ -9,7 +9,8 @@
 
 namespace zivron::sheet {
 
-// The directory lists the streams in the order the format sorts names.
+// Each stream named by its path ("VBA/dir" inside the storage VBA); the storages are made from
+// the paths, their children in the order the format sorts names.
 std::string CompoundOf(std::vector<std::pair<std::u16string, std::string>> streams);
 
 // The compound document around one stream named "Workbook".

@@ -94,29 +94,42 @@ class Compound {
         return Ok();
     }
 
-    // Every stream at the root, in directory order; a storage (macros) is refused.
-    Result<std::vector<std::pair<std::u16string, std::string>>> RootStreams() {
+    // Every stream of the document, named by its path ("VBA/dir" inside the storage VBA).
+    Result<std::vector<std::pair<std::u16string, std::string>>> AllStreams() {
         std::vector<std::pair<std::u16string, std::string>> out;
-        for (std::size_t at = 128; at + 128 <= directory_.size(); at += 128) {
-            std::string_view e(directory_.data() + at, 128);
-            const auto type = static_cast<unsigned char>(e[0x42]);
-            if (type == 1) {
-                return Error{ErrorCode::Unsupported,
-                             "בחוברת יש פקודות מאקרו; חוברת כזו אינה נשמרת כאן"};
-            }
-            const std::uint16_t bytes = U16(e, 0x40);
-            if (type != 2 || bytes < 2 || bytes > 64) {
+        const std::size_t entries = directory_.size() / 128;
+        std::vector<bool> seen(entries, false);
+        std::vector<std::pair<std::uint32_t, std::u16string>> todo = {{U32(directory_, 0x4C), u""}};
+        while (!todo.empty()) {
+            auto [id, prefix] = std::move(todo.back());
+            todo.pop_back();
+            if (id == kFreeSector) {
                 continue;
             }
-            std::u16string name;
-            for (std::size_t i = 0; i + 2 < bytes; i += 2) {
+            if (id >= entries || seen[id]) {
+                return Damaged("תיקיית המסמך פגומה");
+            }
+            seen[id] = true;
+            std::string_view e(directory_.data() + std::size_t{id} * 128, 128);
+            const auto type = static_cast<unsigned char>(e[0x42]);
+            const std::uint16_t bytes = U16(e, 0x40);
+            std::u16string name = prefix;
+            for (std::size_t i = 0; i + 2 < bytes && i < 62; i += 2) {
                 name.push_back(static_cast<char16_t>(U16(e, i)));
             }
-            Result<std::string> data = Stream(name);
-            if (!data) {
-                return data.error();
+            todo.emplace_back(U32(e, 0x44), prefix);
+            todo.emplace_back(U32(e, 0x48), prefix);
+            if (type == 1) {
+                todo.emplace_back(U32(e, 0x4C), name + u"/");
+            } else if (type == 2) {
+                const std::uint32_t size = U32(e, 0x78);
+                Result<std::string> data = size < cutoff_ ? MiniStream(U32(e, 0x74), size)
+                                                          : Chain(fat_, U32(e, 0x74), size, false);
+                if (!data) {
+                    return data.error();
+                }
+                out.emplace_back(std::move(name), std::move(data).value());
             }
-            out.emplace_back(std::move(name), std::move(data).value());
         }
         return out;
     }
@@ -472,7 +485,7 @@ Result<std::string> CompoundStream(std::string_view file, std::u16string_view na
 Result<std::vector<std::pair<std::u16string, std::string>>> CompoundStreams(std::string_view file) {
     Compound c(file);
     ZIVRON_TRY(c.Load());
-    return c.RootStreams();
+    return c.AllStreams();
 }
 
 std::vector<Rgb> DefaultXlsPalette() {

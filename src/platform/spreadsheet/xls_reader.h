@@ -22,8 +22,8 @@ struct XlsBook {
 // outside the file, a cycle in an allocation table, a stream longer than its chain).
 Result<std::string> CompoundStream(std::string_view file, std::u16string_view name);
 
-// Every stream at the root of a compound document, in directory order; a storage (macros) is
-// refused.
+// Every stream of a compound document, named by its path from the root: "Workbook" at the root,
+// "_VBA_PROJECT_CUR/VBA/dir" inside storages.
 Result<std::vector<std::pair<std::u16string, std::string>>> CompoundStreams(std::string_view file);
 
 // The workbook; refused with the operator's message for a damaged or encrypted one.
