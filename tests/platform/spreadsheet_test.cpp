@@ -423,6 +423,15 @@ TEST_F(SpreadsheetTest, DamagedXlsFilesAreRefusedWithAMessage) {
              return CompoundFile(s);
          },
          "פחות טקסטים"},
+        {"a cycle in the allocation table",
+         [&] {
+             // Past the mini stream's size, so the stream's chain starts at sector 0.
+             std::string f = CompoundFile(stream + std::string(5000, '\0'));
+             const std::size_t fat = 512 + 512 * std::size_t{biff::U32(f, 0x4C)};
+             f.replace(fat, 4, std::string(4, '\0'));  // sector 0 goes on to sector 0
+             return f;
+         },
+         "מעגלית"},
         {"a sheet outside the stream",
          [&] {
              std::string s = stream;

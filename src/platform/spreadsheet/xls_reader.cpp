@@ -172,11 +172,12 @@ class Compound {
     Result<std::string> Chain(const std::vector<std::uint32_t>& table, std::uint32_t start,
                               std::size_t size, bool mini) {
         std::string out;
-        std::size_t hops = 0;
+        std::vector<bool> seen(table.size(), false);
         for (std::uint32_t s = start; s != kEndOfChain; s = table[s]) {
-            if (s >= table.size() || ++hops > table.size()) {
+            if (s >= table.size() || seen[s]) {
                 return Damaged("שרשרת מגזרים פגומה או מעגלית");
             }
+            seen[s] = true;
             if (mini) {
                 const std::size_t at = static_cast<std::size_t>(s) * 64;
                 if (at + 64 > mini_stream_.size()) {
