@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 namespace zivron {
 namespace {
@@ -71,6 +74,43 @@ TEST(NumberText, FifteenSignificantDigitsWithoutNoise) {
         EXPECT_EQ(NumberText(c.value), c.text) << c.value;
     }
     EXPECT_EQ(NumberText(std::numeric_limits<double>::quiet_NaN()), "NaN");
+}
+
+// The digits of amounts (whole agorot, where a quick path answers) and of other values, against
+// the shortest text that reads back as the value, cut to 15 digits.
+TEST(SignificantDigits, AgreeWithTheShortestText) {
+    auto shortest = [](double m) {
+        char buf[64];
+        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, m, std::chars_format::scientific);
+        std::string t(buf, end);
+        const std::size_t e = t.find('e');
+        DecimalDigits d{t.substr(0, 1) + (e > 2 ? t.substr(2, e - 2) : ""),
+                        std::stoi(t.substr(e + 1))};
+        while (d.digits.size() > 1 && d.digits.back() == '0') {
+            d.digits.pop_back();
+        }
+        return d;
+    };
+    std::vector<double> values = {
+        0.01,    0.05,   0.1,   0.5,  1,     9.99,           10,
+        1234.56, 100000, 0.125, 0.29, 1.005, 99999999999.99, 9999999999999.99,
+        1e-7,    3e12};
+    std::uint64_t seed = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const auto cents = static_cast<long long>((seed >> 20) % 100000000000000ull) + 1;
+        values.push_back(static_cast<double>(cents) / 100);
+        values.push_back(static_cast<double>(cents) / 1000);
+    }
+    for (double m : values) {
+        const DecimalDigits want = shortest(m);
+        if (want.digits.size() > 15) {
+            continue;  // rounded by printf; other cases cover it
+        }
+        const DecimalDigits got = SignificantDigits(m);
+        ASSERT_EQ(got.digits, want.digits) << m;
+        ASSERT_EQ(got.exponent, want.exponent) << m;
+    }
 }
 
 }  // namespace
