@@ -8,11 +8,12 @@ the other sheet; number formats and a bold heading. Run from this folder with De
 and soffice on PATH; it rewrites the files beside it.
 
 operator_faults.xls: a typing error, an account and an identity number that fail, formula
-amounts, a bold heading, a number format, widths, merged cells, a frozen pane, an autofilter, a
+amounts, a bold heading, a number format, a date, widths, merged cells, a frozen pane, an autofilter, a
 validation, a conditional format, the operator's own fill and a second sheet: what the import
 must fix and mark, and everything it must keep. operator_numbers.xls: the number fields typed as
 numbers, kept by the application in runs (MULRK) that a mark must split.
 """
+import datetime
 import os
 import shutil
 import subprocess
@@ -63,6 +64,8 @@ def faults(path):
     for c in "ABCDEF":
         ws[c + "1"].font = Font(bold=True)
     ws["H1"].fill = PatternFill("solid", fgColor="FF00B050")  # the operator's own colour
+    ws["J1"] = datetime.date(2026, 12, 4)  # a date, kept as a number in a date format
+    ws["J1"].number_format = "dd/mm/yyyy"
     rows = [
         ("ישראל ישראלי", "12-345-674", "12", "600", "100006", 1000),  # a typing error
         ("שרה כהן", "18", "12", "600", "100018", 1388.89),           # an account that fails
