@@ -147,7 +147,8 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
             return Fault(number, "יש נתונים אחרי שורת הסיום");
         }
         std::string_view record = bytes.substr(at, w);
-        if (record.size() < w || record.find_first_of("\r\n") != std::string_view::npos) {
+        if (record.size() < w || std::any_of(record.begin(), record.end(),
+                                             [](char c) { return c == '\r' || c == '\n'; })) {
             return Fault(number, "אורך הרשומה אינו 128 תווים");
         }
         static const std::string kEndLine(kRecordWidth, '9');
