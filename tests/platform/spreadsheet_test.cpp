@@ -230,6 +230,17 @@ TEST_F(SpreadsheetTest, BadInputGivesAClearErrorAndTouchesNothing) {
         std::string rich = ReadWholeFile(fs::path(ZIVRON_TEST_DATA) / "xlsx/rich.xlsx").value();
         ASSERT_TRUE(WriteFileAtomically(truncated, rich.substr(0, rich.size() / 2)).ok());
     }
+    fs::path damaged = dir_ / "damaged.xlsx";
+    {
+        // One byte of a part's deflated data changed: its inflated bytes fail the stored CRC.
+        std::string sheet;
+        for (int i = 0; i < 2000; ++i) {
+            sheet += "<row r=\"" + std::to_string(i) + "\"/>";
+        }
+        std::string zip = WriteZip({{"xl/worksheets/sheet1.xml", sheet}}).value();
+        zip[zip.size() / 3] = static_cast<char>(zip[zip.size() / 3] ^ 0x10);
+        ASSERT_TRUE(WriteFileAtomically(damaged, zip).ok());
+    }
     fs::path zip_magic_only = dir_ / "magic.xlsx";
     ASSERT_TRUE(WriteFileAtomically(zip_magic_only, std::string("PK\x03\x04garbage", 11)).ok());
     struct Case {
@@ -241,6 +252,7 @@ TEST_F(SpreadsheetTest, BadInputGivesAClearErrorAndTouchesNothing) {
         {empty, "אינו חוברת אקסל"},
         {truncated, "אינו חוברת אקסל תקינה"},
         {zip_magic_only, "אינו חוברת אקסל תקינה"},
+        {damaged, "damaged part xl/worksheets/sheet1.xml"},
         {CopyData("xlsx/not_a_workbook.xlsx"), "אינו חוברת אקסל"},
         {CopyData("xlsx/no_active_sheet.xlsx"), "לא נמצא הגיליון הפעיל"},
         {CopyData("xlsx/missing_sheet_part.xlsx"), "לא נמצא הגיליון הפעיל"},
