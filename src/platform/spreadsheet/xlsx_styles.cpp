@@ -44,6 +44,7 @@ Status XlsxStyles::Load(std::string_view data) {
     xfs_ = EnsureList("cellXfs");
     fill_nodes_ = Elements(fills_, "fill");
     xf_nodes_ = Elements(xfs_, "xf");
+    fill_of_.clear();
     return Ok();
 }
 
@@ -99,6 +100,7 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
                 .append_attribute("patternType")
                 .set_value(fill_nodes_.empty() ? "none" : "gray125");
             fill_nodes_.push_back(f);
+            fill_of_.clear();
         }
         pugi::xml_node f = fills_.append_child(ChildName(fills_, "fill").c_str());
         pugi::xml_node p = f.append_child(ChildName(fills_, "patternFill").c_str());
@@ -113,6 +115,7 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
             .set_value(64);
         fill_id = static_cast<unsigned>(fill_nodes_.size());
         fill_nodes_.push_back(f);
+        fill_of_.clear();
         fill_by_colour_[key] = fill_id;
         SetCount(fills_, fill_nodes_.size());
     }
@@ -152,6 +155,7 @@ unsigned XlsxStyles::Derive(unsigned xf, const char* attribute, unsigned value, 
             base.append_attribute(a).set_value(0);
         }
         xf_nodes_.push_back(base);
+        fill_of_.clear();
     }
     pugi::xml_node source = xf < xf_nodes_.size() ? xf_nodes_[xf] : xf_nodes_[0];
     pugi::xml_node copy = xfs_.append_copy(source);
@@ -164,6 +168,7 @@ unsigned XlsxStyles::Derive(unsigned xf, const char* attribute, unsigned value, 
     }
     unsigned index = static_cast<unsigned>(xf_nodes_.size());
     xf_nodes_.push_back(copy);
+    fill_of_.clear();
     SetCount(xfs_, xf_nodes_.size());
     return index;
 }
@@ -172,6 +177,14 @@ std::optional<Rgb> XlsxStyles::FillOf(unsigned xf) const {
     if (xf >= xf_nodes_.size()) {
         return std::nullopt;
     }
+    fill_of_.resize(xf_nodes_.size());
+    if (!fill_of_[xf]) {
+        fill_of_[xf] = ReadFill(xf);
+    }
+    return *fill_of_[xf];
+}
+
+std::optional<Rgb> XlsxStyles::ReadFill(unsigned xf) const {
     unsigned fill_id = xf_nodes_[xf].attribute("fillId").as_uint(0);
     if (fill_id >= fill_nodes_.size()) {
         return std::nullopt;

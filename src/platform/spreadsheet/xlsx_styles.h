@@ -36,6 +36,7 @@ class XlsxStyles {
     // A copy of format `xf` with `attribute` set to `value` and its apply flag on.
     unsigned Derive(unsigned xf, const char* attribute, unsigned value, const char* apply);
     void SetCount(pugi::xml_node list, std::size_t n);
+    std::optional<Rgb> ReadFill(unsigned xf) const;
 
     pugi::xml_document doc_;
     pugi::xml_node root_;
@@ -46,6 +47,8 @@ class XlsxStyles {
     std::map<std::uint32_t, unsigned> fill_by_colour_;
     std::map<std::pair<unsigned, std::uint32_t>, unsigned> xf_cache_;
     std::map<std::pair<unsigned, unsigned>, unsigned> format_cache_;
+    // FillOf's answers by format, read once; emptied whenever a format or fill is added.
+    mutable std::vector<std::optional<std::optional<Rgb>>> fill_of_;
     bool dirty_ = false;
 };
 
