@@ -138,9 +138,15 @@ Result<FittedRow> FitRow(const Row& row, std::size_t index) {
 }  // namespace
 
 std::optional<std::string> FitDigits(std::string_view text, int width) {
-    std::string t = Trim(text);
+    std::string_view t = text;
+    while (!t.empty() && t.front() == ' ') {
+        t.remove_prefix(1);
+    }
+    while (!t.empty() && t.back() == ' ') {
+        t.remove_suffix(1);
+    }
     if (t == "x") {
-        t.clear();  // the program's marker of a missing value
+        t = {};  // the program's marker of a missing value
     }
     if (!std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
@@ -153,7 +159,9 @@ std::optional<std::string> FitDigits(std::string_view text, int width) {
     if (t.size() - first > w) {
         return std::nullopt;
     }
-    return std::string(w - (t.size() - first), '0') + t.substr(first);
+    std::string out(w - (t.size() - first), '0');
+    out += t.substr(first);
+    return out;
 }
 
 std::string WhyNotFit(std::string_view text, int width) {

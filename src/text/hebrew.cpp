@@ -1,5 +1,6 @@
 #include "text/hebrew.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
@@ -40,6 +41,11 @@ const std::unordered_map<char32_t, unsigned char>& EncodeTable() {
 }  // namespace
 
 std::string ToWindows1255(std::string_view text) {
+    // Digits and Latin texts, most of what a Masav file holds, are the same bytes.
+    if (std::all_of(text.begin(), text.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        return std::string(text);
+    }
     const auto& table = EncodeTable();
     std::string out;
     out.reserve(text.size());

@@ -85,6 +85,13 @@ Status XlsxSheet::Load(std::string_view data, const std::string& part_name) {
 }
 
 const XlsxSheet::RowRef* XlsxSheet::FindRow(int row) const {
+    // Rows without gaps sit at their distance from the first: no search.
+    if (!rows_.empty() && row >= rows_.front().row) {
+        const auto at = static_cast<std::size_t>(row - rows_.front().row);
+        if (at < rows_.size() && rows_[at].row == row) {
+            return &rows_[at];
+        }
+    }
     auto it = std::lower_bound(rows_.begin(), rows_.end(), row,
                                [](const RowRef& r, int v) { return r.row < v; });
     return (it != rows_.end() && it->row == row) ? &*it : nullptr;
@@ -94,6 +101,13 @@ pugi::xml_node XlsxSheet::FindCell(int row, int col) const {
     const RowRef* r = FindRow(row);
     if (r == nullptr) {
         return {};
+    }
+    // The same for the cells of a row.
+    if (!r->cells.empty() && col >= r->cells.front().col) {
+        const auto at = static_cast<std::size_t>(col - r->cells.front().col);
+        if (at < r->cells.size() && r->cells[at].col == col) {
+            return r->cells[at].node;
+        }
     }
     auto it = std::lower_bound(r->cells.begin(), r->cells.end(), col,
                                [](const CellRef& c, int v) { return c.col < v; });
