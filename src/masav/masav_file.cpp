@@ -84,20 +84,18 @@ struct Values {
 
 void AppendRecord(std::string& out, std::span<const Slot> slots, const Values& v,
                   std::string_view terminator) {
-    std::string record;
-    record.reserve(kRecordWidth);
+    const std::size_t start = out.size();
     for (const Slot& slot : slots) {
-        Place(record,
-              slot.source == Source::Fixed ? slot.fixed : std::string_view(v.Of(slot.source)),
+        Place(out, slot.source == Source::Fixed ? slot.fixed : std::string_view(v.Of(slot.source)),
               slot.width);
     }
     // A line break or another control character in a name would split the record.
-    for (char& c : record) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            c = ' ';
+    for (std::size_t i = start; i < out.size(); ++i) {
+        const auto c = static_cast<unsigned char>(out[i]);
+        if (c < 0x20 || c == 0x7F) {
+            out[i] = ' ';
         }
     }
-    out += record;
     out += terminator;
 }
 

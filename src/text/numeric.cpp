@@ -205,22 +205,30 @@ std::string NumberText(double value) {
     return negative ? "-" + out : out;
 }
 
+std::optional<long long> ExactAgorot(double magnitude) {
+    if (!(magnitude > 0 && magnitude < 1e13)) {
+        return std::nullopt;
+    }
+    const auto cents = static_cast<long long>(std::llround(magnitude * 100));
+    if (cents > 0 && static_cast<double>(cents) / 100 == magnitude) {
+        return cents;
+    }
+    return std::nullopt;
+}
+
 DecimalDigits SignificantDigits(double magnitude) {
     // Amounts in agorot: a value that is exactly the double nearest to cents/100 (division is
     // correctly rounded) has the digits of cents, which are fewer than 15 below 1e13.
-    if (magnitude < 1e13) {
-        const auto cents = static_cast<long long>(std::llround(magnitude * 100));
-        if (cents > 0 && static_cast<double>(cents) / 100 == magnitude) {
-            char buf[24];
-            auto [end, ec] = std::to_chars(buf, buf + sizeof buf, cents);
-            DecimalDigits d;
-            d.exponent = static_cast<int>(end - buf) - 3;
-            while (end - buf > 1 && end[-1] == '0') {
-                --end;
-            }
-            d.digits.assign(buf, end);
-            return d;
+    if (std::optional<long long> cents = ExactAgorot(magnitude)) {
+        char buf[24];
+        auto [end, ec] = std::to_chars(buf, buf + sizeof buf, *cents);
+        DecimalDigits d;
+        d.exponent = static_cast<int>(end - buf) - 3;
+        while (end - buf > 1 && end[-1] == '0') {
+            --end;
         }
+        d.digits.assign(buf, end);
+        return d;
     }
     // The shortest text that reads back as the value has the digits of the 15-digit text
     // whenever it has 15 digits or fewer; only longer ones need rounding by printf.

@@ -29,4 +29,8 @@ struct DecimalDigits {
 };
 DecimalDigits SignificantDigits(double magnitude);
 
+// The agorot of a magnitude that is exactly the double nearest to a whole, non-zero number of
+// agorot below 1e13 shekels (as amounts typed or computed to the agora are); nothing otherwise.
+std::optional<long long> ExactAgorot(double magnitude);
+
 }  // namespace zivron

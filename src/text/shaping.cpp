@@ -65,6 +65,9 @@ std::optional<long long> AgorotOf(double number) {
     if (!std::isfinite(number) || std::fabs(number) >= 1e15) {
         return std::nullopt;
     }
+    if (std::optional<long long> cents = ExactAgorot(std::fabs(number))) {
+        return number < 0 ? -*cents : *cents;
+    }
     std::string text = RoundedAmountText(number);
     std::erase(text, '.');
     return std::stoll(text);
@@ -77,6 +80,11 @@ std::string AgorotNumberText(long long agorot) {
 std::string RoundedAmountText(double number) {
     if (!std::isfinite(number) || number == 0) {
         return "0.00";
+    }
+    if (std::optional<long long> cents = ExactAgorot(std::fabs(number))) {
+        const std::string fraction = std::to_string(*cents % 100);
+        return (number < 0 ? "-" : "") + std::to_string(*cents / 100) + "." +
+               (fraction.size() < 2 ? "0" : "") + fraction;
     }
     // Rounded on the 15 significant digits of the decimal text, not on the binary value.
     auto [digits, exponent] = SignificantDigits(std::fabs(number));

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <limits>
+#include <string>
 
 namespace zivron {
 namespace {
@@ -106,6 +108,20 @@ TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
     EXPECT_EQ(AgorotOf(-1.005), -101);
     EXPECT_EQ(AgorotOf(std::numeric_limits<double>::infinity()), std::nullopt);
     EXPECT_EQ(AgorotOf(1e15), std::nullopt);
+    // Amounts to the agora, both signs, from one agora to the largest field.
+    std::uint64_t seed = 99;
+    for (int i = 0; i < 20000; ++i) {
+        seed = seed * 6364136223846793005u + 1442695040888963407u;
+        const long long cents = static_cast<long long>((seed >> 16) % 100000000000000ull) + 1;
+        const double amount = static_cast<double>(cents) / 100;
+        const std::string two = std::to_string(cents % 100);
+        const std::string text =
+            std::to_string(cents / 100) + "." + (two.size() < 2 ? "0" : "") + two;
+        ASSERT_EQ(AgorotOf(amount), cents) << text;
+        ASSERT_EQ(AgorotOf(-amount), -cents) << text;
+        ASSERT_EQ(RoundedAmountText(amount), text);
+        ASSERT_EQ(RoundedAmountText(-amount), "-" + text);
+    }
     EXPECT_EQ(AgorotNumberText(2082153600), "20821536");
     EXPECT_EQ(AgorotNumberText(258442), "2584.42");
     EXPECT_EQ(AgorotNumberText(30), "0.3");
