@@ -6,8 +6,14 @@
 namespace zivron::sheet {
 
 Status ParseXmlPart(std::string_view data, const std::string& part_name, pugi::xml_document& doc) {
-    if (data.find("<!DOCTYPE") != std::string_view::npos ||
-        data.find("<!ENTITY") != std::string_view::npos) {
+    // One pass for "!", rare in a part (comments, CDATA, the odd text), then what is around it.
+    bool dtd = false;
+    for (std::size_t at = data.find('!'); at != std::string_view::npos && !dtd;
+         at = data.find('!', at + 1)) {
+        const std::string_view rest = data.substr(at - (at > 0 ? 1 : 0));
+        dtd = rest.starts_with("<!DOCTYPE") || rest.starts_with("<!ENTITY");
+    }
+    if (dtd) {
         return Error{ErrorCode::BadInput,
                      "החוברת מכילה הגדרת DTD בחלק " + part_name + " ואינה נקראת מטעמי בטיחות"};
     }
