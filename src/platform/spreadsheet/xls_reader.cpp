@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 
+#include "platform/spreadsheet/xls_records.h"
 #include "platform/spreadsheet/xls_strings.h"
 
 namespace zivron::sheet {
@@ -16,6 +17,7 @@ Error Damaged(const std::string& why) {
     return Error{ErrorCode::BadInput, "קובץ xls פגום (" + why + ")"};
 }
 
+// Past the end it reads as a free sector: a field that points nowhere.
 std::uint32_t U32(std::string_view s, std::size_t at) {
     if (at + 4 > s.size()) {
         return kFreeSector;
@@ -26,13 +28,7 @@ std::uint32_t U32(std::string_view s, std::size_t at) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24;
 }
 
-std::uint16_t U16(std::string_view s, std::size_t at) {
-    if (at + 2 > s.size()) {
-        return 0;
-    }
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
-                                      static_cast<unsigned char>(s[at + 1]) << 8);
-}
+using biff::U16;
 
 // The compound document: its sectors, the allocation tables, the directory.
 class Compound {
