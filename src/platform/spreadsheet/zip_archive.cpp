@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <memory>
+#include <optional>
 
 namespace zivron::sheet {
 namespace {
@@ -20,22 +21,20 @@ struct FileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 
+// One for each thread: a decompressor holds its state while it works.
 libdeflate_decompressor* Inflater() {
-    static const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)> d(
-        libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
+    thread_local const std::unique_ptr<libdeflate_decompressor, void (*)(libdeflate_decompressor*)>
+        d(libdeflate_alloc_decompressor(), libdeflate_free_decompressor);
     return d.get();
 }
 
-// An entry's bytes as stored (`flags` ZIP_FL_COMPRESSED) or inflated, exactly `size` of them.
-Result<std::string> ReadEntry(zip_t* z, zip_int64_t i, zip_flags_t flags, zip_uint64_t size) {
+// An entry's deflated bytes as stored, exactly `size` of them.
+std::optional<std::string> ReadDeflated(zip_t* z, zip_int64_t i, zip_uint64_t size) {
     std::unique_ptr<zip_file_t, FileCloser> f(
-        zip_fopen_index(z, static_cast<zip_uint64_t>(i), flags));
-    if (!f) {
-        return Error{ErrorCode::BadInput, "cannot read"};
-    }
+        zip_fopen_index(z, static_cast<zip_uint64_t>(i), ZIP_FL_COMPRESSED));
     std::string out(size, '\0');
-    if (zip_fread(f.get(), out.data(), size) != static_cast<zip_int64_t>(size)) {
-        return Error{ErrorCode::BadInput, "short"};
+    if (!f || zip_fread(f.get(), out.data(), size) != static_cast<zip_int64_t>(size)) {
+        return std::nullopt;
     }
     return out;
 }
@@ -85,12 +84,12 @@ Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const Zi
                 return Error{ErrorCode::BadInput,
                              "הקובץ " + path.filename().string() + " גדול מדי לקריאה"};
             }
-            Result<std::string> raw = ReadEntry(z.get(), i, ZIP_FL_COMPRESSED, st.comp_size);
+            std::optional<std::string> raw = ReadDeflated(z.get(), i, st.comp_size);
             if (!raw) {
                 return Broken(path, std::string("damaged part ") + name);
             }
             part.data.resize(st.size);
-            if (libdeflate_deflate_decompress(Inflater(), raw.value().data(), raw.value().size(),
+            if (libdeflate_deflate_decompress(Inflater(), raw->data(), raw->size(),
                                               part.data.data(), part.data.size(),
                                               nullptr) != LIBDEFLATE_SUCCESS ||
                 libdeflate_crc32(0, part.data.data(), part.data.size()) != st.crc) {
