@@ -281,18 +281,20 @@ Status CompareWithInput(const ReadFile& file, const FileInput& intended) {
     for (std::size_t i = 0; i < intended.rows.size(); ++i) {
         const Row& row = intended.rows[i];
         const ReadDetail& got = file.details[i];
-        const std::string where = "תנועה " + std::to_string(i + 1) + ", ";
+        auto at = [i](const char* field) {
+            return "תנועה " + std::to_string(i + 1) + ", " + field;
+        };
         if (FitDigits(ToWindows1255(row.id), 9) != got.identity) {
-            return differ(where + "זהות");
+            return differ(at("זהות"));
         }
         if (FitDigits(ToWindows1255(row.bank), 2) != got.bank ||
             FitDigits(ToWindows1255(row.branch), 3) != got.branch ||
             FitDigits(ToWindows1255(row.account), 9) != got.account) {
-            return differ(where + "חשבון");
+            return differ(at("חשבון"));
         }
         std::optional<double> amount = RegionalNumber(row.amount);
         if (!amount || AgorotOf(*amount) != got.agorot) {
-            return differ(where + "סכום");
+            return differ(at("סכום"));
         }
     }
     return Ok();

@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "masav/masav_reader.h"
 #include "text/hebrew.h"
 
 namespace zivron::masav {
@@ -236,6 +238,47 @@ TEST(MasavFile, ControlCharactersNeverSplitARecord) {
         std::string file = BuildFile(Input(v, rows)).value();
         EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 4);
         EXPECT_EQ(std::count(file.begin(), file.end(), '\t'), 0);
+    }
+}
+
+// The file read back is held against what was meant to be written; a difference names itself
+// and the file is not kept.
+TEST(MasavFile, ReadBackCheckNamesWhatDiffers) {
+    const std::string file = BuildFile(Input(Variant::Credit, kHebrewRows)).value();
+    const ReadFile read = ReadMasavFile(file).value();
+    struct Case {
+        const char* what;  // empty: the same data
+        std::function<void(FileInput&, std::vector<Row>&)> change;
+    };
+    const std::vector<Case> cases = {
+        {"", [](FileInput&, std::vector<Row>&) {}},
+        {"", [](FileInput&, std::vector<Row>& r) { r[3].id = "18"; }},  // the same once fitted
+        {"סוג הקובץ", [](FileInput& in, std::vector<Row>&) { in.variant = Variant::Collection; }},
+        {"קוד המוסד או קוד התוכנה",
+         [](FileInput& in, std::vector<Row>&) { in.institution.code = "12345679"; }},
+        {"קוד המוסד או קוד התוכנה",
+         [](FileInput& in, std::vector<Row>&) { in.institution.software_code = "54322"; }},
+        {"תאריך הערך", [](FileInput& in, std::vector<Row>&) { in.date.day = 8; }},
+        {"מספר התנועות", [](FileInput&, std::vector<Row>& r) { r.pop_back(); }},
+        {"תנועה 2, זהות", [](FileInput&, std::vector<Row>& r) { r[1].id = "26"; }},
+        {"תנועה 1, חשבון", [](FileInput&, std::vector<Row>& r) { r[0].bank = "13"; }},
+        {"תנועה 3, חשבון", [](FileInput&, std::vector<Row>& r) { r[2].account = "100010"; }},
+        {"תנועה 4, סכום", [](FileInput&, std::vector<Row>& r) { r[3].amount = "1250.01"; }},
+        {"תנועה 1, סכום", [](FileInput&, std::vector<Row>& r) { r[0].amount = "x"; }},
+    };
+    for (const Case& c : cases) {
+        std::vector<Row> rows = kHebrewRows;
+        FileInput in = Input(Variant::Credit, rows);
+        c.change(in, rows);
+        in.rows = rows;
+        Status s = CompareWithInput(read, in);
+        if (std::string(c.what).empty()) {
+            EXPECT_TRUE(s.ok()) << s.error().message;
+            continue;
+        }
+        ASSERT_FALSE(s.ok()) << c.what;
+        EXPECT_EQ(s.error().message,
+                  std::string("הקובץ שנכתב אינו תואם את הנתונים (") + c.what + "); הוא לא נשמר");
     }
 }
 
