@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -122,17 +121,7 @@ class Formats {
     std::size_t Base() const { return base_; }
     bool PaletteChanged() const { return palette_changed_; }
     bool HadPalette() const { return had_palette_; }
-    std::string PaletteData() const {
-        std::string d;
-        Put16(d, 56);
-        for (const Rgb& c : palette_) {
-            d.push_back(static_cast<char>(c.red));
-            d.push_back(static_cast<char>(c.green));
-            d.push_back(static_cast<char>(c.blue));
-            d.push_back(0);
-        }
-        return d;
-    }
+    std::string PaletteData() const { return biff::PaletteData(palette_); }
 
   private:
     // A colour of the palette, reusing an entry before replacing one nothing refers to.
@@ -161,30 +150,6 @@ class Formats {
     bool palette_changed_ = false;
     std::map<std::pair<std::uint16_t, int>, std::uint16_t> made_;
 };
-
-// A number as NUMBER; a text as LABELSST, its string in the shared table.
-Result<Rec> ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v, SstBuilder& sst) {
-    Rec r;
-    Put16(r.data, static_cast<std::uint32_t>(row));
-    Put16(r.data, static_cast<std::uint32_t>(col));
-    Put16(r.data, xf);
-    if (v.kind == CellKind::Number || v.kind == CellKind::Boolean) {
-        r.type = 0x0203;
-        std::uint64_t bits = 0;
-        std::memcpy(&bits, &v.number, sizeof bits);
-        Put32(r.data, static_cast<std::uint32_t>(bits));
-        Put32(r.data, static_cast<std::uint32_t>(bits >> 32));
-        return r;
-    }
-    Result<std::uint32_t> index = sst.Add(v.text);
-    if (!index) {
-        return Refused(index.error().message + " בתא " + CellName(row + 1, col + 1));
-    }
-    sst.CountReference(+1);
-    r.type = 0x00FD;
-    Put32(r.data, index.value());
-    return r;
-}
 
 // A sheet whose cells changed: its cell records rebuilt in row blocks with fresh DBCELL
 // records; everything before and after them kept as it was. Offsets are relative to the
@@ -273,9 +238,9 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
             xf = with.value();
         }
         if (edit.value) {
-            Result<Rec> written = ValueRecord(row, col, xf, *edit.value, sst);
+            Result<Rec> written = biff::ValueRecord(row, col, xf, *edit.value, sst);
             if (!written) {
-                return written.error();
+                return Refused(written.error().message);
             }
             Item fresh{row, col, {std::move(written).value()}};
             if (found != at.end()) {
@@ -290,12 +255,8 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
         } else if (found != at.end()) {
             Set16(cells[found->second].records[0].data, 4, xf);
         } else {
-            Rec blank{0x0201, {}};
-            Put16(blank.data, static_cast<std::uint32_t>(row));
-            Put16(blank.data, static_cast<std::uint32_t>(col));
-            Put16(blank.data, xf);
             at[{row, col}] = cells.size();
-            cells.push_back({row, col, {blank}});
+            cells.push_back({row, col, {biff::BlankRecord(row, col, xf)}});
         }
     }
     // Every row with a cell has its ROW record; an edited row's column span covers its cells.

@@ -1,5 +1,7 @@
 #include "platform/spreadsheet/xls_records.h"
 
+#include <cstring>
+
 namespace zivron::sheet::biff {
 
 std::uint16_t U16(std::string_view s, std::size_t at) {
@@ -53,6 +55,51 @@ std::optional<std::vector<Rec>> Split(std::string_view s) {
         at += 4 + len;
     }
     return out;
+}
+
+Result<Rec> ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v, SstBuilder& sst) {
+    Rec r;
+    Put16(r.data, static_cast<std::uint32_t>(row));
+    Put16(r.data, static_cast<std::uint32_t>(col));
+    Put16(r.data, xf);
+    if (v.kind == CellKind::Number || v.kind == CellKind::Boolean) {
+        r.type = 0x0203;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v.number, sizeof bits);
+        Put32(r.data, static_cast<std::uint32_t>(bits));
+        Put32(r.data, static_cast<std::uint32_t>(bits >> 32));
+        return r;
+    }
+    Result<std::uint32_t> index = sst.Add(CellText(v));
+    if (!index) {
+        return Error{ErrorCode::Unsupported,
+                     index.error().message + " בתא " + CellName(row + 1, col + 1)};
+    }
+    sst.CountReference(+1);
+    r.type = 0x00FD;
+    Put32(r.data, index.value());
+    return r;
+}
+
+Rec BlankRecord(int row, int col, std::uint16_t xf) {
+    Rec r{0x0201, {}};
+    Put16(r.data, static_cast<std::uint32_t>(row));
+    Put16(r.data, static_cast<std::uint32_t>(col));
+    Put16(r.data, xf);
+    return r;
+}
+
+std::string PaletteData(const std::vector<Rgb>& colours) {
+    std::string d;
+    Put16(d, 56);
+    for (std::size_t i = 0; i < 56; ++i) {
+        const Rgb c = i < colours.size() ? colours[i] : Rgb{0, 0, 0};
+        d.push_back(static_cast<char>(c.red));
+        d.push_back(static_cast<char>(c.green));
+        d.push_back(static_cast<char>(c.blue));
+        d.push_back(0);
+    }
+    return d;
 }
 
 Rec RowRecord(int row, int first_col, int end_col) {

@@ -10,6 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "core/result.h"
+#include "platform/spreadsheet/cell.h"
+#include "platform/spreadsheet/xls_strings.h"
+
 namespace zivron::sheet::biff {
 
 // Fields read past the end read as zero: a short record never reads outside its bytes.
@@ -39,6 +43,17 @@ struct CellRecords {
     int first_col = 0;
     std::vector<Rec> records;
 };
+
+// The record of a cell (row and column from 0) holding `v`: NUMBER for a number or a boolean,
+// LABELSST for a text, its string put in `sst`; a text past the format's limit is refused,
+// naming the cell.
+Result<Rec> ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v, SstBuilder& sst);
+
+// The BLANK record of a cell with a format and no value (a fill alone).
+Rec BlankRecord(int row, int col, std::uint16_t xf);
+
+// The data of a PALETTE record: the colours of indices 8 to 63, black where `colours` ends.
+std::string PaletteData(const std::vector<Rgb>& colours);
 
 // A ROW record for a row with cells in [first_col, end_col), of the default height.
 Rec RowRecord(int row, int first_col, int end_col);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "core/utf8.h"
 #include "platform/spreadsheet/compound_writer.h"
@@ -94,29 +93,16 @@ Result<SheetStream> WriteSheet(const XlsSheet& s, bool shown, const std::vector<
             f == s.fills.end()
                 ? 15
                 : 16 + (std::find(palette.begin(), palette.end(), f->second) - palette.begin()));
-        Rec rec;
-        Put16(rec.data, static_cast<std::uint32_t>(row));
-        Put16(rec.data, static_cast<std::uint32_t>(col));
-        Put16(rec.data, xf);
         auto cell = s.cells.find(at);
+        Rec rec;
         if (cell == s.cells.end() || !HasValue(cell->second)) {
-            rec.type = 0x0201;  // BLANK: a fill without a value
-        } else if (cell->second.kind == CellKind::Number ||
-                   cell->second.kind == CellKind::Boolean) {
-            rec.type = 0x0203;
-            std::uint64_t bits = 0;
-            std::memcpy(&bits, &cell->second.number, sizeof bits);
-            Put32(rec.data, static_cast<std::uint32_t>(bits));
-            Put32(rec.data, static_cast<std::uint32_t>(bits >> 32));
+            rec = biff::BlankRecord(row, col, xf);  // a fill without a value
         } else {
-            Result<std::uint32_t> index = sst.Add(CellText(cell->second));
-            if (!index) {
-                return Error{ErrorCode::Unsupported,
-                             index.error().message + " בתא " + CellName(at.first, at.second)};
+            Result<Rec> written = biff::ValueRecord(row, col, xf, cell->second, sst);
+            if (!written) {
+                return written.error();
             }
-            sst.CountReference(+1);
-            rec.type = 0x00FD;  // LABELSST
-            Put32(rec.data, index.value());
+            rec = std::move(written).value();
         }
         cells.push_back({row, col, {std::move(rec)}});
     }
@@ -222,16 +208,7 @@ Result<std::string> WriteXls(const std::vector<XlsSheet>& sheets, std::size_t ac
     style.push_back(static_cast<char>(0xFF));
     Append(g, {0x0293, style});
     if (!palette.empty()) {
-        std::string p;
-        Put16(p, 56);
-        for (std::size_t i = 0; i < 56; ++i) {
-            const Rgb c = i < palette.size() ? palette[i] : Rgb{0, 0, 0};
-            p.push_back(static_cast<char>(c.red));
-            p.push_back(static_cast<char>(c.green));
-            p.push_back(static_cast<char>(c.blue));
-            p.push_back(0);
-        }
-        Append(g, {0x0092, p});
+        Append(g, {0x0092, biff::PaletteData(palette)});
     }
     std::vector<std::size_t> boundsheet_at;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
