@@ -136,13 +136,7 @@ Result<FittedRow> FitRow(const Row& row, std::size_t index) {
 }  // namespace
 
 std::optional<std::string> FitDigits(std::string_view text, int width) {
-    std::string_view t = text;
-    while (!t.empty() && t.front() == ' ') {
-        t.remove_prefix(1);
-    }
-    while (!t.empty() && t.back() == ' ') {
-        t.remove_suffix(1);
-    }
+    std::string_view t = TrimmedView(text);
     if (t == "x") {
         t = {};  // the program's marker of a missing value
     }

@@ -11,12 +11,16 @@
 namespace zivron {
 
 std::string Trim(std::string_view text) {
+    return std::string(TrimmedView(text));
+}
+
+std::string_view TrimmedView(std::string_view text) {
     std::size_t b = text.find_first_not_of(' ');
     if (b == std::string_view::npos) {
         return {};
     }
     std::size_t e = text.find_last_not_of(' ');
-    return std::string(text.substr(b, e - b + 1));
+    return text.substr(b, e - b + 1);
 }
 
 namespace {

@@ -11,6 +11,8 @@ namespace zivron {
 
 // The text without its leading and trailing spaces (spaces only, as the old code trimmed).
 std::string Trim(std::string_view text);
+// The same, as a view into the text.
+std::string_view TrimmedView(std::string_view text);
 
 // Zero-filled on the left to `TotalLenth`; all zeros when the text's numeric value is 0; a text as
 // long as the width or longer is returned as it is.
