@@ -16,7 +16,6 @@ namespace {
 
 using biff::Bytes;
 using biff::Put16;
-using biff::Put32;
 using biff::Rec;
 using biff::Set16;
 using biff::Set32;

@@ -44,7 +44,6 @@ Status XlsxStyles::Load(std::string_view data) {
     xfs_ = EnsureList("cellXfs");
     fill_nodes_ = Elements(fills_, "fill");
     xf_nodes_ = Elements(xfs_, "xf");
-    fill_of_.clear();
     return Ok();
 }
 
@@ -100,7 +99,6 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
                 .append_attribute("patternType")
                 .set_value(fill_nodes_.empty() ? "none" : "gray125");
             fill_nodes_.push_back(f);
-            fill_of_.clear();
         }
         pugi::xml_node f = fills_.append_child(ChildName(fills_, "fill").c_str());
         pugi::xml_node p = f.append_child(ChildName(fills_, "patternFill").c_str());
@@ -115,7 +113,6 @@ unsigned XlsxStyles::WithFill(unsigned xf, Rgb colour) {
             .set_value(64);
         fill_id = static_cast<unsigned>(fill_nodes_.size());
         fill_nodes_.push_back(f);
-        fill_of_.clear();
         fill_by_colour_[key] = fill_id;
         SetCount(fills_, fill_nodes_.size());
     }
@@ -155,7 +152,6 @@ unsigned XlsxStyles::Derive(unsigned xf, const char* attribute, unsigned value, 
             base.append_attribute(a).set_value(0);
         }
         xf_nodes_.push_back(base);
-        fill_of_.clear();
     }
     pugi::xml_node source = xf < xf_nodes_.size() ? xf_nodes_[xf] : xf_nodes_[0];
     pugi::xml_node copy = xfs_.append_copy(source);
@@ -168,7 +164,6 @@ unsigned XlsxStyles::Derive(unsigned xf, const char* attribute, unsigned value, 
     }
     unsigned index = static_cast<unsigned>(xf_nodes_.size());
     xf_nodes_.push_back(copy);
-    fill_of_.clear();
     SetCount(xfs_, xf_nodes_.size());
     return index;
 }
@@ -176,6 +171,12 @@ unsigned XlsxStyles::Derive(unsigned xf, const char* attribute, unsigned value, 
 std::optional<Rgb> XlsxStyles::FillOf(unsigned xf) const {
     if (xf >= xf_nodes_.size()) {
         return std::nullopt;
+    }
+    // Formats and fills are only ever added: an answer stands until a fill is added, which may
+    // be the one a format's fillId named before it existed.
+    if (fill_of_fills_ != fill_nodes_.size()) {
+        fill_of_.clear();
+        fill_of_fills_ = fill_nodes_.size();
     }
     fill_of_.resize(xf_nodes_.size());
     if (!fill_of_[xf]) {

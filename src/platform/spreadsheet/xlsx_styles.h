@@ -47,8 +47,9 @@ class XlsxStyles {
     std::map<std::uint32_t, unsigned> fill_by_colour_;
     std::map<std::pair<unsigned, std::uint32_t>, unsigned> xf_cache_;
     std::map<std::pair<unsigned, unsigned>, unsigned> format_cache_;
-    // FillOf's answers by format, read once; emptied whenever a format or fill is added.
+    // FillOf's answers by format, read once, with the count of fills they were read against.
     mutable std::vector<std::optional<std::optional<Rgb>>> fill_of_;
+    mutable std::size_t fill_of_fills_ = 0;
     bool dirty_ = false;
 };
 
