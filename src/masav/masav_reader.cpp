@@ -122,11 +122,6 @@ std::string DecodeOldName(std::string_view field) {
     return FromWindows1255(Trim(bytes));
 }
 
-std::string AgorotText(long long agorot) {
-    std::string a = std::to_string(agorot % 100);
-    return std::to_string(agorot / 100) + "." + (a.size() < 2 ? "0" : "") + a;
-}
-
 Result<ReadFile> ReadMasavFile(std::string_view bytes) {
     const std::size_t w = kRecordWidth;
     const std::string_view mark = bytes.size() >= w ? bytes.substr(w - 3, 3) : "";

@@ -40,9 +40,6 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes);
 // padding.
 std::string DecodeOldName(std::string_view field);
 
-// "1234.50" for 123450 agorot.
-std::string AgorotText(long long agorot);
-
 // The file as `zivron-cli verify` prints it: variant, codes, date, one line a record, count and
 // total.
 std::string DescribeFile(const ReadFile& file);

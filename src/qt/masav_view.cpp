@@ -7,6 +7,8 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "text/shaping.h"
+
 namespace zivron::qt {
 namespace {
 
@@ -45,7 +47,7 @@ QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view) {
     for (int r = 0; r < table->rowCount(); ++r) {
         const masav::ReadDetail& x = f.details[static_cast<std::size_t>(r)];
         const std::string cells[] = {x.name,   x.identity, x.bank,
-                                     x.branch, x.account,  masav::AgorotText(x.agorot)};
+                                     x.branch, x.account,  AgorotText(x.agorot)};
         for (int c = 0; c < 6; ++c) {
             table->setItem(r, c, new QTableWidgetItem(Q(cells[c])));
         }
@@ -53,9 +55,8 @@ QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view) {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     layout->addWidget(table);
-    auto* totals = new QLabel(QString("מספר תנועות: %1   סך הכל: %2")
-                                  .arg(f.count)
-                                  .arg(Q(masav::AgorotText(f.total_agorot))));
+    auto* totals = new QLabel(
+        QString("מספר תנועות: %1   סך הכל: %2").arg(f.count).arg(Q(AgorotText(f.total_agorot))));
     totals->setObjectName("totals");
     layout->addWidget(totals);
     dialog->resize(640, 420);

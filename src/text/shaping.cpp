@@ -86,9 +86,7 @@ std::string RoundedAmountText(double number) {
         return "0.00";
     }
     if (std::optional<long long> cents = ExactAgorot(std::fabs(number))) {
-        const std::string fraction = std::to_string(*cents % 100);
-        return (number < 0 ? "-" : "") + std::to_string(*cents / 100) + "." +
-               (fraction.size() < 2 ? "0" : "") + fraction;
+        return AgorotText(number < 0 ? -*cents : *cents);
     }
     // Rounded on the 15 significant digits of the decimal text, not on the binary value.
     auto [digits, exponent] = SignificantDigits(std::fabs(number));
@@ -132,6 +130,14 @@ std::string RoundedAmountText(double number) {
     std::string text = int_part + "." + cents.substr(cents.size() - 2);
     bool is_zero = text == "0.00";
     return (number < 0 && !is_zero) ? "-" + text : text;
+}
+
+std::string AgorotText(long long agorot) {
+    const unsigned long long a = agorot < 0 ? 0ull - static_cast<unsigned long long>(agorot)
+                                            : static_cast<unsigned long long>(agorot);
+    const std::string fraction = std::to_string(a % 100);
+    return (agorot < 0 ? "-" : "") + std::to_string(a / 100) + "." +
+           (fraction.size() < 2 ? "0" : "") + fraction;
 }
 
 std::string Shalem(double number) {

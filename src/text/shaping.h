@@ -34,6 +34,9 @@ std::string hafuch(std::string_view Makor);
 // finite gives "0.00" (callers refuse such amounts before they reach a file).
 std::string RoundedAmountText(double number);
 
+// "1234.50" for 123450 agorot, "-0.05" for -5.
+std::string AgorotText(long long agorot);
+
 // The amount in agorot, rounded once as RoundedAmountText rounds it; nothing for a value that is
 // not finite or not below 10^15.
 std::optional<long long> AgorotOf(double number);

@@ -124,6 +124,8 @@ TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
     }
     EXPECT_EQ(AgorotNumberText(2082153600), "20821536");
     EXPECT_EQ(AgorotNumberText(258442), "2584.42");
+    EXPECT_EQ(AgorotText(123450), "1234.50");
+    EXPECT_EQ(AgorotText(-5), "-0.05");
     EXPECT_EQ(AgorotNumberText(30), "0.3");
     EXPECT_EQ(AgorotNumberText(0), "0");
 }
