@@ -525,7 +525,6 @@ Result<XlsBook> ReadXls(std::string_view file) {
     std::vector<std::string> sst;
     std::vector<std::string_view> xfs;
     std::vector<Rgb> palette = DefaultXlsPalette();
-    std::size_t sst_expected = 0;
     bool first = true;
     while (true) {
         Result<Record> next = records.Next("חסרה רשומת הסוף של החוברת");
@@ -574,21 +573,15 @@ Result<XlsBook> ReadXls(std::string_view file) {
                 break;
             }
             case 0x00FC: {  // SST and its CONTINUE records
-                sst_expected = U32(d, 4);
-                std::vector<std::string_view> pieces = {d.size() >= 8 ? d.substr(8)
-                                                                      : std::string_view()};
+                std::vector<std::string_view> parts = {d};
                 for (std::string_view c : records.Continues()) {
-                    pieces.push_back(c);
+                    parts.push_back(c);
                 }
-                Pieces p(pieces);
-                sst.reserve(std::min<std::size_t>(sst_expected, 1u << 20));
-                for (std::size_t i = 0; i < sst_expected; ++i) {
-                    std::optional<std::string> text = p.Text(2, true);
-                    if (!text) {
-                        return Damaged("ברשימת הטקסטים פחות טקסטים מכפי שנמנו");
-                    }
-                    sst.push_back(std::move(*text));
+                std::optional<SharedStrings> strings = ReadSharedStrings(parts);
+                if (!strings) {
+                    return Damaged("ברשימת הטקסטים פחות טקסטים מכפי שנמנו");
                 }
+                sst = std::move(strings->texts);
                 break;
             }
             default:

@@ -126,42 +126,62 @@ bool Pieces::Next() {
 
 SstBuilder::SstBuilder() : bodies_{std::string(8, '\0')} {}
 
-Result<SstBuilder> SstBuilder::From(const std::vector<std::string_view>& records) {
-    SstBuilder b;
+std::optional<SharedStrings> ReadSharedStrings(const std::vector<std::string_view>& records) {
     if (records.empty() || records[0].size() < 8) {
-        return Error{ErrorCode::BadInput, "רשימת הטקסטים של החוברת פגומה"};
+        return std::nullopt;
     }
-    b.bodies_.assign(records.begin(), records.end());
-    b.kept_ = b.bodies_.size();
-    b.total_ = biff::U32(records[0], 0);
-    const std::uint32_t unique = biff::U32(records[0], 4);
+    const std::uint32_t count = biff::U32(records[0], 4);
     std::vector<std::string_view> pieces(records.begin(), records.end());
     pieces[0] = pieces[0].substr(8);
     Pieces p(pieces);
-    b.starts_.reserve(std::min<std::size_t>(unique, 1u << 20));
-    for (std::uint32_t i = 0; i < unique; ++i) {
+    // Positions in the first record count its two counts, as the record's data holds them.
+    auto at = [&p] {
         auto [record, offset] = p.Position();
-        b.starts_.emplace_back(record, record == 0 ? offset + 8 : offset);
+        return std::make_pair(record, record == 0 ? offset + 8 : offset);
+    };
+    SharedStrings out;
+    const std::size_t expected = std::min<std::size_t>(count, 1u << 20);
+    out.texts.reserve(expected);
+    out.starts.reserve(expected);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        out.starts.push_back(at());
         bool formatted = false;
         std::optional<std::string> text = p.Text(2, true, &formatted);
         if (!text) {
-            return Error{ErrorCode::BadInput, "ברשימת הטקסטים פחות טקסטים מכפי שנמנו"};
+            return std::nullopt;
         }
-        if (!formatted) {
-            b.index_.emplace(std::move(*text), i);
+        out.texts.push_back(std::move(*text));
+        out.formatted.push_back(formatted);
+    }
+    out.end = at();
+    return out;
+}
+
+Result<SstBuilder> SstBuilder::From(const std::vector<std::string_view>& records) {
+    std::optional<SharedStrings> strings = ReadSharedStrings(records);
+    if (!strings) {
+        return Error{ErrorCode::BadInput, "ברשימת הטקסטים פחות טקסטים מכפי שנמנו"};
+    }
+    SstBuilder b;
+    b.bodies_.assign(records.begin(), records.end());
+    b.total_ = biff::U32(records[0], 0);
+    b.starts_ = std::move(strings->starts);
+    for (std::size_t i = 0; i < strings->texts.size(); ++i) {
+        if (!strings->formatted[i]) {
+            b.index_.emplace(std::move(strings->texts[i]), static_cast<std::uint32_t>(i));
         }
     }
     // Bytes after the last string it counts are no string of it: strings added go after those
     // it has, where a reader looks for them.
-    const auto [record, offset] = p.Position();
+    const auto [record, offset] = strings->end;
     if (record < b.bodies_.size()) {
-        b.bodies_[record].resize(record == 0 ? offset + 8 : offset);
+        b.bodies_[record].resize(offset);
         b.bodies_.resize(record + 1);
         if (record > 0 && b.bodies_.back().empty()) {
             b.bodies_.pop_back();
         }
-        b.kept_ = b.bodies_.size();
     }
+    b.kept_ = b.bodies_.size();
     return b;
 }
 

@@ -41,6 +41,18 @@ class Pieces {
     std::size_t at_ = 0;
 };
 
+// The strings of a workbook's shared string table, each with where it begins (record, offset in
+// its data) and whether it carries formatting runs; `end` is where the last one it counts ends.
+struct SharedStrings {
+    std::vector<std::string> texts;
+    std::vector<bool> formatted;
+    std::vector<std::pair<std::size_t, std::size_t>> starts;
+    std::pair<std::size_t, std::size_t> end;
+};
+// `records`: the SST's data (its two counts first) and its CONTINUE records'; nothing when it
+// holds fewer strings than it counts.
+std::optional<SharedStrings> ReadSharedStrings(const std::vector<std::string_view>& records);
+
 // The shared string table as it will be written: strings added after the ones a workbook had,
 // whose bytes stay as they were.
 class SstBuilder {
