@@ -54,5 +54,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             __builtin_trap();  // what the layer saved, it must read
         }
     }
+    // Opened from its last row, grown below it and saved with the rows before it kept apart:
+    // read whole again, it must hold the row written.
+    SpreadsheetApp tail({});
+    auto grown = tail.Open(in, OpenMode::FromLastRow);
+    if (grown) {
+        const int row = grown.value()->LastRow() + 1;
+        const auto out2 = Scratch("tail-" ZIVRON_FUZZ_OUTPUT_NAME);
+        grown.value()->KeepLastRowApart();
+        if (row <= kMaxRows && grown.value()->WriteText(row, 1, "fuzz").ok() &&
+            grown.value()->SaveAs(out2).ok()) {
+            SpreadsheetApp again({});
+            auto back = again.Open(out2);
+            if (!back || back.value()->Read(row, 1).text != "fuzz") {
+                __builtin_trap();
+            }
+        }
+    }
     return 0;
 }

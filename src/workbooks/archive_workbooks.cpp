@@ -56,6 +56,21 @@ Status WriteSummaryRows(sheet::Workbook& wb, int first_row, std::span<const masa
     return wb.WriteText(r, 1, "*");
 }
 
+// The end marker: "*" alone in its row. A payee named "*" fills the rest of the row, and taking
+// that row for the marker would let the next run overwrite the rows after it.
+bool IsEndMarker(const sheet::Workbook& wb, int row) {
+    const sheet::CellValue a = wb.Read(row, 1);
+    if (a.kind != sheet::CellKind::Text || a.text != "*") {
+        return false;
+    }
+    for (int c = 2; c <= 8; ++c) {
+        if (wb.Read(row, c).kind != sheet::CellKind::Empty) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 Status WriteDetailWorkbook(sheet::SpreadsheetApp& app, const RunRecord& run,
@@ -84,34 +99,45 @@ Status WriteNewSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav
     ZIVRON_TRY(wb.AddWorksheet());
     ZIVRON_TRY(WriteTexts(wb, 1, {"מוטב", "זהות", "בנק", "סניף", "חשבון", "סכום", "תאריך", "שעה"}));
     ZIVRON_TRY(WriteSummaryRows(wb, 2, rows, now));
+    wb.KeepLastRowApart();
     return SaveNew(app, wb, path);
 }
 
 Status AppendSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav::Row> rows,
                              const std::filesystem::path& path, const LocalTime& now) {
-    Result<sheet::Workbook*> opened = app.Open(path);
-    if (!opened) {
-        return opened.error();
-    }
-    sheet::Workbook& wb = *opened.value();
-    int marker = 0;
-    for (int r = 1, last = wb.LastRow(); r <= last && marker == 0; ++r) {
-        sheet::CellValue a = wb.Read(r, 1);
-        if (a.kind == sheet::CellKind::Text && a.text == "*") {
-            marker = r;
+    // A summary this program saved keeps its earlier runs stored apart and is opened from its
+    // last row, the end marker; the rows before it are its heading and data rows, none of which
+    // is a marker. Any other summary is read whole and searched from the top.
+    for (sheet::OpenMode mode : {sheet::OpenMode::FromLastRow, sheet::OpenMode::Whole}) {
+        Result<sheet::Workbook*> opened = app.Open(path, mode);
+        if (!opened) {
+            return opened.error();
+        }
+        sheet::Workbook& wb = *opened.value();
+        if (mode == sheet::OpenMode::FromLastRow && wb.FirstRow() == 1) {
+            mode = sheet::OpenMode::Whole;  // opened whole already
+        }
+        int marker = 0;
+        for (int r = wb.FirstRow(), last = wb.LastRow(); r <= last && marker == 0; ++r) {
+            marker = IsEndMarker(wb, r) ? r : 0;
+        }
+        if (marker != 0) {
+            ZIVRON_TRY(WriteSummaryRows(wb, marker, rows, now));
+            wb.KeepLastRowApart();
+            Status s = wb.Save();
+            app.Quit();
+            return s;
+        }
+        app.Close(&wb);
+        if (mode == sheet::OpenMode::Whole) {
+            break;
         }
     }
-    if (marker == 0) {
-        // Without its end marker the next free row is unknown, and no earlier run may be
-        // overwritten.
-        return Error{ErrorCode::BadInput, "בקובץ הריכוז " + path.string() +
-                                              " לא נמצא סימן הסוף (*); "
-                                              "נתוני הריצה לא צורפו אליו"};
-    }
-    ZIVRON_TRY(WriteSummaryRows(wb, marker, rows, now));
-    Status s = wb.Save();
     app.Quit();
-    return s;
+    // Without its end marker the next free row is unknown, and no earlier run may be overwritten.
+    return Error{ErrorCode::BadInput, "בקובץ הריכוז " + path.string() +
+                                          " לא נמצא סימן הסוף (*); "
+                                          "נתוני הריצה לא צורפו אליו"};
 }
 
 }  // namespace zivron

@@ -338,6 +338,90 @@ TEST_F(SpreadsheetTest, CellsOutsideTheSheetAndOverlongTextsAreRefused) {
     EXPECT_EQ(wb->Read(0, 0), CellValue::Empty());
 }
 
+// A sheet that grows below its last row, stored with the rows before it apart: opened from the
+// last row, written, saved twice, it reads back as the same sheet written whole, by us and by
+// openpyxl. A stored field that does not add up opens the workbook whole.
+TEST_F(SpreadsheetTest, RowsKeptApartComeBackAsTheWholeSheet) {
+    auto write_run = [](Workbook& wb, int first, int n) {
+        for (int r = first; r < first + n; ++r) {
+            ASSERT_TRUE(wb.WriteText(r, 1, "שם " + std::to_string(r)).ok());
+            ASSERT_TRUE(wb.WriteText(r, 2, "00" + std::to_string(r)).ok());
+            ASSERT_TRUE(wb.WriteNumber(r, 3, r * 1.25).ok());
+            ASSERT_TRUE(wb.WriteDate(r, 4, 2026, 12, 7).ok());
+        }
+        ASSERT_TRUE(wb.WriteText(first + n, 1, "*").ok());
+    };
+    const fs::path apart = dir_ / "apart.xlsx";
+    const fs::path whole = dir_ / "whole.xlsx";
+    Workbook* all = app_.Add();
+    write_run(*all, 1, 300);
+    write_run(*all, 301, 40);
+    write_run(*all, 341, 7);
+    ASSERT_TRUE(all->SaveAs(whole).ok());
+
+    Workbook* first = app_.Add();
+    write_run(*first, 1, 300);
+    first->KeepLastRowApart();
+    ASSERT_TRUE(first->SaveAs(apart).ok());
+    for (auto [at, n] : {std::pair{301, 40}, std::pair{341, 7}}) {
+        Workbook* wb = app_.Open(apart, OpenMode::FromLastRow).value();
+        ASSERT_EQ(wb->FirstRow(), at);
+        EXPECT_EQ(wb->Read(1, 1).kind, CellKind::Error);
+        EXPECT_FALSE(wb->WriteText(at - 1, 1, "x").ok());
+        EXPECT_EQ(wb->Read(at, 1), CellValue::Str("*"));
+        write_run(*wb, at, n);
+        ASSERT_TRUE(wb->Save().ok());
+    }
+    Workbook* back = MustOpen(apart);
+    Workbook* expected = MustOpen(whole);
+    ASSERT_TRUE(back && expected);
+    ASSERT_EQ(back->LastRow(), 348);
+    for (int r = 1; r <= 348; ++r) {
+        for (int c = 1; c <= 4; ++c) {
+            ASSERT_EQ(back->Read(r, c), expected->Read(r, c)) << r << "," << c;
+        }
+    }
+    const std::string facts = ReadWithOpenpyxl(apart);
+    EXPECT_TRUE(Has(facts, "format גיליון1!D347 mm-dd-yy")) << facts.substr(0, 400);
+    EXPECT_EQ(facts, ReadWithOpenpyxl(whole));
+
+    // The field in the local header and the directory alike.
+    const std::string stored = ReadWholeFile(apart).value();
+    const std::string field("\x76\x7A\x15\x00\x01", 5);
+    struct Tamper {
+        const char* what;
+        std::size_t offset;  // from the field's start
+        char value;
+    };
+    for (const Tamper& t : {Tamper{"version", 4, 2}, Tamper{"head deflated", 5, 1},
+                            Tamper{"middle inflated", 17, 0x7F}, Tamper{"middle crc", 21, 0}}) {
+        std::string bytes = stored;
+        for (std::size_t at = bytes.find(field); at != std::string::npos;
+             at = bytes.find(field, at + 1)) {
+            bytes[at + t.offset] = t.value;
+        }
+        const fs::path p = dir_ / "tampered.xlsx";
+        ASSERT_TRUE(WriteFileAtomically(p, bytes).ok());
+        Result<Workbook*> wb = app_.Open(p, OpenMode::FromLastRow);
+        ASSERT_TRUE(wb.ok()) << t.what << ": " << wb.error().message;
+        EXPECT_EQ(wb.value()->FirstRow(), 1) << t.what;
+        EXPECT_EQ(wb.value()->Read(2, 1), CellValue::Str("שם 2")) << t.what;
+    }
+
+    // A middle of megabytes is deflated on every core, in pieces that still make one stream.
+    std::string big;
+    for (int i = 0; big.size() < (5u << 20); ++i) {
+        big += "<r>" + std::to_string(i * 7919 % 100003) + "</r>";
+    }
+    const fs::path zip = dir_ / "big.zip";
+    ASSERT_TRUE(
+        WriteFileAtomically(zip, WriteZip({{"p.xml", big, PartPieces{3, 4, {}}}}).value()).ok());
+    EXPECT_EQ(ReadZip(zip).value()[0].data, big);
+    const ZipPart apart_part = ReadZip(zip, {}, true).value()[0];
+    EXPECT_EQ(apart_part.data, big.substr(0, 3) + big.substr(big.size() - 4));
+    EXPECT_EQ(apart_part.pieces->kept.size, big.size() - 7);
+}
+
 TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     fs::path p = CopyData("xlsx/sample.xls");
     Workbook* wb = MustOpen(p);

@@ -69,6 +69,30 @@ TEST_F(ArchiveWorkbooksTest, TwoRunsAppendToOneSummary) {
     EXPECT_EQ(wb.Read(4, 8), CellValue::Str("09:30:12"));
     EXPECT_EQ(wb.Read(5, 1), CellValue::Str("*"));  // the empty run moved nothing
     EXPECT_EQ(wb.Read(6, 1), CellValue::Empty());
+    // Each save kept the earlier runs apart: the next run reads the marker row alone.
+    EXPECT_EQ(app.Open(Real(path), sheet::OpenMode::FromLastRow).value()->FirstRow(), 5);
+}
+
+// A payee named "*" is a data row, not the end marker, in a summary read whole as in one kept
+// apart.
+TEST_F(ArchiveWorkbooksTest, APayeeNamedStarIsNotTheEndMarker) {
+    const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\star.xlsx";
+    form_->Table[1][1] = "*";
+    for (bool whole : {false, true}) {
+        ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+        if (whole) {  // saved by another program: no rows kept apart
+            sheet::SpreadsheetApp app({});
+            ASSERT_TRUE(app.Open(Real(path)).value()->Save().ok());
+        }
+        ASSERT_TRUE(form_->AdkenRikuzExel(path, 1).ok());
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Open(Real(path)).value();
+        EXPECT_EQ(wb.Read(3, 1), CellValue::Str("*")) << whole;
+        EXPECT_EQ(wb.Read(3, 2), CellValue::Str("18")) << whole;
+        EXPECT_EQ(wb.Read(4, 1), CellValue::Str("א")) << whole;
+        EXPECT_EQ(wb.Read(5, 1), CellValue::Str("*")) << whole;
+        EXPECT_EQ(wb.Read(5, 2), CellValue::Empty()) << whole;
+    }
 }
 
 // Twelve runs of 900 payees put the marker past row 10,000; the next run still finds it.

@@ -1,5 +1,7 @@
 #include "platform/spreadsheet/cell.h"
 
+#include <charconv>
+
 #include "text/numeric.h"
 
 namespace zivron::sheet {
@@ -19,11 +21,13 @@ std::string CellText(const CellValue& v) {
 }
 
 std::string CellName(int row, int col) {
-    std::string letters;
-    for (int c = col; c > 0; c = (c - 1) / 26) {
-        letters.insert(letters.begin(), static_cast<char>('A' + (c - 1) % 26));
+    char buf[32];
+    char* at = buf + 8;  // letters are formed from the last one back
+    for (int c = col; c > 0 && at > buf; c = (c - 1) / 26) {
+        *--at = static_cast<char>('A' + (c - 1) % 26);
     }
-    return letters + std::to_string(row);
+    char* end = std::to_chars(buf + 8, buf + sizeof buf, row).ptr;
+    return std::string(at, end);
 }
 
 bool ParseCellName(std::string_view name, int& row, int& col) {

@@ -9,7 +9,7 @@
 namespace zivron::sheet {
 namespace fs = std::filesystem;
 
-Result<Workbook*> SpreadsheetApp::Open(const fs::path& path) {
+Result<Workbook*> SpreadsheetApp::Open(const fs::path& path, OpenMode mode) {
     std::error_code ec;
     std::ifstream f(path, std::ios::binary);
     if (!f || fs::is_directory(path, ec)) {
@@ -20,7 +20,7 @@ Result<Workbook*> SpreadsheetApp::Open(const fs::path& path) {
     const std::string_view m(magic, static_cast<std::size_t>(f.gcount()));
     f.close();
     if (m == std::string_view("PK\x03\x04", 4)) {
-        Result<std::unique_ptr<XlsxWorkbook>> wb = XlsxWorkbook::Open(path);
+        Result<std::unique_ptr<XlsxWorkbook>> wb = XlsxWorkbook::Open(path, mode);
         if (!wb) {
             return wb.error();
         }

@@ -42,7 +42,17 @@ class Workbook {
 
     // The file the workbook was opened from or last saved to; empty for a new unsaved workbook.
     virtual const std::filesystem::path& Path() const = 0;
+
+    // The first row of the active sheet held here: 1, unless the workbook was opened from its
+    // last row (OpenMode::FromLastRow), when the rows before it stay as they are stored; they
+    // read as errors and cannot be written, and every save keeps them.
+    virtual int FirstRow() const { return 1; }
+    // Saves store the active sheet's rows before its last apart, so that opening from the last
+    // row reads that row alone and the next save deflates only the rows added. Only .xlsx.
+    virtual void KeepLastRowApart() {}
 };
+
+enum class OpenMode { Whole, FromLastRow };
 
 // Hands a saved file to the desktop (xdg-open here); tests and the command line pass one that
 // records, so no window ever opens there.
@@ -55,7 +65,8 @@ class SpreadsheetApp {
     explicit SpreadsheetApp(ShowFile show) : show_(std::move(show)) {}
 
     // Opens .xlsx (read, edit, save) and .xls (read) by the file's content, not its name.
-    Result<Workbook*> Open(const std::filesystem::path& path);
+    // FromLastRow holds only where a save kept the last row apart; elsewhere it opens whole.
+    Result<Workbook*> Open(const std::filesystem::path& path, OpenMode mode = OpenMode::Whole);
     // A new, empty workbook of one sheet, kept in memory until saved.
     Workbook* Add();
     // Closes without a further question; unsaved changes are dropped.

@@ -97,39 +97,60 @@ const XlsxSheet::RowRef* XlsxSheet::FindRow(int row) const {
     return (it != rows_.end() && it->row == row) ? &*it : nullptr;
 }
 
-pugi::xml_node XlsxSheet::FindCell(int row, int col) const {
+const XlsxSheet::CellRef* XlsxSheet::FindCell(int row, int col) const {
     const RowRef* r = FindRow(row);
     if (r == nullptr) {
-        return {};
+        return nullptr;
     }
     // The same for the cells of a row.
     if (!r->cells.empty() && col >= r->cells.front().col) {
         const auto at = static_cast<std::size_t>(col - r->cells.front().col);
         if (at < r->cells.size() && r->cells[at].col == col) {
-            return r->cells[at].node;
+            return &r->cells[at];
         }
     }
     auto it = std::lower_bound(r->cells.begin(), r->cells.end(), col,
                                [](const CellRef& c, int v) { return c.col < v; });
-    return (it != r->cells.end() && it->col == col) ? it->node : pugi::xml_node();
+    return (it != r->cells.end() && it->col == col) ? &*it : nullptr;
 }
 
-pugi::xml_node XlsxSheet::EnsureCell(int row, int col) {
+XlsxSheet::CellRef& XlsxSheet::EnsureCell(int row, int col) {
+    // A sheet being filled row after row, cell after cell, grows at its end: no search.
+    if (!rows_.empty() && !rows_.back().node && row >= rows_.back().row) {
+        if (row > rows_.back().row) {
+            rows_.push_back(RowRef{row, {}, {}});
+        }
+        std::vector<CellRef>& cells = rows_.back().cells;
+        if (cells.empty() || col > cells.back().col) {
+            dirty_ = true;
+            added_.push_back({});
+            cells.push_back(CellRef{col, {}, static_cast<int>(added_.size() - 1)});
+            return cells.back();
+        }
+    }
     auto rit = std::lower_bound(rows_.begin(), rows_.end(), row,
                                 [](const RowRef& r, int v) { return r.row < v; });
     if (rit == rows_.end() || rit->row != row) {
-        std::string name = ChildName(sheet_data_, "row");
-        pugi::xml_node node = rit == rows_.end()
-                                  ? sheet_data_.append_child(name.c_str())
-                                  : sheet_data_.insert_child_before(name.c_str(), rit->node);
-        node.append_attribute("r").set_value(row);
+        // Below every row with nodes a row is new; between them it gets nodes of its own.
+        pugi::xml_node node;
+        if (rit != rows_.end() && rit->node) {
+            node =
+                sheet_data_.insert_child_before(ChildName(sheet_data_, "row").c_str(), rit->node);
+            node.append_attribute("r").set_value(row);
+        }
         rit = rows_.insert(rit, RowRef{row, node, {}});
+        dirty_ = true;
     }
     RowRef& r = *rit;
     auto cit = std::lower_bound(r.cells.begin(), r.cells.end(), col,
                                 [](const CellRef& c, int v) { return c.col < v; });
     if (cit != r.cells.end() && cit->col == col) {
-        return cit->node;
+        return *cit;
+    }
+    dirty_ = true;
+    if (!r.node) {
+        added_.push_back({});
+        return *r.cells.insert(cit, CellRef{col, {}, static_cast<int>(added_.size() - 1)});
     }
     // The row's column span is only a hint, and a stale one is worse than none.
     r.node.remove_attribute("spans");
@@ -138,16 +159,18 @@ pugi::xml_node XlsxSheet::EnsureCell(int row, int col) {
                               ? r.node.append_child(name.c_str())
                               : r.node.insert_child_before(name.c_str(), cit->node);
     node.append_attribute("r").set_value(CellName(row, col).c_str());
-    r.cells.insert(cit, CellRef{col, node});
-    dirty_ = true;
-    return node;
+    return *r.cells.insert(cit, CellRef{col, node});
 }
 
 CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst) const {
-    pugi::xml_node c = FindCell(row, col);
-    if (!c) {
+    const CellRef* ref = FindCell(row, col);
+    if (ref == nullptr) {
         return CellValue::Empty();
     }
+    if (!ref->node) {
+        return added_[static_cast<std::size_t>(ref->added)].value;
+    }
+    const pugi::xml_node c = ref->node;
     std::string_view type = c.attribute("t").as_string();
     pugi::xml_node v = LocalChild(c, "v");
     std::string_view vtext = v ? v.text().get() : "";
@@ -220,7 +243,12 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
     if (utf8::Length(text) > 32767) {
         return Error{ErrorCode::BadInput, "הטקסט ארוך מדי לתא (יותר מ־32767 תווים)"};
     }
-    pugi::xml_node c = EnsureCell(row, col);
+    CellRef& ref = EnsureCell(row, col);
+    if (!ref.node) {
+        added_[static_cast<std::size_t>(ref.added)].value = CellValue::Str(std::string(text));
+        return Ok();
+    }
+    pugi::xml_node c = ref.node;
     ClearValue(c);
     c.append_attribute("t").set_value("inlineStr");
     pugi::xml_node t =
@@ -239,7 +267,12 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
     if (!std::isfinite(value)) {
         return Error{ErrorCode::BadInput, "ערך לא מספרי אינו נכתב לתא"};
     }
-    pugi::xml_node c = EnsureCell(row, col);
+    CellRef& ref = EnsureCell(row, col);
+    if (!ref.node) {
+        added_[static_cast<std::size_t>(ref.added)].value = CellValue::Num(value);
+        return Ok();
+    }
+    pugi::xml_node c = ref.node;
     ClearValue(c);
     char buf[40];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
@@ -249,17 +282,27 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
 }
 
 unsigned XlsxSheet::StyleOf(int row, int col) const {
-    return FindCell(row, col).attribute("s").as_uint(0);
+    const CellRef* ref = FindCell(row, col);
+    if (ref == nullptr) {
+        return 0;
+    }
+    return ref->node ? ref->node.attribute("s").as_uint(0)
+                     : added_[static_cast<std::size_t>(ref->added)].style;
 }
 
 void XlsxSheet::SetStyle(int row, int col, unsigned xf) {
-    pugi::xml_node c = EnsureCell(row, col);
+    CellRef& ref = EnsureCell(row, col);
+    dirty_ = true;
+    if (!ref.node) {
+        added_[static_cast<std::size_t>(ref.added)].style = xf;
+        return;
+    }
+    pugi::xml_node c = ref.node;
     pugi::xml_attribute s = c.attribute("s");
     if (!s) {
         s = c.append_attribute("s");
     }
     s.set_value(xf);
-    dirty_ = true;
 }
 
 void XlsxSheet::Deselect() {
@@ -282,8 +325,136 @@ std::vector<std::pair<int, int>> XlsxSheet::Addresses() const {
     return out;
 }
 
+std::string XlsxSheet::Prefix() const {
+    const std::string_view n = sheet_data_.name();
+    const std::size_t colon = n.find(':');
+    return colon == std::string_view::npos ? std::string() : std::string(n.substr(0, colon + 1));
+}
+
+std::string XlsxSheet::NewRowsXml() const {
+    const std::string p = Prefix();
+    const std::string row_open = "<" + p + "row r=\"";
+    const std::string row_close = "</" + p + "row>";
+    const std::string cell_open = "<" + p + "c r=\"";
+    const std::string number_open = "><" + p + "v>";
+    const std::string number_close = "</" + p + "v></" + p + "c>";
+    const std::string text_open = " t=\"inlineStr\"><" + p + "is><" + p + "t";
+    const std::string text_close = "</" + p + "t></" + p + "is></" + p + "c>";
+    auto first_new =
+        std::find_if(rows_.begin(), rows_.end(), [](const RowRef& x) { return !x.node; });
+    std::string out;
+    out.reserve(added_.size() * 48);
+    char buf[40];
+    auto put_number = [&](double v) {
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    };
+    for (auto r = first_new; r != rows_.end(); ++r) {
+        out += row_open;
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, r->row).ptr);
+        out += "\">";
+        for (const CellRef& c : r->cells) {
+            const NewCell& cell = added_[static_cast<std::size_t>(c.added)];
+            out += cell_open;
+            out += CellName(r->row, c.col);
+            out += '"';
+            if (cell.style != 0) {
+                out += " s=\"";
+                out.append(buf, std::to_chars(buf, buf + sizeof buf, cell.style).ptr);
+                out += '"';
+            }
+            if (cell.value.kind == CellKind::Number) {
+                out += number_open;
+                put_number(cell.value.number);
+                out += number_close;
+            } else if (cell.value.kind == CellKind::Text) {
+                // As the nodes of a written text give it: escaped, spaces at its ends kept.
+                const std::string& raw = cell.value.text;
+                const bool plain = std::none_of(raw.begin(), raw.end(), [](char ch) {
+                    return ch == '_' || static_cast<unsigned char>(ch) < 0x20;
+                });
+                const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
+                const std::string_view text = plain ? std::string_view(raw) : encoded;
+                out += text_open;
+                if (!text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                                      text.find_first_of("\t\n\r") != std::string::npos)) {
+                    out += " xml:space=\"preserve\"";
+                }
+                out += '>';
+                for (std::size_t from = 0; from < text.size();) {
+                    const std::size_t at = text.find_first_of("&<>", from);
+                    out.append(text.substr(from, at - from));
+                    if (at == std::string_view::npos) {
+                        break;
+                    }
+                    out += text[at] == '&' ? "&amp;" : text[at] == '<' ? "&lt;" : "&gt;";
+                    from = at + 1;
+                }
+                out += text_close;
+            } else {
+                out += "/>";
+            }
+        }
+        out += row_close;
+    }
+    return out;
+}
+
 std::string XlsxSheet::Serialize() const {
-    return SerializeXml(doc_);
+    std::string xml = SerializeXml(doc_);
+    if (rows_.empty() || rows_.back().node) {
+        return xml;
+    }
+    // The new rows go at the end of the sheet's data, which may have been written empty.
+    const std::string name(sheet_data_.name());
+    const std::string rows = NewRowsXml();
+    const std::size_t close = xml.find("</" + name + ">");
+    if (close != std::string::npos) {
+        return xml.insert(close, rows);
+    }
+    for (std::size_t at = xml.find("<" + name); at != std::string::npos;
+         at = xml.find("<" + name, at + 1)) {
+        const std::size_t gt = xml.find('>', at);
+        const char next = xml[at + name.size() + 1];
+        if (gt != std::string::npos && (next == ' ' || next == '/') && xml[gt - 1] == '/') {
+            return xml.replace(gt - 1, 2, ">" + rows + "</" + name + ">");
+        }
+    }
+    return xml;  // not reached: the sheet was loaded with its data element
+}
+
+std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
+    if (rows_.empty()) {
+        return std::nullopt;
+    }
+    Split out{Serialize()};
+    // Texts are escaped, so a "<" in the serialised sheet always opens a tag.
+    auto opening = [&](std::string_view name, std::size_t from, bool last) {
+        const std::string tag = "<" + std::string(name);
+        for (std::size_t at = last ? out.xml.rfind(tag, from) : out.xml.find(tag, from);
+             at != std::string::npos;
+             at = last ? (at == 0 ? std::string::npos : out.xml.rfind(tag, at - 1))
+                       : out.xml.find(tag, at + 1)) {
+            const char next = at + tag.size() < out.xml.size() ? out.xml[at + tag.size()] : '\0';
+            if (next == ' ' || next == '>' || next == '/') {
+                return at;
+            }
+        }
+        return std::string::npos;
+    };
+    const std::size_t data_at = opening(sheet_data_.name(), 0, false);
+    const std::size_t data_gt = out.xml.find('>', data_at);
+    if (data_at == std::string::npos || data_gt == std::string::npos ||
+        out.xml[data_gt - 1] == '/') {
+        return std::nullopt;
+    }
+    out.rows_at = data_gt + 1;
+    const std::size_t end = out.xml.find("</" + std::string(sheet_data_.name()) + ">", out.rows_at);
+    out.last_row_at = opening(Prefix() + "row", end, true);
+    if (end == std::string::npos || out.last_row_at == std::string::npos ||
+        out.last_row_at < out.rows_at) {
+        return std::nullopt;
+    }
+    return out;
 }
 
 }  // namespace zivron::sheet

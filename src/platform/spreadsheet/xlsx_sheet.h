@@ -2,6 +2,7 @@
 // One worksheet part of an .xlsx workbook, parsed, with an index of its rows and cells so that a
 // cell is found without a walk through the sheet.
 
+#include <optional>
 #include <pugixml.hpp>
 #include <string>
 #include <string_view>
@@ -30,31 +31,51 @@ class XlsxSheet {
     // A formula was replaced, so the workbook's calculation chain no longer fits.
     bool FormulaReplaced() const { return formula_replaced_; }
     std::string Serialize() const;
+    // The sheet serialised with the places where its rows begin and where its last row begins;
+    // nothing for a sheet without rows.
+    struct Split {
+        std::string xml;
+        std::size_t rows_at = 0;
+        std::size_t last_row_at = 0;
+    };
+    std::optional<Split> SerializeSplit() const;
     std::size_t RowCount() const { return rows_.size(); }
+    int FirstRow() const { return rows_.empty() ? 0 : rows_.front().row; }
     int LastRow() const { return rows_.empty() ? 0 : rows_.back().row; }
     // The address of every cell the sheet holds, row by row.
     std::vector<std::pair<int, int>> Addresses() const;
 
   private:
+    // A row added below every row the sheet was read with holds no XML nodes: its cells are
+    // kept as values and formats and written out as text with the sheet, which makes a new
+    // workbook of ten thousand rows cheap to fill.
+    struct NewCell {
+        CellValue value;
+        unsigned style = 0;
+    };
     struct CellRef {
         int col;
-        pugi::xml_node node;
+        pugi::xml_node node;  // null for a cell of a new row
+        int added = -1;       // its place in added_ then
     };
     struct RowRef {
         int row;
-        pugi::xml_node node;
+        pugi::xml_node node;  // null for a new row
         std::vector<CellRef> cells;
     };
 
     const RowRef* FindRow(int row) const;
-    pugi::xml_node FindCell(int row, int col) const;
-    pugi::xml_node EnsureCell(int row, int col);
+    const CellRef* FindCell(int row, int col) const;
+    CellRef& EnsureCell(int row, int col);
     void ClearValue(pugi::xml_node cell);
     void UnshareFormula(std::string_view shared_index, pugi::xml_node master);
+    std::string NewRowsXml() const;
+    std::string Prefix() const;
 
     pugi::xml_document doc_;
     pugi::xml_node sheet_data_;
     std::vector<RowRef> rows_;
+    std::vector<NewCell> added_;
     bool dirty_ = false;
     bool formula_replaced_ = false;
 };

@@ -60,14 +60,22 @@ const char* kNewWorkbookRels =
 
 }  // namespace
 
-Result<std::unique_ptr<XlsxWorkbook>> XlsxWorkbook::Open(const fs::path& path) {
-    Result<std::vector<ZipPart>> parts = ReadZip(path);
+Result<std::unique_ptr<XlsxWorkbook>> XlsxWorkbook::Open(const fs::path& path, OpenMode mode) {
+    Result<std::vector<ZipPart>> parts = ReadZip(path, {}, mode == OpenMode::FromLastRow);
     if (!parts) {
         return parts.error();
     }
     std::unique_ptr<XlsxWorkbook> wb(new XlsxWorkbook(std::move(parts).value()));
     ZIVRON_TRY(wb->Init(path.filename().string()));
     wb->path_ = path;
+    if (const ZipPart* sheet = wb->parts_.Find(wb->sheet_part_); sheet->pieces) {
+        if (wb->sheet_->FirstRow() == 0) {
+            // Stored apart but without a last row of its own: not a layout this layer writes.
+            return Open(path, OpenMode::Whole);
+        }
+        wb->first_row_ = wb->sheet_->FirstRow();
+        wb->keep_apart_ = true;  // the rows kept as stored must go out with every save
+    }
     return wb;
 }
 
@@ -185,19 +193,33 @@ int XlsxWorkbook::LastRow() const {
     return sheet_->LastRow();
 }
 
+Status XlsxWorkbook::Held(int row) const {
+    if (row >= 1 && row < first_row_) {
+        return Error{ErrorCode::BadInput,
+                     "השורה " + std::to_string(row) + " שמורה בחוברת כפי שהיא ואינה נפתחה לעריכה"};
+    }
+    return Ok();
+}
+
 CellValue XlsxWorkbook::Read(int row, int col) const {
+    if (row >= 1 && row < first_row_) {
+        return {CellKind::Error, 0, "#N/A"};
+    }
     return sheet_->Read(row, col, shared_strings_);
 }
 
 Status XlsxWorkbook::WriteText(int row, int col, const std::string& text) {
+    ZIVRON_TRY(Held(row));
     return sheet_->WriteText(row, col, text);
 }
 
 Status XlsxWorkbook::WriteNumber(int row, int col, double value) {
+    ZIVRON_TRY(Held(row));
     return sheet_->WriteNumber(row, col, value);
 }
 
 Status XlsxWorkbook::WriteDate(int row, int col, int year, int month, int day) {
+    ZIVRON_TRY(Held(row));
     ZIVRON_TRY(sheet_->WriteNumber(row, col, DateSerial(year, month, day)));
     // Number format 14 is the built-in short date of the reader's own regional settings.
     sheet_->SetStyle(row, col, styles_.WithNumberFormat(sheet_->StyleOf(row, col), 14));
@@ -206,12 +228,14 @@ Status XlsxWorkbook::WriteDate(int row, int col, int year, int month, int day) {
 
 Status XlsxWorkbook::SetFill(int row, int col, Rgb colour) {
     ZIVRON_TRY(CheckCellAddress(row, col));
+    ZIVRON_TRY(Held(row));
     sheet_->SetStyle(row, col, styles_.WithFill(sheet_->StyleOf(row, col), colour));
     return Ok();
 }
 
 Status XlsxWorkbook::ClearFill(int row, int col) {
     ZIVRON_TRY(CheckCellAddress(row, col));
+    ZIVRON_TRY(Held(row));
     const unsigned xf = sheet_->StyleOf(row, col);
     const unsigned without = styles_.WithoutFill(xf);
     if (without != xf) {
@@ -237,6 +261,7 @@ std::string XlsxWorkbook::RelationshipPrefix() {
 }
 
 Status XlsxWorkbook::AddWorksheet() {
+    ZIVRON_TRY(Held(1));
     sheet_->Deselect();
     if (sheet_->Dirty()) {
         parts_.Put(sheet_part_, sheet_->Serialize());
@@ -319,9 +344,25 @@ Status XlsxWorkbook::AddWorksheet() {
     return Ok();
 }
 
-void XlsxWorkbook::Commit() {
-    if (sheet_->Dirty()) {
+Status XlsxWorkbook::Commit() {
+    std::optional<XlsxSheet::Split> split;
+    if (keep_apart_) {
+        split = sheet_->SerializeSplit();
+    }
+    if (!split && first_row_ > 1) {
+        // Kept rows need a place to go back to; without one the save would drop them.
+        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (שורות הגיליון לא נמצאו)"};
+    }
+    if (split) {
+        // The rows kept as stored go between the sheet's head and the rows held here.
+        ZipPart& part = *parts_.Find(sheet_part_);
+        KeptPiece kept = part.pieces ? std::move(part.pieces->kept) : KeptPiece{};
+        part.data = std::move(split->xml);
+        part.pieces =
+            PartPieces{split->rows_at, part.data.size() - split->last_row_at, std::move(kept)};
+    } else if (sheet_->Dirty()) {
         parts_.Put(sheet_part_, sheet_->Serialize());
+        parts_.Find(sheet_part_)->pieces.reset();
     }
     formula_replaced_ |= sheet_->FormulaReplaced();
     const std::string folder = FolderOf(workbook_part_);
@@ -367,10 +408,11 @@ void XlsxWorkbook::Commit() {
     if (types_dirty_) {
         parts_.Put("[Content_Types].xml", SerializeXml(types_doc_));
     }
+    return Ok();
 }
 
 Status XlsxWorkbook::Write(const fs::path& path) {
-    Commit();
+    ZIVRON_TRY(Commit());
     Result<std::string> bytes = WriteZip(parts_.All());
     if (!bytes) {
         return bytes.error();
@@ -385,6 +427,7 @@ Status XlsxWorkbook::Write(const fs::path& path) {
 }
 
 Status XlsxWorkbook::WriteAsXls(const fs::path& path) {
+    ZIVRON_TRY(Held(1));
     // The active sheet's values and fills: what the program writes into an .xls.
     XlsSheet sheet;
     sheet.name = "גיליון1";

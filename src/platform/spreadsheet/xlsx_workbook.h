@@ -17,7 +17,8 @@ namespace zivron::sheet {
 
 class XlsxWorkbook final : public Workbook {
   public:
-    static Result<std::unique_ptr<XlsxWorkbook>> Open(const std::filesystem::path& path);
+    static Result<std::unique_ptr<XlsxWorkbook>> Open(const std::filesystem::path& path,
+                                                      OpenMode mode = OpenMode::Whole);
     static std::unique_ptr<XlsxWorkbook> New();
 
     CellValue Read(int row, int col) const override;
@@ -32,6 +33,8 @@ class XlsxWorkbook final : public Workbook {
     Status Save() override;
     Status SaveAs(const std::filesystem::path& path) override;
     const std::filesystem::path& Path() const override { return path_; }
+    int FirstRow() const override { return first_row_; }
+    void KeepLastRowApart() override { keep_apart_ = true; }
 
   private:
     explicit XlsxWorkbook(std::vector<ZipPart> parts) : parts_(std::move(parts)) {}
@@ -40,7 +43,9 @@ class XlsxWorkbook final : public Workbook {
     Status Write(const std::filesystem::path& path);
     Status WriteAsXls(const std::filesystem::path& path);
     bool xls_ = false;  // saved as .xls: later saves keep that format
-    void Commit();
+    Status Commit();
+    // Rows before the first held one are not here to read or write.
+    Status Held(int row) const;
     std::string RelationshipPrefix();
 
     Parts parts_;
@@ -60,6 +65,8 @@ class XlsxWorkbook final : public Workbook {
     std::unique_ptr<XlsxSheet> sheet_;
     std::string sheet_part_;
     bool formula_replaced_ = false;
+    bool keep_apart_ = false;
+    int first_row_ = 1;
 };
 
 }  // namespace zivron::sheet

@@ -6,6 +6,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/spreadsheet/zip_pieces.h"
+
 namespace zivron::sheet {
 namespace {
 
@@ -41,7 +43,8 @@ std::optional<std::string> ReadDeflated(zip_t* z, zip_int64_t i, zip_uint64_t si
 
 }  // namespace
 
-Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const ZipLimits& limits) {
+Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const ZipLimits& limits,
+                                     bool keep_pieces) {
     int err = 0;
     std::unique_ptr<zip_t, ZipCloser> z(zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &err));
     if (!z) {
@@ -77,6 +80,30 @@ Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const Zi
                               st.comp_method == ZIP_CM_DEFLATE &&
                               st.encryption_method == ZIP_EM_NONE;
         if (deflated) {
+            // A part stored in pieces is read as its head and tail alone, so only they count
+            // against the limits; the middle stays as deflated as it came.
+            zip_uint16_t field_size = 0;
+            const zip_uint8_t* field =
+                keep_pieces
+                    ? zip_file_extra_field_get_by_id(z.get(), static_cast<zip_uint64_t>(i),
+                                                     kPiecesFieldId, 0, &field_size, ZIP_FL_CENTRAL)
+                    : nullptr;
+            if (field != nullptr && st.comp_size <= limits.max_part) {
+                std::optional<std::string> raw = ReadDeflated(z.get(), i, st.comp_size);
+                std::optional<SplitPart> split =
+                    raw ? SplitPieces(
+                              *raw,
+                              std::string_view(reinterpret_cast<const char*>(field), field_size),
+                              static_cast<std::uint32_t>(st.crc), st.size, limits.max_part)
+                        : std::nullopt;
+                if (split && total + split->data.size() <= limits.max_total) {
+                    total += split->data.size();
+                    part.data = std::move(split->data);
+                    part.pieces = std::move(split->pieces);
+                    parts.push_back(std::move(part));
+                    continue;
+                }
+            }
             // Inflated here with libdeflate (twice zlib's speed) into exactly the size the
             // archive states, checked against the limits first, then against the stored CRC.
             if (st.size > limits.max_part || total + st.size > limits.max_total ||
@@ -154,16 +181,33 @@ Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
         if (p.data.size() > 0xFFFFFFF0u || p.name.size() > 0xFFFF) {
             return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (" + p.name + " גדול מדי)"};
         }
-        const auto crc =
-            static_cast<std::uint32_t>(libdeflate_crc32(0, p.data.data(), p.data.size()));
-        packed.resize(libdeflate_deflate_compress_bound(compressor.get(), p.data.size()));
-        std::size_t size = libdeflate_deflate_compress(compressor.get(), p.data.data(),
-                                                       p.data.size(), packed.data(), packed.size());
-        // A part deflate cannot shrink is stored as it is.
-        const bool deflated = size > 0 && size < p.data.size();
-        const std::string_view body =
-            deflated ? std::string_view(packed.data(), size) : std::string_view(p.data);
-        const std::uint32_t method = deflated ? 8 : 0;
+        std::uint32_t crc = 0;
+        std::uint64_t size = p.data.size();
+        std::string extra;
+        std::string_view body = p.data;
+        std::uint32_t method = 0;
+        if (p.pieces) {
+            Result<PackedPart> pp = DeflatePieces(p.data, *p.pieces);
+            if (!pp) {
+                return pp.error();
+            }
+            packed = std::move(pp.value().packed);
+            body = packed;
+            crc = pp.value().crc;
+            size = pp.value().size;
+            extra = std::move(pp.value().extra);
+            method = 8;
+        } else {
+            crc = static_cast<std::uint32_t>(libdeflate_crc32(0, p.data.data(), p.data.size()));
+            packed.resize(libdeflate_deflate_compress_bound(compressor.get(), p.data.size()));
+            const std::size_t n = libdeflate_deflate_compress(
+                compressor.get(), p.data.data(), p.data.size(), packed.data(), packed.size());
+            // A part deflate cannot shrink is stored as it is.
+            if (n > 0 && n < p.data.size()) {
+                body = std::string_view(packed.data(), n);
+                method = 8;
+            }
+        }
         const auto offset = static_cast<std::uint32_t>(out.size());
         auto common = [&](std::string& h) {
             put16(h, 20);      // version needed: 2.0
@@ -173,13 +217,14 @@ Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
             put16(h, kDosDate);
             put32(h, crc);
             put32(h, static_cast<std::uint32_t>(body.size()));
-            put32(h, static_cast<std::uint32_t>(p.data.size()));
+            put32(h, static_cast<std::uint32_t>(size));
             put16(h, static_cast<std::uint32_t>(p.name.size()));
-            put16(h, 0);  // extra field
+            put16(h, static_cast<std::uint32_t>(extra.size()));
         };
         put32(out, 0x04034b50);
         common(out);
         out += p.name;
+        out += extra;
         out.append(body);
         put32(directory, 0x02014b50);
         put16(directory, 20);  // made by: 2.0
@@ -190,6 +235,7 @@ Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
         put32(directory, 0);  // external attributes
         put32(directory, offset);
         directory += p.name;
+        directory += extra;
         if (out.size() > 0xFFFFFFF0u - directory.size()) {
             return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (גדולה מדי)"};
         }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,9 +11,26 @@
 
 namespace zivron::sheet {
 
+// Middle bytes of a part that stay deflated as they were read: they are never inflated again.
+struct KeptPiece {
+    std::string packed;
+    std::uint64_t size = 0;  // inflated
+    std::uint32_t crc = 0;   // of the inflated bytes
+};
+
+// A part deflated in three pieces, each starting afresh, so that a part growing in its middle
+// keeps its earlier bytes as stored (see zip_pieces.h). The stored part is the first `head`
+// bytes of `data`, then `kept`, then the rest of `data`, whose last `tail` bytes are the tail.
+struct PartPieces {
+    std::size_t head = 0;
+    std::size_t tail = 0;
+    KeptPiece kept;
+};
+
 struct ZipPart {
     std::string name;
     std::string data;  // uncompressed
+    std::optional<PartPieces> pieces = std::nullopt;
 };
 
 struct ZipLimits {
@@ -22,9 +40,10 @@ struct ZipLimits {
 };
 
 // Reads every part. Sizes are enforced on the bytes actually inflated, not on what the archive
-// claims, so a forged header cannot make it allocate more.
+// claims, so a forged header cannot make it allocate more. With `keep_pieces`, a part stored in
+// pieces whose sizes and checksum add up comes back as its head and tail, its middle kept.
 Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path,
-                                     const ZipLimits& limits = {});
+                                     const ZipLimits& limits = {}, bool keep_pieces = false);
 
 // The archive as bytes, every part deflated.
 Result<std::string> WriteZip(const std::vector<ZipPart>& parts);

@@ -1,0 +1,190 @@
+#include "platform/spreadsheet/zip_pieces.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <future>
+#include <limits>
+#include <thread>
+#include <vector>
+
+namespace zivron::sheet {
+namespace {
+
+constexpr std::size_t kFieldSize = 1 + 5 * 4;  // version, then five 32-bit numbers
+constexpr uInt kChunk = 1 << 16;
+
+Error OutOfMemory() {
+    return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
+}
+
+// One piece deflated on a fresh stream: a full flush leaves it byte-aligned and ready for the
+// next piece; the last one finishes the stream. zlib, since libdeflate cannot end short of a
+// final block.
+bool DeflatePiece(std::string_view in, bool last, std::string& out) {
+    z_stream z{};
+    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        return false;
+    }
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    int rc = Z_OK;
+    do {
+        const std::size_t at = out.size();
+        out.resize(at + kChunk);
+        z.next_out = reinterpret_cast<Bytef*>(out.data() + at);
+        z.avail_out = kChunk;
+        rc = deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
+        out.resize(out.size() - z.avail_out);
+    } while (rc == Z_OK && (z.avail_out == 0 || (last && rc != Z_STREAM_END)));
+    deflateEnd(&z);
+    return last ? rc == Z_STREAM_END : (rc == Z_OK || rc == Z_BUF_ERROR) && z.avail_in == 0;
+}
+
+// Bytes of a middle deflated as pieces of their own, side by side on the machine's cores: each
+// piece starts afresh anyway, so the pieces follow one another as one stream.
+bool DeflateOnCores(std::string_view in, std::string& out) {
+    constexpr std::size_t kLeast = 1 << 20;
+    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t n = std::clamp<std::size_t>(in.size() / kLeast, 1, cores);
+    const std::size_t step = (in.size() + n - 1) / n;
+    std::vector<std::future<std::optional<std::string>>> rest;
+    for (std::size_t i = 1; i < n; ++i) {
+        rest.push_back(std::async(std::launch::async, [in, i, step] {
+            std::string piece;
+            return DeflatePiece(in.substr(i * step, step), false, piece)
+                       ? std::optional<std::string>(std::move(piece))
+                       : std::nullopt;
+        }));
+    }
+    bool ok = DeflatePiece(in.substr(0, step), false, out);
+    for (auto& f : rest) {
+        std::optional<std::string> piece = f.get();
+        ok = ok && piece.has_value();
+        if (ok) {
+            out += *piece;
+        }
+    }
+    return ok;
+}
+
+// Exactly `size` bytes out of a piece; the tail piece must also end the stream.
+std::optional<std::string> InflatePiece(std::string_view in, std::uint64_t size, bool last) {
+    z_stream z{};
+    if (inflateInit2(&z, -15) != Z_OK) {
+        return std::nullopt;
+    }
+    std::string out(size, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
+    z.avail_in = static_cast<uInt>(in.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int rc = inflate(&z, last ? Z_FINISH : Z_SYNC_FLUSH);
+    const bool whole = z.avail_in == 0 && z.avail_out == 0 &&
+                       (last ? rc == Z_STREAM_END : (rc == Z_OK || rc == Z_BUF_ERROR));
+    inflateEnd(&z);
+    return whole ? std::optional<std::string>(std::move(out)) : std::nullopt;
+}
+
+void Put32(std::string& out, std::uint64_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    }
+}
+
+std::uint32_t Get32(std::string_view in, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) {
+        v = (v << 8) | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
+    }
+    return v;
+}
+
+std::uint32_t Crc(std::string_view s) {
+    return static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
+}
+
+std::uint32_t Combine(std::uint32_t a, std::uint32_t b, std::uint64_t b_size) {
+    return static_cast<std::uint32_t>(crc32_combine(a, b, static_cast<z_off_t>(b_size)));
+}
+
+}  // namespace
+
+Result<PackedPart> DeflatePieces(std::string_view data, const PartPieces& pieces) {
+    constexpr std::uint64_t kMax = std::numeric_limits<std::uint32_t>::max() - 0xFFFF;
+    if (pieces.head + pieces.tail > data.size() || data.size() + pieces.kept.size > kMax ||
+        pieces.kept.packed.size() > kMax) {
+        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (חלק גדול מדי)"};
+    }
+    const std::string_view head = data.substr(0, pieces.head);
+    const std::string_view added =
+        data.substr(pieces.head, data.size() - pieces.head - pieces.tail);
+    const std::string_view tail = data.substr(data.size() - pieces.tail);
+    PackedPart out;
+    out.packed.reserve(pieces.kept.packed.size() + data.size() / 4 + kChunk);
+    if (!DeflatePiece(head, false, out.packed)) {
+        return OutOfMemory();
+    }
+    const std::size_t head_packed = out.packed.size();
+    out.packed += pieces.kept.packed;
+    if (!added.empty() && !DeflateOnCores(added, out.packed)) {
+        return OutOfMemory();
+    }
+    const std::size_t middle_packed = out.packed.size() - head_packed;
+    if (!DeflatePiece(tail, true, out.packed)) {
+        return OutOfMemory();
+    }
+    const std::uint64_t middle_size = pieces.kept.size + added.size();
+    const std::uint32_t middle_crc = Combine(pieces.kept.crc, Crc(added), added.size());
+    out.crc = Combine(Combine(Crc(head), middle_crc, middle_size), Crc(tail), tail.size());
+    out.size = head.size() + middle_size + tail.size();
+    if (out.packed.size() > kMax) {
+        return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (חלק גדול מדי)"};
+    }
+    out.extra.push_back(static_cast<char>(kPiecesFieldId & 0xFF));
+    out.extra.push_back(static_cast<char>(kPiecesFieldId >> 8));
+    out.extra.push_back(static_cast<char>(kFieldSize));
+    out.extra.push_back(0);
+    out.extra.push_back(1);  // version
+    Put32(out.extra, head_packed);
+    Put32(out.extra, middle_packed);
+    Put32(out.extra, head.size());
+    Put32(out.extra, middle_size);
+    Put32(out.extra, middle_crc);
+    return out;
+}
+
+std::optional<SplitPart> SplitPieces(std::string_view packed, std::string_view field,
+                                     std::uint32_t crc, std::uint64_t size,
+                                     std::uint64_t max_inflated) {
+    if (field.size() != kFieldSize || field[0] != 1) {
+        return std::nullopt;
+    }
+    const std::uint64_t head_packed = Get32(field, 1);
+    const std::uint64_t middle_packed = Get32(field, 5);
+    const std::uint64_t head_size = Get32(field, 9);
+    const std::uint64_t middle_size = Get32(field, 13);
+    const std::uint32_t middle_crc = Get32(field, 17);
+    if (head_packed + middle_packed >= packed.size() || head_size + middle_size > size ||
+        size - middle_size > max_inflated) {
+        return std::nullopt;
+    }
+    const std::uint64_t tail_size = size - head_size - middle_size;
+    std::optional<std::string> head = InflatePiece(packed.substr(0, head_packed), head_size, false);
+    std::optional<std::string> tail =
+        InflatePiece(packed.substr(head_packed + middle_packed), tail_size, true);
+    if (!head || !tail ||
+        Combine(Combine(Crc(*head), middle_crc, middle_size), Crc(*tail), tail_size) != crc) {
+        return std::nullopt;
+    }
+    SplitPart out;
+    out.pieces.head = head->size();
+    out.pieces.tail = tail->size();
+    out.pieces.kept = {std::string(packed.substr(head_packed, middle_packed)), middle_size,
+                       middle_crc};
+    out.data = std::move(*head) + *tail;
+    return out;
+}
+
+}  // namespace zivron::sheet
