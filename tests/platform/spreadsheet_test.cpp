@@ -411,7 +411,7 @@ TEST_F(SpreadsheetTest, RowsKeptApartComeBackAsTheWholeSheet) {
     // A middle of megabytes is deflated on every core, in pieces that still make one stream.
     std::string big;
     for (int i = 0; big.size() < (5u << 20); ++i) {
-        big += "<r>" + std::to_string(i * 7919 % 100003) + "</r>";
+        big += "<r>" + std::to_string(i * 7919LL % 100003) + "</r>";
     }
     const fs::path zip = dir_ / "big.zip";
     ASSERT_TRUE(

@@ -369,26 +369,29 @@ std::string XlsxSheet::NewRowsXml() const {
             } else if (cell.value.kind == CellKind::Text) {
                 // As the nodes of a written text give it: escaped, spaces at its ends kept.
                 const std::string& raw = cell.value.text;
-                const bool plain = std::none_of(raw.begin(), raw.end(), [](char ch) {
-                    return ch == '_' || static_cast<unsigned char>(ch) < 0x20;
-                });
+                bool plain = true;
+                bool spaced = !raw.empty() && (raw.front() == ' ' || raw.back() == ' ');
+                for (char ch : raw) {
+                    plain = plain && ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
+                    spaced = spaced || ch == '\t' || ch == '\n' || ch == '\r';
+                }
                 const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
                 const std::string_view text = plain ? std::string_view(raw) : encoded;
                 out += text_open;
-                if (!text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                                      text.find_first_of("\t\n\r") != std::string::npos)) {
+                if (spaced) {
                     out += " xml:space=\"preserve\"";
                 }
                 out += '>';
-                for (std::size_t from = 0; from < text.size();) {
-                    const std::size_t at = text.find_first_of("&<>", from);
-                    out.append(text.substr(from, at - from));
-                    if (at == std::string_view::npos) {
-                        break;
+                std::size_t from = 0;
+                for (std::size_t at = 0; at < text.size(); ++at) {
+                    const char ch = text[at];
+                    if (ch == '&' || ch == '<' || ch == '>') {
+                        out.append(text.substr(from, at - from));
+                        out += ch == '&' ? "&amp;" : ch == '<' ? "&lt;" : "&gt;";
+                        from = at + 1;
                     }
-                    out += text[at] == '&' ? "&amp;" : text[at] == '<' ? "&lt;" : "&gt;";
-                    from = at + 1;
                 }
+                out.append(text.substr(from));
                 out += text_close;
             } else {
                 out += "/>";
@@ -407,16 +410,18 @@ std::string XlsxSheet::Serialize() const {
     // The new rows go at the end of the sheet's data, which may have been written empty.
     const std::string name(sheet_data_.name());
     const std::string rows = NewRowsXml();
-    const std::size_t close = xml.find("</" + name + ">");
+    const std::size_t close = xml.rfind("</" + name + ">");
     if (close != std::string::npos) {
-        return xml.insert(close, rows);
+        xml.insert(close, rows);
+        return xml;
     }
     for (std::size_t at = xml.find("<" + name); at != std::string::npos;
          at = xml.find("<" + name, at + 1)) {
         const std::size_t gt = xml.find('>', at);
         const char next = xml[at + name.size() + 1];
         if (gt != std::string::npos && (next == ' ' || next == '/') && xml[gt - 1] == '/') {
-            return xml.replace(gt - 1, 2, ">" + rows + "</" + name + ">");
+            xml.replace(gt - 1, 2, ">" + rows + "</" + name + ">");
+            return xml;
         }
     }
     return xml;  // not reached: the sheet was loaded with its data element
@@ -448,9 +453,9 @@ std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
         return std::nullopt;
     }
     out.rows_at = data_gt + 1;
-    const std::size_t end = out.xml.find("</" + std::string(sheet_data_.name()) + ">", out.rows_at);
+    const std::size_t end = out.xml.rfind("</" + std::string(sheet_data_.name()) + ">");
     out.last_row_at = opening(Prefix() + "row", end, true);
-    if (end == std::string::npos || out.last_row_at == std::string::npos ||
+    if (end == std::string::npos || end < out.rows_at || out.last_row_at == std::string::npos ||
         out.last_row_at < out.rows_at) {
         return std::nullopt;
     }
