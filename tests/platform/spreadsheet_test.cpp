@@ -473,6 +473,17 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     EXPECT_EQ(back->Read(2, 9), CellValue::Str("012-345674"));
     EXPECT_EQ(back->Read(3, 1), CellValue::Str("שרה כהן"));
     EXPECT_EQ(back->Read(2, 6), CellValue::Num(1234.5));
+
+    // A sheet without a cell gets its first one where cells belong, not after the sheet's end.
+    XlsSheet blank;
+    blank.name = "ריק";
+    const fs::path empty = dir_ / "empty.xls";
+    ASSERT_TRUE(WriteFileAtomically(empty, WriteXls({blank}).value()).ok());
+    Workbook* e = MustOpen(empty);
+    ASSERT_NE(e, nullptr);
+    ASSERT_TRUE(e->WriteText(1, 1, "ראשון").ok());
+    ASSERT_TRUE(e->Save().ok());
+    EXPECT_EQ(again.Open(empty).value()->Read(1, 1), CellValue::Str("ראשון"));
 }
 
 // Broken and locked .xls files: each a clear message, nothing read half.

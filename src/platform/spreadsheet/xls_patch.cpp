@@ -192,6 +192,20 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
             items.push_back({U16(r.data, 0), U16(r.data, 2), {r}});
         }
     }
+    if (phase == Before) {
+        // A sheet without cells: its new cells go where the cell area belongs, after DIMENSIONS
+        // (or before WINDOW2, or before EOF), never after the sheet's end.
+        auto split = std::find_if(prefix.begin(), prefix.end(),
+                                  [](const Rec& r) { return r.type == 0x0200; });
+        if (split != prefix.end()) {
+            ++split;
+        } else {
+            split = std::find_if(prefix.begin(), prefix.end(),
+                                 [](const Rec& r) { return r.type == 0x023E || r.type == 0x000A; });
+        }
+        suffix.assign(split, prefix.end());
+        prefix.erase(split, prefix.end());
+    }
     // Runs that hold an edited cell go one cell a record.
     std::vector<Item> cells;
     for (Item& it : items) {
