@@ -557,6 +557,13 @@ TEST_F(SpreadsheetTest, DamagedXlsFilesAreRefusedWithAMessage) {
              return CompoundFile(s);
          },
          "רשומה ארוכה מהזרם"},
+        {"a chart sheet active",
+         [&] {
+             std::string s = stream;
+             s[record_at(s, 0x0085) + 4 + 5] = 0x02;
+             return CompoundFile(s);
+         },
+         "אינו גיליון נתונים"},
     };
     for (const Case& c : cases) {
         Result<XlsBook> book = ReadXls(c.file());

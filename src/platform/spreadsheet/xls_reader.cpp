@@ -610,6 +610,10 @@ Result<XlsBook> ReadXls(std::string_view file) {
     if (book.active >= book.sheets.size()) {
         book.active = 0;
     }
+    // A chart or macro sheet holds no cells: what the program wrote there would be lost.
+    if (!entries[book.active].worksheet) {
+        return Error{ErrorCode::BadInput, "הגיליון הפעיל של החוברת אינו גיליון נתונים"};
+    }
     return book;
 }
 
