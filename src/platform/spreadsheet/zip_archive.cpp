@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/spreadsheet/raw_deflate.h"
 #include "platform/spreadsheet/zip_pieces.h"
 
 namespace zivron::sheet {
@@ -153,15 +154,10 @@ Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const Zi
     return parts;
 }
 
-// The archive is laid out here and deflated with libdeflate, several times faster than zlib at
-// the same ratio: local headers with their data, the central directory, its end record. Names
-// are UTF-8 (flag 11); no part or archive comes near the 4 GB that would need zip64.
+// The archive is laid out here, its parts deflated by DeflateRaw: local headers with their data,
+// the central directory, its end record. Names are UTF-8 (flag 11); no part or archive comes
+// near the 4 GB that would need zip64.
 Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
-    std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
-        libdeflate_alloc_compressor(1), &libdeflate_free_compressor);
-    if (!compressor) {
-        return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
-    }
     auto put16 = [](std::string& out, std::uint32_t v) {
         out.push_back(static_cast<char>(v & 0xFF));
         out.push_back(static_cast<char>((v >> 8) & 0xFF));
@@ -199,12 +195,13 @@ Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
             method = 8;
         } else {
             crc = static_cast<std::uint32_t>(libdeflate_crc32(0, p.data.data(), p.data.size()));
-            packed.resize(libdeflate_deflate_compress_bound(compressor.get(), p.data.size()));
-            const std::size_t n = libdeflate_deflate_compress(
-                compressor.get(), p.data.data(), p.data.size(), packed.data(), packed.size());
+            packed.clear();
+            if (!DeflateRaw(p.data, DeflateEnd::Final, packed)) {
+                return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
+            }
             // A part deflate cannot shrink is stored as it is.
-            if (n > 0 && n < p.data.size()) {
-                body = std::string_view(packed.data(), n);
+            if (packed.size() < p.data.size()) {
+                body = packed;
                 method = 8;
             }
         }

@@ -2,70 +2,17 @@
 
 #include <zlib.h>
 
-#include <algorithm>
-#include <future>
 #include <limits>
-#include <thread>
-#include <vector>
+
+#include "platform/spreadsheet/raw_deflate.h"
 
 namespace zivron::sheet {
 namespace {
 
 constexpr std::size_t kFieldSize = 1 + 5 * 4;  // version, then five 32-bit numbers
-constexpr uInt kChunk = 1 << 16;
 
 Error OutOfMemory() {
     return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
-}
-
-// One piece deflated on a fresh stream: a full flush leaves it byte-aligned and ready for the
-// next piece; the last one finishes the stream. zlib, since libdeflate cannot end short of a
-// final block.
-bool DeflatePiece(std::string_view in, bool last, std::string& out) {
-    z_stream z{};
-    if (deflateInit2(&z, 1, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        return false;
-    }
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(in.data()));
-    z.avail_in = static_cast<uInt>(in.size());
-    int rc = Z_OK;
-    do {
-        const std::size_t at = out.size();
-        out.resize(at + kChunk);
-        z.next_out = reinterpret_cast<Bytef*>(out.data() + at);
-        z.avail_out = kChunk;
-        rc = deflate(&z, last ? Z_FINISH : Z_FULL_FLUSH);
-        out.resize(out.size() - z.avail_out);
-    } while (rc == Z_OK && (z.avail_out == 0 || (last && rc != Z_STREAM_END)));
-    deflateEnd(&z);
-    return last ? rc == Z_STREAM_END : (rc == Z_OK || rc == Z_BUF_ERROR) && z.avail_in == 0;
-}
-
-// Bytes of a middle deflated as pieces of their own, side by side on the machine's cores: each
-// piece starts afresh anyway, so the pieces follow one another as one stream.
-bool DeflateOnCores(std::string_view in, std::string& out) {
-    constexpr std::size_t kLeast = 1 << 20;
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t n = std::clamp<std::size_t>(in.size() / kLeast, 1, cores);
-    const std::size_t step = (in.size() + n - 1) / n;
-    std::vector<std::future<std::optional<std::string>>> rest;
-    for (std::size_t i = 1; i < n; ++i) {
-        rest.push_back(std::async(std::launch::async, [in, i, step] {
-            std::string piece;
-            return DeflatePiece(in.substr(i * step, step), false, piece)
-                       ? std::optional<std::string>(std::move(piece))
-                       : std::nullopt;
-        }));
-    }
-    bool ok = DeflatePiece(in.substr(0, step), false, out);
-    for (auto& f : rest) {
-        std::optional<std::string> piece = f.get();
-        ok = ok && piece.has_value();
-        if (ok) {
-            out += *piece;
-        }
-    }
-    return ok;
 }
 
 // Exactly `size` bytes out of a piece; the tail piece must also end the stream.
@@ -122,17 +69,17 @@ Result<PackedPart> DeflatePieces(std::string_view data, const PartPieces& pieces
         data.substr(pieces.head, data.size() - pieces.head - pieces.tail);
     const std::string_view tail = data.substr(data.size() - pieces.tail);
     PackedPart out;
-    out.packed.reserve(pieces.kept.packed.size() + data.size() / 4 + kChunk);
-    if (!DeflatePiece(head, false, out.packed)) {
+    out.packed.reserve(pieces.kept.packed.size() + data.size() / 4 + (64 << 10));
+    if (!DeflateRaw(head, DeflateEnd::FullFlush, out.packed)) {
         return OutOfMemory();
     }
     const std::size_t head_packed = out.packed.size();
     out.packed += pieces.kept.packed;
-    if (!added.empty() && !DeflateOnCores(added, out.packed)) {
+    if (!added.empty() && !DeflateRaw(added, DeflateEnd::FullFlush, out.packed)) {
         return OutOfMemory();
     }
     const std::size_t middle_packed = out.packed.size() - head_packed;
-    if (!DeflatePiece(tail, true, out.packed)) {
+    if (!DeflateRaw(tail, DeflateEnd::Final, out.packed)) {
         return OutOfMemory();
     }
     const std::uint64_t middle_size = pieces.kept.size + added.size();
