@@ -170,12 +170,30 @@ CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst)
     if (!ref->node) {
         return added_[static_cast<std::size_t>(ref->added)].value;
     }
+    // One walk over the cell's attributes and children: a read is the import's commonest step.
     const pugi::xml_node c = ref->node;
-    std::string_view type = c.attribute("t").as_string();
-    pugi::xml_node v = LocalChild(c, "v");
+    std::string_view type;
+    for (pugi::xml_attribute a = c.first_attribute(); a; a = a.next_attribute()) {
+        const char* n = a.name();
+        if (n[0] == 't' && n[1] == '\0') {
+            type = a.value();
+            break;
+        }
+    }
+    pugi::xml_node v, is;
+    for (pugi::xml_node n = c.first_child(); n; n = n.next_sibling()) {
+        if (n.type() == pugi::node_element) {
+            const std::string_view local = LocalName(n);
+            if (!v && local == "v") {
+                v = n;
+            } else if (!is && local == "is") {
+                is = n;
+            }
+        }
+    }
     std::string_view vtext = v ? v.text().get() : "";
     if (type == "inlineStr") {
-        return CellValue::Str(StringItemText(LocalChild(c, "is")));
+        return CellValue::Str(StringItemText(is));
     }
     if (!v) {
         return CellValue::Empty();

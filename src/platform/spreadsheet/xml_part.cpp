@@ -131,6 +131,11 @@ pugi::xml_node LocalChild(pugi::xml_node node, std::string_view local) {
 }
 
 std::string StringItemText(pugi::xml_node item) {
+    // Most items are one plain <t>: its text as it stands.
+    const pugi::xml_node first = item.first_child();
+    if (first && !first.next_sibling() && LocalName(first) == "t") {
+        return DecodeOoxmlText(first.text().get());
+    }
     std::string out;
     for (pugi::xml_node n : item.children()) {
         std::string_view name = LocalName(n);
