@@ -20,14 +20,19 @@ std::string CellText(const CellValue& v) {
     return {};
 }
 
-std::string CellName(int row, int col) {
+void AppendCellName(std::string& out, int row, int col) {
     char buf[32];
     char* at = buf + 8;  // letters are formed from the last one back
     for (int c = col; c > 0 && at > buf; c = (c - 1) / 26) {
         *--at = static_cast<char>('A' + (c - 1) % 26);
     }
-    char* end = std::to_chars(buf + 8, buf + sizeof buf, row).ptr;
-    return std::string(at, end);
+    out.append(at, std::to_chars(buf + 8, buf + sizeof buf, row).ptr);
+}
+
+std::string CellName(int row, int col) {
+    std::string out;
+    AppendCellName(out, row, col);
+    return out;
 }
 
 bool ParseCellName(std::string_view name, int& row, int& col) {

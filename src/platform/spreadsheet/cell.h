@@ -47,6 +47,7 @@ inline constexpr Rgb kInvalidIdColour{255, 255, 0};
 
 // "B7" <-> (7, 2); rows and columns count from 1.
 std::string CellName(int row, int col);
+void AppendCellName(std::string& out, int row, int col);
 bool ParseCellName(std::string_view name, int& row, int& col);
 
 inline constexpr int kMaxRows = 1048576;

@@ -258,7 +258,7 @@ void XlsxSheet::ClearValue(pugi::xml_node cell) {
 
 Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
     ZIVRON_TRY(CheckCellAddress(row, col));
-    if (utf8::Length(text) > 32767) {
+    if (text.size() > 32767 && utf8::Length(text) > 32767) {  // never fewer bytes than characters
         return Error{ErrorCode::BadInput, "הטקסט ארוך מדי לתא (יותר מ־32767 תווים)"};
     }
     CellRef& ref = EnsureCell(row, col);
@@ -364,7 +364,12 @@ std::string XlsxSheet::NewRowsXml() const {
     out.reserve(added_.size() * 48);
     char buf[40];
     auto put_number = [&](double v) {
-        out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+        // Whole numbers (dates, counts) as integers: shorter to form, and never "1e+05".
+        if (v == std::trunc(v) && std::fabs(v) < 1e15) {
+            out.append(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr);
+        } else {
+            out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+        }
     };
     for (auto r = first_new; r != rows_.end(); ++r) {
         out += row_open;
@@ -373,7 +378,7 @@ std::string XlsxSheet::NewRowsXml() const {
         for (const CellRef& c : r->cells) {
             const NewCell& cell = added_[static_cast<std::size_t>(c.added)];
             out += cell_open;
-            out += CellName(r->row, c.col);
+            AppendCellName(out, r->row, c.col);
             out += '"';
             if (cell.style != 0) {
                 out += " s=\"";
