@@ -121,7 +121,7 @@ Result<FittedRow> FitRow(const Row& row, std::size_t index) {
                             {row.id, 9, "מספר הזהות", &FittedRow::identity}};
     FittedRow fitted;
     for (const Field& f : fields) {
-        std::optional<std::string> v = FitDigits(ToWindows1255(f.text), f.width);
+        std::optional<std::string> v = FitDigits(f.text, f.width);
         if (!v) {
             return BadInput("בתנועה " + std::to_string(index + 1) + " (שורה " +
                             std::to_string(index + 2) + " בגיליון) " + f.name + " (" + f.text +
@@ -229,8 +229,8 @@ Result<std::string> BuildFile(const FileInput& in) {
         }
         fitted.push_back(std::move(f).value());
     }
-    std::optional<std::string> code = FitDigits(ToWindows1255(in.institution.code), 8);
-    std::optional<std::string> software = FitDigits(ToWindows1255(in.institution.software_code), 5);
+    std::optional<std::string> code = FitDigits(in.institution.code, 8);
+    std::optional<std::string> software = FitDigits(in.institution.software_code, 5);
     if (!code) {
         return BadInput("קוד המוסד (" + in.institution.code + ") " +
                         WhyNotFit(in.institution.code, 8));

@@ -53,7 +53,9 @@ std::string PrepareCollectionName(std::string_view name);
 // A number field (bank 2, branch 3, account 9, identity 9, the codes 8 and 5) as the file holds
 // it: its digits zero-filled on the left to the width, extra leading zeros dropped, never a digit.
 // Nothing when the text holds anything but digits (spaces around them aside), or more digits
-// than the width after its leading zeros. An empty text, or the marker "x", is all zeros.
+// than the width after its leading zeros. An empty text, or the marker "x", is all zeros. The text
+// may be UTF-8 or Windows-1255: digits and spaces are the same bytes in both, and no other
+// character is either in the other, so the answer is the same.
 std::optional<std::string> FitDigits(std::string_view text, int width);
 
 // Why a number field does not fit, in the operator's words: "ארוך מ-9 ספרות" or "אינו מספר".

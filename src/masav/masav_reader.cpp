@@ -260,8 +260,8 @@ Status CompareWithInput(const ReadFile& file, const FileInput& intended) {
     if (file.variant != want) {
         return differ("סוג הקובץ");
     }
-    if (FitDigits(ToWindows1255(intended.institution.code), 8) != file.institution_code ||
-        FitDigits(ToWindows1255(intended.institution.software_code), 5) != file.software_code) {
+    if (FitDigits(intended.institution.code, 8) != file.institution_code ||
+        FitDigits(intended.institution.software_code, 5) != file.software_code) {
         return differ("קוד המוסד או קוד התוכנה");
     }
     const ValueDate& d = intended.date;
@@ -279,12 +279,11 @@ Status CompareWithInput(const ReadFile& file, const FileInput& intended) {
         auto at = [i](const char* field) {
             return "תנועה " + std::to_string(i + 1) + ", " + field;
         };
-        if (FitDigits(ToWindows1255(row.id), 9) != got.identity) {
+        if (FitDigits(row.id, 9) != got.identity) {
             return differ(at("זהות"));
         }
-        if (FitDigits(ToWindows1255(row.bank), 2) != got.bank ||
-            FitDigits(ToWindows1255(row.branch), 3) != got.branch ||
-            FitDigits(ToWindows1255(row.account), 9) != got.account) {
+        if (FitDigits(row.bank, 2) != got.bank || FitDigits(row.branch, 3) != got.branch ||
+            FitDigits(row.account, 9) != got.account) {
             return differ(at("חשבון"));
         }
         std::optional<double> amount = RegionalNumber(row.amount);
