@@ -349,6 +349,50 @@ std::string XlsxSheet::Prefix() const {
     return colon == std::string_view::npos ? std::string() : std::string(n.substr(0, colon + 1));
 }
 
+namespace {
+
+// A text as a written text cell's nodes give it: the _xHHHH_ escape where needed, XML escapes,
+// and spaces at its ends (or tabs and breaks) kept.
+void AppendInlineText(std::string& out, const std::string& raw, const std::string& open,
+                      const std::string& close) {
+    bool plain = true;
+    bool spaced = !raw.empty() && (raw.front() == ' ' || raw.back() == ' ');
+    for (char ch : raw) {
+        plain = plain && ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
+        spaced = spaced || ch == '\t' || ch == '\n' || ch == '\r';
+    }
+    const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
+    const std::string_view text = plain ? std::string_view(raw) : encoded;
+    out += open;
+    if (spaced) {
+        out += " xml:space=\"preserve\"";
+    }
+    out += '>';
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char ch = text[at];
+        if (ch == '&' || ch == '<' || ch == '>') {
+            out.append(text.substr(from, at - from));
+            out += ch == '&' ? "&amp;" : ch == '<' ? "&lt;" : "&gt;";
+            from = at + 1;
+        }
+    }
+    out.append(text.substr(from));
+    out += close;
+}
+
+// Whole numbers (dates, counts) as integers: shorter to form, and never "1e+05".
+void AppendNumber(std::string& out, double v) {
+    char buf[40];
+    if (v == std::trunc(v) && std::fabs(v) < 1e15) {
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr);
+    } else {
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    }
+}
+
+}  // namespace
+
 std::string XlsxSheet::NewRowsXml() const {
     const std::string p = Prefix();
     const std::string row_open = "<" + p + "row r=\"";
@@ -362,18 +406,9 @@ std::string XlsxSheet::NewRowsXml() const {
         std::find_if(rows_.begin(), rows_.end(), [](const RowRef& x) { return !x.node; });
     std::string out;
     out.reserve(added_.size() * 48);
-    char buf[40];
-    auto put_number = [&](double v) {
-        // Whole numbers (dates, counts) as integers: shorter to form, and never "1e+05".
-        if (v == std::trunc(v) && std::fabs(v) < 1e15) {
-            out.append(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr);
-        } else {
-            out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-        }
-    };
     for (auto r = first_new; r != rows_.end(); ++r) {
         out += row_open;
-        out.append(buf, std::to_chars(buf, buf + sizeof buf, r->row).ptr);
+        AppendNumber(out, r->row);
         out += "\">";
         for (const CellRef& c : r->cells) {
             const NewCell& cell = added_[static_cast<std::size_t>(c.added)];
@@ -382,40 +417,15 @@ std::string XlsxSheet::NewRowsXml() const {
             out += '"';
             if (cell.style != 0) {
                 out += " s=\"";
-                out.append(buf, std::to_chars(buf, buf + sizeof buf, cell.style).ptr);
+                AppendNumber(out, cell.style);
                 out += '"';
             }
             if (cell.value.kind == CellKind::Number) {
                 out += number_open;
-                put_number(cell.value.number);
+                AppendNumber(out, cell.value.number);
                 out += number_close;
             } else if (cell.value.kind == CellKind::Text) {
-                // As the nodes of a written text give it: escaped, spaces at its ends kept.
-                const std::string& raw = cell.value.text;
-                bool plain = true;
-                bool spaced = !raw.empty() && (raw.front() == ' ' || raw.back() == ' ');
-                for (char ch : raw) {
-                    plain = plain && ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
-                    spaced = spaced || ch == '\t' || ch == '\n' || ch == '\r';
-                }
-                const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
-                const std::string_view text = plain ? std::string_view(raw) : encoded;
-                out += text_open;
-                if (spaced) {
-                    out += " xml:space=\"preserve\"";
-                }
-                out += '>';
-                std::size_t from = 0;
-                for (std::size_t at = 0; at < text.size(); ++at) {
-                    const char ch = text[at];
-                    if (ch == '&' || ch == '<' || ch == '>') {
-                        out.append(text.substr(from, at - from));
-                        out += ch == '&' ? "&amp;" : ch == '<' ? "&lt;" : "&gt;";
-                        from = at + 1;
-                    }
-                }
-                out.append(text.substr(from));
-                out += text_close;
+                AppendInlineText(out, cell.value.text, text_open, text_close);
             } else {
                 out += "/>";
             }
