@@ -161,13 +161,14 @@ struct BuiltSheet {
     std::uint32_t first_row = 0, last_row = 0;
 };
 
-Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& edits,
-                           Formats& formats, SstBuilder& sst) {
+Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Formats& formats,
+                           SstBuilder& sst) {
     std::vector<Rec> prefix, suffix;
     std::map<int, Rec> rows;
     std::vector<Item> items;
     enum { Before, Cells, After } phase = Before;
-    for (const Rec& r : recs) {
+    // Each record moves to its place: a sheet has tens of thousands of them.
+    for (Rec& r : recs) {
         const bool area = r.type == 0x0208 || r.type == 0x00D7 || IsCell(r.type) ||
                           (phase == Cells && IsAttached(r.type));
         if (phase == Before && area && r.type != 0x003C) {
@@ -176,20 +177,23 @@ Result<BuiltSheet> Rebuild(const std::vector<Rec>& recs, const XlsSheetEdits& ed
             phase = After;
         }
         if (phase == Before) {
-            prefix.push_back(r);
+            prefix.push_back(std::move(r));
         } else if (phase == After) {
-            suffix.push_back(r);
+            suffix.push_back(std::move(r));
         } else if (r.type == 0x0208) {
-            rows[U16(r.data, 0)] = r;
+            const int row = U16(r.data, 0);
+            rows[row] = std::move(r);
         } else if (r.type == 0x00D7) {
             continue;  // made again below
         } else if (IsAttached(r.type)) {
             if (items.empty()) {
                 return Refused("רשומה בלי תא");
             }
-            items.back().records.push_back(r);
+            items.back().records.push_back(std::move(r));
         } else {
-            items.push_back({U16(r.data, 0), U16(r.data, 2), {r}});
+            Item item{U16(r.data, 0), U16(r.data, 2), {}};
+            item.records.push_back(std::move(r));
+            items.push_back(std::move(item));
         }
     }
     if (phase == Before) {
@@ -453,7 +457,7 @@ Result<std::string> PatchXls(std::string_view file,
             built.push_back(std::move(kept));
             continue;
         }
-        Result<BuiltSheet> b = Rebuild(sheets[i], e->second, formats, sst);
+        Result<BuiltSheet> b = Rebuild(std::move(sheets[i]), e->second, formats, sst);
         if (!b) {
             return b.error();
         }
