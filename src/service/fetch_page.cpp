@@ -1,11 +1,9 @@
 #include "service/fetch_page.h"
 
-#include <curl/curl.h>
-
 #include <cctype>
 #include <cstdlib>
-#include <mutex>
 
+#include "service/curl_library.h"
 #include "text/hebrew.h"
 
 namespace zivron {
@@ -99,33 +97,32 @@ std::string RequestAddress(std::string_view base, std::string_view page_and_quer
 }
 
 std::string FetchPage(std::string_view base, std::string_view page_and_query) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    CURL* curl = curl_easy_init();
+    const CurlLibrary* lib = Curl();
+    CURL* curl = lib != nullptr ? lib->easy_init() : nullptr;
     if (curl == nullptr) {
         return {};
     }
     std::string address = RequestAddress(base, page_and_query);
     std::string body;
     curl_slist* headers = nullptr;
-    headers = curl_slist_append(headers, "Cache-Control: no-cache");
-    headers = curl_slist_append(headers, "Pragma: no-cache");
-    curl_easy_setopt(curl, CURLOPT_URL, address.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, "VB Project");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTotalTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    CURLcode rc = curl_easy_perform(curl);
+    headers = lib->slist_append(headers, "Cache-Control: no-cache");
+    headers = lib->slist_append(headers, "Pragma: no-cache");
+    lib->easy_setopt(curl, CURLOPT_URL, address.c_str());
+    lib->easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+    lib->easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    lib->easy_setopt(curl, CURLOPT_USERAGENT, "VB Project");
+    lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
+    lib->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
+    lib->easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTotalTimeoutMs);
+    lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);
+    lib->easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    CURLcode rc = lib->easy_perform(curl);
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
+    lib->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    lib->slist_free_all(headers);
+    lib->easy_cleanup(curl);
     // A partial body, an error page or a redirect is no reply the program can read.
     if (rc != CURLE_OK || status < 200 || status >= 300) {
         return {};
