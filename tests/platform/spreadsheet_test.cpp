@@ -205,7 +205,9 @@ TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
     fs::path p = CopyData("xlsx/handmade.xlsx");
     Workbook* wb = MustOpen(p);
     ASSERT_NE(wb, nullptr);
-    ASSERT_TRUE(wb->WriteNumber(3, 1, 42).ok());                 // the master of a shared formula
+    ASSERT_TRUE(wb->WriteNumber(3, 1, 42).ok());  // the master of a shared formula
+    ASSERT_TRUE(wb->WriteNumber(2, 1, 2).ok());   // a formula whose value is the number written
+    ASSERT_TRUE(wb->WriteNumber(2, 3, 1).ok());   // TRUE, stored as 1
     ASSERT_TRUE(wb->SetFill(3, 1, kInvalidAccountColour).ok());  // a workbook with no styles
     ASSERT_TRUE(wb->Save().ok());
     auto parts = PartsOf(p);
@@ -213,8 +215,10 @@ TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
     EXPECT_EQ(parts.at("xl/_rels/workbook.xml.rels").find("calcChain"), std::string::npos);
     EXPECT_EQ(parts.at("[Content_Types].xml").find("calcChain"), std::string::npos);
     EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("si=\"0\""), std::string::npos);
+    EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("1+1"), std::string::npos);
     Workbook* back = MustOpen(p);
     EXPECT_EQ(back->Read(3, 1), CellValue::Num(42));
+    EXPECT_EQ(back->Read(2, 3), CellValue::Num(1));
     EXPECT_EQ(back->Read(4, 1), CellValue::Num(8));  // dependents keep their values
     EXPECT_EQ(back->Read(5, 1), CellValue::Num(10));
     EXPECT_EQ(back->FillOf(3, 1), kInvalidAccountColour);

@@ -291,12 +291,29 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
         return Ok();
     }
     pugi::xml_node c = ref.node;
-    ClearValue(c);
     char buf[40];
     auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
     *end = '\0';
+    if (HoldsNumber(c, buf)) {
+        return Ok();  // the import writes back every amount, most of them as they stand
+    }
+    ClearValue(c);
     c.append_child(ChildName(c, "v").c_str()).text().set(buf);
     return Ok();
+}
+
+// A plain number cell whose value is written as `text`: of the number type, without formula or
+// metadata, its one child a <v>.
+bool XlsxSheet::HoldsNumber(pugi::xml_node cell, std::string_view text) {
+    for (pugi::xml_attribute a = cell.first_attribute(); a; a = a.next_attribute()) {
+        const std::string_view n = a.name();
+        if ((n == "t" && std::string_view(a.value()) != "n") || n == "cm" || n == "vm") {
+            return false;
+        }
+    }
+    pugi::xml_node only = cell.first_child();
+    return only && !only.next_sibling() && LocalName(only) == "v" && only.text().get() == text &&
+           (!only.first_child() || !only.first_child().next_sibling());
 }
 
 unsigned XlsxSheet::StyleOf(int row, int col) const {

@@ -68,6 +68,7 @@ class XlsxSheet {
     const CellRef* FindCell(int row, int col) const;
     CellRef& EnsureCell(int row, int col);
     void ClearValue(pugi::xml_node cell);
+    static bool HoldsNumber(pugi::xml_node cell, std::string_view text);
     void UnshareFormula(std::string_view shared_index, pugi::xml_node master);
     std::string NewRowsXml() const;
     std::string Prefix() const;
