@@ -59,6 +59,7 @@ Status XlsxSheet::Load(std::string_view data, const std::string& part_name) {
         }
         prev_row = r;
         RowRef row{r, rn, {}};
+        row.cells.reserve(8);  // a workbook's rows mostly hold a few cells: one allocation
         int prev_col = 0;
         for (pugi::xml_node cn : rn.children()) {
             if (cn.type() != pugi::node_element || LocalName(cn) != "c") {

@@ -262,9 +262,14 @@ std::string XlsxWorkbook::RelationshipPrefix() {
 
 Status XlsxWorkbook::AddWorksheet() {
     ZIVRON_TRY(Held(1));
+    // Bytes kept as stored go back between this sheet's head and rows only while it is active.
+    if (const ZipPart* p = parts_.Find(sheet_part_); p->pieces && p->pieces->kept.size > 0) {
+        return Error{ErrorCode::BadInput, "הגיליון שמור בחוברת כפי שהוא ולא נפתח לעריכה"};
+    }
     sheet_->Deselect();
     if (sheet_->Dirty()) {
         parts_.Put(sheet_part_, sheet_->Serialize());
+        parts_.Find(sheet_part_)->pieces.reset();
         formula_replaced_ |= sheet_->FormulaReplaced();
     }
     const std::string folder = FolderOf(workbook_part_);
