@@ -372,6 +372,7 @@ TEST_F(SpreadsheetTest, RowsKeptApartComeBackAsTheWholeSheet) {
         ASSERT_EQ(wb->FirstRow(), at);
         EXPECT_EQ(wb->Read(1, 1).kind, CellKind::Error);
         EXPECT_FALSE(wb->WriteText(at - 1, 1, "x").ok());
+        EXPECT_FALSE(wb->AddWorksheet().ok());
         EXPECT_EQ(wb->Read(at, 1), CellValue::Str("*"));
         write_run(*wb, at, n);
         ASSERT_TRUE(wb->Save().ok());
