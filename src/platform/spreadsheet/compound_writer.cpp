@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/spreadsheet/xls_records.h"
+#include "platform/spreadsheet/little_endian.h"
 
 namespace zivron::sheet {
 namespace {
 
-using biff::Put16;
-using biff::Put32;
+using le::Put16;
+using le::Put32;
 
 constexpr std::uint32_t kSector = 512;
 constexpr std::uint32_t kMiniSector = 64;

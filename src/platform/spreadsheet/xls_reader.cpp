@@ -28,7 +28,7 @@ std::uint32_t U32(std::string_view s, std::size_t at) {
            static_cast<std::uint32_t>(static_cast<unsigned char>(s[at + 3])) << 24;
 }
 
-using biff::U16;
+using le::U16;
 
 // The compound document: its sectors, the allocation tables, the directory.
 class Compound {

@@ -4,33 +4,6 @@
 
 namespace zivron::sheet::biff {
 
-std::uint16_t U16(std::string_view s, std::size_t at) {
-    return at + 2 > s.size()
-               ? 0
-               : static_cast<std::uint16_t>(static_cast<unsigned char>(s[at]) |
-                                            static_cast<unsigned char>(s[at + 1]) << 8);
-}
-std::uint32_t U32(std::string_view s, std::size_t at) {
-    return static_cast<std::uint32_t>(U16(s, at)) | static_cast<std::uint32_t>(U16(s, at + 2))
-                                                        << 16;
-}
-void Put16(std::string& s, std::uint32_t v) {
-    s.push_back(static_cast<char>(v & 0xFF));
-    s.push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string& s, std::uint32_t v) {
-    Put16(s, v & 0xFFFF);
-    Put16(s, v >> 16);
-}
-void Set16(std::string& s, std::size_t at, std::uint32_t v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
-void Set32(std::string& s, std::size_t at, std::uint32_t v) {
-    Set16(s, at, v & 0xFFFF);
-    Set16(s, at + 2, v >> 16);
-}
-
 void Append(std::string& out, const Rec& r) {
     Put16(out, r.type);
     Put16(out, static_cast<std::uint32_t>(r.data.size()));

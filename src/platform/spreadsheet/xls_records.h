@@ -12,17 +12,17 @@
 
 #include "core/result.h"
 #include "platform/spreadsheet/cell.h"
+#include "platform/spreadsheet/little_endian.h"
 #include "platform/spreadsheet/xls_strings.h"
 
 namespace zivron::sheet::biff {
 
-// Fields read past the end read as zero: a short record never reads outside its bytes.
-std::uint16_t U16(std::string_view s, std::size_t at);
-std::uint32_t U32(std::string_view s, std::size_t at);
-void Put16(std::string& s, std::uint32_t v);
-void Put32(std::string& s, std::uint32_t v);
-void Set16(std::string& s, std::size_t at, std::uint32_t v);
-void Set32(std::string& s, std::size_t at, std::uint32_t v);
+using le::Put16;
+using le::Put32;
+using le::Set16;
+using le::Set32;
+using le::U16;
+using le::U32;
 
 inline constexpr std::size_t kMaxRecordData = 8224;
 

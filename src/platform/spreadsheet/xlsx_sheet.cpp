@@ -361,12 +361,6 @@ std::vector<std::pair<int, int>> XlsxSheet::Addresses() const {
     return out;
 }
 
-std::string XlsxSheet::Prefix() const {
-    const std::string_view n = sheet_data_.name();
-    const std::size_t colon = n.find(':');
-    return colon == std::string_view::npos ? std::string() : std::string(n.substr(0, colon + 1));
-}
-
 namespace {
 
 // A text as a written text cell's nodes give it: the _xHHHH_ escape where needed, XML escapes,
@@ -412,14 +406,19 @@ void AppendNumber(std::string& out, double v) {
 }  // namespace
 
 std::string XlsxSheet::NewRowsXml() const {
-    const std::string p = Prefix();
-    const std::string row_open = "<" + p + "row r=\"";
-    const std::string row_close = "</" + p + "row>";
-    const std::string cell_open = "<" + p + "c r=\"";
-    const std::string number_open = "><" + p + "v>";
-    const std::string number_close = "</" + p + "v></" + p + "c>";
-    const std::string text_open = " t=\"inlineStr\"><" + p + "is><" + p + "t";
-    const std::string text_close = "</" + p + "t></" + p + "is></" + p + "c>";
+    // The names of the sheet's own elements, with its namespace prefix if it has one.
+    const std::string row_tag = ChildName(sheet_data_, "row");
+    const std::string cell_tag = ChildName(sheet_data_, "c");
+    const std::string value_tag = ChildName(sheet_data_, "v");
+    const std::string inline_tag = ChildName(sheet_data_, "is");
+    const std::string text_tag = ChildName(sheet_data_, "t");
+    const std::string row_open = "<" + row_tag + " r=\"";
+    const std::string row_close = "</" + row_tag + ">";
+    const std::string cell_open = "<" + cell_tag + " r=\"";
+    const std::string number_open = "><" + value_tag + ">";
+    const std::string number_close = "</" + value_tag + "></" + cell_tag + ">";
+    const std::string text_open = " t=\"inlineStr\"><" + inline_tag + "><" + text_tag;
+    const std::string text_close = "</" + text_tag + "></" + inline_tag + "></" + cell_tag + ">";
     auto first_new =
         std::find_if(rows_.begin(), rows_.end(), [](const RowRef& x) { return !x.node; });
     std::string out;
@@ -505,7 +504,7 @@ std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
     }
     out.rows_at = data_gt + 1;
     const std::size_t end = out.xml.rfind("</" + std::string(sheet_data_.name()) + ">");
-    out.last_row_at = opening(Prefix() + "row", end, true);
+    out.last_row_at = opening(ChildName(sheet_data_, "row"), end, true);
     if (end == std::string::npos || end < out.rows_at || out.last_row_at == std::string::npos ||
         out.last_row_at < out.rows_at) {
         return std::nullopt;

@@ -71,7 +71,6 @@ class XlsxSheet {
     static bool HoldsNumber(pugi::xml_node cell, std::string_view text);
     void UnshareFormula(std::string_view shared_index, pugi::xml_node master);
     std::string NewRowsXml() const;
-    std::string Prefix() const;
 
     pugi::xml_document doc_;
     pugi::xml_node sheet_data_;

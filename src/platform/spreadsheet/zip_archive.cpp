@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/spreadsheet/little_endian.h"
 #include "platform/spreadsheet/raw_deflate.h"
 #include "platform/spreadsheet/zip_pieces.h"
 
@@ -158,14 +159,8 @@ Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const Zi
 // the central directory, its end record. Names are UTF-8 (flag 11); no part or archive comes
 // near the 4 GB that would need zip64.
 Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
-    auto put16 = [](std::string& out, std::uint32_t v) {
-        out.push_back(static_cast<char>(v & 0xFF));
-        out.push_back(static_cast<char>((v >> 8) & 0xFF));
-    };
-    auto put32 = [&](std::string& out, std::uint32_t v) {
-        put16(out, v & 0xFFFF);
-        put16(out, v >> 16);
-    };
+    using le::Put16;
+    using le::Put32;
     constexpr std::uint32_t kDosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, as a fixed stamp
     if (parts.size() > 0xFFFF) {
         return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (יותר מדי חלקים)"};
@@ -207,30 +202,30 @@ Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
         }
         const auto offset = static_cast<std::uint32_t>(out.size());
         auto common = [&](std::string& h) {
-            put16(h, 20);      // version needed: 2.0
-            put16(h, 0x0800);  // UTF-8 names
-            put16(h, method);
-            put16(h, 0);  // time
-            put16(h, kDosDate);
-            put32(h, crc);
-            put32(h, static_cast<std::uint32_t>(body.size()));
-            put32(h, static_cast<std::uint32_t>(size));
-            put16(h, static_cast<std::uint32_t>(p.name.size()));
-            put16(h, static_cast<std::uint32_t>(extra.size()));
+            Put16(h, 20);      // version needed: 2.0
+            Put16(h, 0x0800);  // UTF-8 names
+            Put16(h, method);
+            Put16(h, 0);  // time
+            Put16(h, kDosDate);
+            Put32(h, crc);
+            Put32(h, static_cast<std::uint32_t>(body.size()));
+            Put32(h, static_cast<std::uint32_t>(size));
+            Put16(h, static_cast<std::uint32_t>(p.name.size()));
+            Put16(h, static_cast<std::uint32_t>(extra.size()));
         };
-        put32(out, 0x04034b50);
+        Put32(out, 0x04034b50);
         common(out);
         out += p.name;
         out += extra;
         out.append(body);
-        put32(directory, 0x02014b50);
-        put16(directory, 20);  // made by: 2.0
+        Put32(directory, 0x02014b50);
+        Put16(directory, 20);  // made by: 2.0
         common(directory);
-        put16(directory, 0);  // comment
-        put16(directory, 0);  // disk
-        put16(directory, 0);  // internal attributes
-        put32(directory, 0);  // external attributes
-        put32(directory, offset);
+        Put16(directory, 0);  // comment
+        Put16(directory, 0);  // disk
+        Put16(directory, 0);  // internal attributes
+        Put32(directory, 0);  // external attributes
+        Put32(directory, offset);
         directory += p.name;
         directory += extra;
         if (out.size() > 0xFFFFFFF0u - directory.size()) {
@@ -239,14 +234,14 @@ Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
     }
     const auto directory_at = static_cast<std::uint32_t>(out.size());
     out += directory;
-    put32(out, 0x06054b50);
-    put16(out, 0);
-    put16(out, 0);
-    put16(out, static_cast<std::uint32_t>(parts.size()));
-    put16(out, static_cast<std::uint32_t>(parts.size()));
-    put32(out, static_cast<std::uint32_t>(directory.size()));
-    put32(out, directory_at);
-    put16(out, 0);  // comment
+    Put32(out, 0x06054b50);
+    Put16(out, 0);
+    Put16(out, 0);
+    Put16(out, static_cast<std::uint32_t>(parts.size()));
+    Put16(out, static_cast<std::uint32_t>(parts.size()));
+    Put32(out, static_cast<std::uint32_t>(directory.size()));
+    Put32(out, directory_at);
+    Put16(out, 0);  // comment
     return out;
 }
 

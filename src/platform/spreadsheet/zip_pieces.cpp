@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "platform/spreadsheet/little_endian.h"
 #include "platform/spreadsheet/raw_deflate.h"
 
 namespace zivron::sheet {
@@ -31,20 +32,6 @@ std::optional<std::string> InflatePiece(std::string_view in, std::uint64_t size,
                        (last ? rc == Z_STREAM_END : (rc == Z_OK || rc == Z_BUF_ERROR));
     inflateEnd(&z);
     return whole ? std::optional<std::string>(std::move(out)) : std::nullopt;
-}
-
-void Put32(std::string& out, std::uint64_t v) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-    }
-}
-
-std::uint32_t Get32(std::string_view in, std::size_t at) {
-    std::uint32_t v = 0;
-    for (int i = 3; i >= 0; --i) {
-        v = (v << 8) | static_cast<unsigned char>(in[at + static_cast<std::size_t>(i)]);
-    }
-    return v;
 }
 
 std::uint32_t Crc(std::string_view s) {
@@ -89,16 +76,14 @@ Result<PackedPart> DeflatePieces(std::string_view data, const PartPieces& pieces
     if (out.packed.size() > kMax) {
         return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (חלק גדול מדי)"};
     }
-    out.extra.push_back(static_cast<char>(kPiecesFieldId & 0xFF));
-    out.extra.push_back(static_cast<char>(kPiecesFieldId >> 8));
-    out.extra.push_back(static_cast<char>(kFieldSize));
-    out.extra.push_back(0);
+    le::Put16(out.extra, kPiecesFieldId);
+    le::Put16(out.extra, kFieldSize);
     out.extra.push_back(1);  // version
-    Put32(out.extra, head_packed);
-    Put32(out.extra, middle_packed);
-    Put32(out.extra, head.size());
-    Put32(out.extra, middle_size);
-    Put32(out.extra, middle_crc);
+    le::Put32(out.extra, static_cast<std::uint32_t>(head_packed));
+    le::Put32(out.extra, static_cast<std::uint32_t>(middle_packed));
+    le::Put32(out.extra, static_cast<std::uint32_t>(head.size()));
+    le::Put32(out.extra, static_cast<std::uint32_t>(middle_size));
+    le::Put32(out.extra, middle_crc);
     return out;
 }
 
@@ -108,11 +93,11 @@ std::optional<SplitPart> SplitPieces(std::string_view packed, std::string_view f
     if (field.size() != kFieldSize || field[0] != 1) {
         return std::nullopt;
     }
-    const std::uint64_t head_packed = Get32(field, 1);
-    const std::uint64_t middle_packed = Get32(field, 5);
-    const std::uint64_t head_size = Get32(field, 9);
-    const std::uint64_t middle_size = Get32(field, 13);
-    const std::uint32_t middle_crc = Get32(field, 17);
+    const std::uint64_t head_packed = le::U32(field, 1);
+    const std::uint64_t middle_packed = le::U32(field, 5);
+    const std::uint64_t head_size = le::U32(field, 9);
+    const std::uint64_t middle_size = le::U32(field, 13);
+    const std::uint32_t middle_crc = le::U32(field, 17);
     if (head_packed + middle_packed >= packed.size() || head_size + middle_size > size ||
         size - middle_size > max_inflated) {
         return std::nullopt;
