@@ -84,10 +84,16 @@ struct Values {
 
 void AppendRecord(std::string& out, std::span<const Slot> slots, const Values& v,
                   std::string_view terminator) {
+    // Spaces first, then each value over its slot: a value shorter than its width ends in spaces,
+    // a longer one is cut, as Place does it; the slots tile the record.
     const std::size_t start = out.size();
+    out.append(kRecordWidth, ' ');
     for (const Slot& slot : slots) {
-        Place(out, slot.source == Source::Fixed ? slot.fixed : std::string_view(v.Of(slot.source)),
-              slot.width);
+        const std::string_view value =
+            slot.source == Source::Fixed ? slot.fixed : std::string_view(v.Of(slot.source));
+        const auto width = static_cast<std::size_t>(slot.width);
+        value.copy(out.data() + start + static_cast<std::size_t>(slot.position - 1),
+                   std::min(value.size(), width));
     }
     // A line break or another control character in a name would split the record.
     for (std::size_t i = start; i < out.size(); ++i) {
