@@ -15,6 +15,31 @@ Error Damaged(const std::string& why) {
     return Error{ErrorCode::BadInput, "החוברת פגומה: " + why};
 }
 
+// A text whose spaces at its ends, tabs or breaks a reader would drop without xml:space.
+bool KeepsSpaces(std::string_view text) {
+    // A loop rather than find_first_of, which searches the set once for every character.
+    return !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                             std::any_of(text.begin(), text.end(), [](char ch) {
+                                 return ch == '\t' || ch == '\n' || ch == '\r';
+                             }));
+}
+
+// The first (or, with `last`, the last from `from` back) opening tag of `name` in serialised
+// XML. Texts are escaped, so a "<" there always opens a tag.
+std::size_t TagAt(std::string_view xml, std::string_view name, std::size_t from, bool last) {
+    const std::string tag = "<" + std::string(name);
+    for (std::size_t at = last ? xml.rfind(tag, from) : xml.find(tag, from);
+         at != std::string_view::npos;
+         at = last ? (at == 0 ? std::string_view::npos : xml.rfind(tag, at - 1))
+                   : xml.find(tag, at + 1)) {
+        const char next = at + tag.size() < xml.size() ? xml[at + tag.size()] : '\0';
+        if (next == ' ' || next == '>' || next == '/') {
+            return at;
+        }
+    }
+    return std::string_view::npos;
+}
+
 bool ParseInt(std::string_view s, int& out) {
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return ec == std::errc() && p == s.data() + s.size();
@@ -98,6 +123,11 @@ const XlsxSheet::RowRef* XlsxSheet::FindRow(int row) const {
     return (it != rows_.end() && it->row == row) ? &*it : nullptr;
 }
 
+XlsxSheet::CellRef XlsxSheet::NewCellRef(int col) {
+    added_.push_back({});
+    return CellRef{col, {}, static_cast<int>(added_.size() - 1)};
+}
+
 const XlsxSheet::CellRef* XlsxSheet::FindCell(int row, int col) const {
     const RowRef* r = FindRow(row);
     if (r == nullptr) {
@@ -124,8 +154,7 @@ XlsxSheet::CellRef& XlsxSheet::EnsureCell(int row, int col) {
         std::vector<CellRef>& cells = rows_.back().cells;
         if (cells.empty() || col > cells.back().col) {
             dirty_ = true;
-            added_.push_back({});
-            cells.push_back(CellRef{col, {}, static_cast<int>(added_.size() - 1)});
+            cells.push_back(NewCellRef(col));
             return cells.back();
         }
     }
@@ -150,8 +179,7 @@ XlsxSheet::CellRef& XlsxSheet::EnsureCell(int row, int col) {
     }
     dirty_ = true;
     if (!r.node) {
-        added_.push_back({});
-        return *r.cells.insert(cit, CellRef{col, {}, static_cast<int>(added_.size() - 1)});
+        return *r.cells.insert(cit, NewCellRef(col));
     }
     // The row's column span is only a hint, and a stale one is worse than none.
     r.node.remove_attribute("spans");
@@ -273,8 +301,7 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
     pugi::xml_node t =
         c.append_child(ChildName(c, "is").c_str()).append_child(ChildName(c, "t").c_str());
     std::string encoded = EncodeOoxmlText(text);
-    if (!encoded.empty() && (encoded.front() == ' ' || encoded.back() == ' ' ||
-                             encoded.find_first_of("\t\n\r") != std::string::npos)) {
+    if (KeepsSpaces(encoded)) {
         t.append_attribute("xml:space").set_value("preserve");
     }
     t.text().set(encoded.c_str());
@@ -367,16 +394,13 @@ namespace {
 // and spaces at its ends (or tabs and breaks) kept.
 void AppendInlineText(std::string& out, const std::string& raw, const std::string& open,
                       const std::string& close) {
-    bool plain = true;
-    bool spaced = !raw.empty() && (raw.front() == ' ' || raw.back() == ' ');
-    for (char ch : raw) {
-        plain = plain && ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
-        spaced = spaced || ch == '\t' || ch == '\n' || ch == '\r';
-    }
+    const bool plain = std::all_of(raw.begin(), raw.end(), [](char ch) {
+        return ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
+    });
     const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
     const std::string_view text = plain ? std::string_view(raw) : encoded;
     out += open;
-    if (spaced) {
+    if (KeepsSpaces(text)) {
         out += " xml:space=\"preserve\"";
     }
     out += '>';
@@ -465,16 +489,12 @@ std::string XlsxSheet::Serialize() const {
         xml.insert(close, rows);
         return xml;
     }
-    for (std::size_t at = xml.find("<" + name); at != std::string::npos;
-         at = xml.find("<" + name, at + 1)) {
-        const std::size_t gt = xml.find('>', at);
-        const char next = xml[at + name.size() + 1];
-        if (gt != std::string::npos && (next == ' ' || next == '/') && xml[gt - 1] == '/') {
-            xml.replace(gt - 1, 2, ">" + rows + "</" + name + ">");
-            return xml;
-        }
+    const std::size_t at = TagAt(xml, name, 0, false);
+    const std::size_t gt = at == std::string::npos ? at : xml.find('>', at);
+    if (gt != std::string::npos && xml[gt - 1] == '/') {
+        xml.replace(gt - 1, 2, ">" + rows + "</" + name + ">");
     }
-    return xml;  // not reached: the sheet was loaded with its data element
+    return xml;
 }
 
 std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
@@ -482,21 +502,7 @@ std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
         return std::nullopt;
     }
     Split out{Serialize()};
-    // Texts are escaped, so a "<" in the serialised sheet always opens a tag.
-    auto opening = [&](std::string_view name, std::size_t from, bool last) {
-        const std::string tag = "<" + std::string(name);
-        for (std::size_t at = last ? out.xml.rfind(tag, from) : out.xml.find(tag, from);
-             at != std::string::npos;
-             at = last ? (at == 0 ? std::string::npos : out.xml.rfind(tag, at - 1))
-                       : out.xml.find(tag, at + 1)) {
-            const char next = at + tag.size() < out.xml.size() ? out.xml[at + tag.size()] : '\0';
-            if (next == ' ' || next == '>' || next == '/') {
-                return at;
-            }
-        }
-        return std::string::npos;
-    };
-    const std::size_t data_at = opening(sheet_data_.name(), 0, false);
+    const std::size_t data_at = TagAt(out.xml, sheet_data_.name(), 0, false);
     const std::size_t data_gt = out.xml.find('>', data_at);
     if (data_at == std::string::npos || data_gt == std::string::npos ||
         out.xml[data_gt - 1] == '/') {
@@ -504,7 +510,7 @@ std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
     }
     out.rows_at = data_gt + 1;
     const std::size_t end = out.xml.rfind("</" + std::string(sheet_data_.name()) + ">");
-    out.last_row_at = opening(ChildName(sheet_data_, "row"), end, true);
+    out.last_row_at = TagAt(out.xml, ChildName(sheet_data_, "row"), end, true);
     if (end == std::string::npos || end < out.rows_at || out.last_row_at == std::string::npos ||
         out.last_row_at < out.rows_at) {
         return std::nullopt;

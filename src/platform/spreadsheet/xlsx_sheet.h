@@ -67,6 +67,8 @@ class XlsxSheet {
     const RowRef* FindRow(int row) const;
     const CellRef* FindCell(int row, int col) const;
     CellRef& EnsureCell(int row, int col);
+    // A cell of a new row, its value and format kept in added_.
+    CellRef NewCellRef(int col);
     void ClearValue(pugi::xml_node cell);
     static bool HoldsNumber(pugi::xml_node cell, std::string_view text);
     void UnshareFormula(std::string_view shared_index, pugi::xml_node master);
