@@ -71,6 +71,16 @@ bool IsEndMarker(const sheet::Workbook& wb, int row) {
     return true;
 }
 
+// The first end marker from the first row the workbook holds; 0 when there is none.
+int EndMarkerRow(const sheet::Workbook& wb) {
+    for (int r = wb.FirstRow(), last = wb.LastRow(); r <= last; ++r) {
+        if (IsEndMarker(wb, r)) {
+            return r;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 Status WriteDetailWorkbook(sheet::SpreadsheetApp& app, const RunRecord& run,
@@ -108,36 +118,30 @@ Status AppendSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav::
     // A summary this program saved keeps its earlier runs stored apart and is opened from its
     // last row, the end marker; the rows before it are its heading and data rows, none of which
     // is a marker. Any other summary is read whole and searched from the top.
-    for (sheet::OpenMode mode : {sheet::OpenMode::FromLastRow, sheet::OpenMode::Whole}) {
-        Result<sheet::Workbook*> opened = app.Open(path, mode);
-        if (!opened) {
-            return opened.error();
-        }
-        sheet::Workbook& wb = *opened.value();
-        if (mode == sheet::OpenMode::FromLastRow && wb.FirstRow() == 1) {
-            mode = sheet::OpenMode::Whole;  // opened whole already
-        }
-        int marker = 0;
-        for (int r = wb.FirstRow(), last = wb.LastRow(); r <= last && marker == 0; ++r) {
-            marker = IsEndMarker(wb, r) ? r : 0;
-        }
-        if (marker != 0) {
-            ZIVRON_TRY(WriteSummaryRows(wb, marker, rows, now));
-            wb.KeepLastRowApart();
-            Status s = wb.Save();
-            app.Quit();
-            return s;
-        }
-        app.Close(&wb);
-        if (mode == sheet::OpenMode::Whole) {
-            break;
-        }
+    Result<sheet::Workbook*> opened = app.Open(path, sheet::OpenMode::FromLastRow);
+    int marker = opened ? EndMarkerRow(*opened.value()) : 0;
+    if (opened && marker == 0 && opened.value()->FirstRow() > 1) {
+        app.Close(opened.value());
+        opened = app.Open(path, sheet::OpenMode::Whole);
+        marker = opened ? EndMarkerRow(*opened.value()) : 0;
     }
+    if (!opened) {
+        return opened.error();
+    }
+    if (marker == 0) {
+        app.Quit();
+        // Without its end marker the next free row is unknown, and no earlier run may be
+        // overwritten.
+        return Error{ErrorCode::BadInput, "בקובץ הריכוז " + path.string() +
+                                              " לא נמצא סימן הסוף (*); "
+                                              "נתוני הריצה לא צורפו אליו"};
+    }
+    sheet::Workbook& wb = *opened.value();
+    ZIVRON_TRY(WriteSummaryRows(wb, marker, rows, now));
+    wb.KeepLastRowApart();
+    Status s = wb.Save();
     app.Quit();
-    // Without its end marker the next free row is unknown, and no earlier run may be overwritten.
-    return Error{ErrorCode::BadInput, "בקובץ הריכוז " + path.string() +
-                                          " לא נמצא סימן הסוף (*); "
-                                          "נתוני הריצה לא צורפו אליו"};
+    return s;
 }
 
 }  // namespace zivron
