@@ -1,7 +1,9 @@
 #pragma once
-// One worksheet part of an .xlsx workbook, parsed, with an index of its rows and cells so that a
-// cell is found without a walk through the sheet.
+// One worksheet part of an .xlsx workbook: its XML as read, with an index of where each row and
+// cell stands in it. A save writes the bytes back with the changed cells put in, so rows the
+// program did not touch go out as they came in.
 
+#include <cstdint>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "core/result.h"
 #include "platform/spreadsheet/cell.h"
+#include "platform/spreadsheet/xml_scan.h"
 
 namespace zivron::sheet {
 
@@ -46,37 +49,66 @@ class XlsxSheet {
     std::vector<std::pair<int, int>> Addresses() const;
 
   private:
-    // A row added below every row the sheet was read with holds no XML nodes: its cells are
-    // kept as values and formats and written out as text with the sheet, which makes a new
-    // workbook of ten thousand rows cheap to fill.
+    // Cells the sheet did not have hold no XML until the sheet is written: a value and a
+    // format, which makes a new workbook of ten thousand rows cheap to fill.
     struct NewCell {
         CellValue value;
         unsigned style = 0;
     };
+    // A cell the sheet was read with is its bytes in raw_ until it changes, and its XML text in
+    // edits_ after.
     struct CellRef {
         int col;
-        pugi::xml_node node;  // null for a cell of a new row
-        int added = -1;       // its place in added_ then
+        std::uint32_t at = 0;
+        std::uint32_t size = 0;   // 0 for a new cell
+        std::int32_t index = -1;  // in edits_ once changed; in added_ for a new cell
     };
     struct RowRef {
+        explicit RowRef(int number, std::uint32_t start = 0) : row(number), at(start) {}
         int row;
-        pugi::xml_node node;  // null for a new row
+        std::uint32_t at = 0;
+        std::uint32_t size = 0;  // 0 for a new row
+        bool changed = false;    // a cell of it changed or was added
+        bool grown = false;      // a cell was added
         std::vector<CellRef> cells;
     };
+    // What a scan of the bytes found: rows read, or a sheet to hand to the full parser first.
+    enum class Scan { Rows, NotPlain };
+
+    Result<Scan> ScanRows();
+    Result<Scan> ScanRow(const xml::Tag& tag, std::size_t at, int& prev_row);
+    Status NormaliseRaw(const std::string& part_name);
 
     const RowRef* FindRow(int row) const;
     const CellRef* FindCell(int row, int col) const;
-    CellRef& EnsureCell(int row, int col);
-    // A cell of a new row, its value and format kept in added_.
+    // The cell, made if the sheet lacks it, and its row.
+    std::pair<RowRef*, CellRef*> EnsureCell(int row, int col);
     CellRef NewCellRef(int col);
-    void ClearValue(pugi::xml_node cell);
-    static bool HoldsNumber(pugi::xml_node cell, std::string_view text);
-    void UnshareFormula(std::string_view shared_index, pugi::xml_node master);
-    std::string NewRowsXml() const;
+    std::string_view CellXml(const CellRef& cell) const;
+    void Replace(RowRef& row, CellRef& cell, std::string xml);
+    // Notes a formula the cell's new value replaces; cells sharing it keep their values.
+    void ClearFormula(const CellRef& cell);
+    void UnshareFormula(const std::string& shared_index, const CellRef* master);
+    void AppendRow(std::string& out, const RowRef& row) const;
+    void AppendNewRow(std::string& out, const RowRef& row) const;
+    void AppendNewCell(std::string& out, int row, const CellRef& cell) const;
+    std::string Compose(std::size_t* rows_at, std::size_t* last_row_at) const;
 
-    pugi::xml_document doc_;
+    std::string raw_;  // the sheet's XML as read
+    std::size_t rows_begin_ = 0;
+    std::size_t rows_end_ = 0;
+    // The sheet without its rows, for what lies around them (the selected tab, the prefix).
+    pugi::xml_document frame_;
     pugi::xml_node sheet_data_;
+    // The pieces of XML new cells and rows are written with, in the sheet's own prefix.
+    struct Tags {
+        std::string row_open, row_close, cell_open;
+        std::string value_open, value_close;    // <v>, </v>
+        std::string inline_open, inline_close;  // <is><t, </t></is>
+        std::string new_text_open, new_text_close, new_number_open, new_number_close;
+    } tags_;
     std::vector<RowRef> rows_;
+    std::vector<std::string> edits_;
     std::vector<NewCell> added_;
     bool dirty_ = false;
     bool formula_replaced_ = false;

@@ -1,0 +1,273 @@
+#include "platform/spreadsheet/xml_scan.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "core/utf8.h"
+
+namespace zivron::sheet::xml {
+namespace {
+
+bool Space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::size_t SkipSpace(std::string_view s, std::size_t p) {
+    while (p < s.size() && Space(s[p])) {
+        ++p;
+    }
+    return p;
+}
+
+// The end of a name starting at `p`: the first space, "=", "/" or ">".
+std::size_t NameEnd(std::string_view s, std::size_t p) {
+    while (p < s.size() && !Space(s[p]) && s[p] != '=' && s[p] != '/' && s[p] != '>') {
+        ++p;
+    }
+    return p;
+}
+
+bool PlainName(std::string_view name) {
+    return !name.empty() && name.find_first_of("<&\"'!?") == std::string_view::npos;
+}
+
+// The reference after an "&" put in `out`; the characters it took, or 0 if none is there.
+std::size_t AppendReference(std::string& out, std::string_view rest) {
+    static constexpr std::pair<std::string_view, char> kNamed[] = {
+        {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
+    for (const auto& [name, ch] : kNamed) {
+        if (rest.starts_with(name)) {
+            out += ch;
+            return name.size();
+        }
+    }
+    if (!rest.starts_with('#')) {
+        return 0;
+    }
+    const bool hex = rest.size() > 1 && rest[1] == 'x';
+    std::size_t p = hex ? 2 : 1;
+    std::uint32_t cp = 0;
+    for (; p < rest.size() && rest[p] != ';' && cp <= 0x10FFFF; ++p) {
+        const char d = rest[p];
+        const int digit = d >= '0' && d <= '9'                          ? d - '0'
+                          : hex && (d | ' ') >= 'a' && (d | ' ') <= 'f' ? (d | ' ') - 'a' + 10
+                                                                        : -1;
+        if (digit < 0) {
+            return 0;
+        }
+        cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    }
+    // A character a document may not hold stays as written.
+    if (p == (hex ? 2u : 1u) || p >= rest.size() || rest[p] != ';' || cp == 0 || cp > 0x10FFFF) {
+        return 0;
+    }
+    utf8::Append(out, static_cast<char32_t>(cp));
+    return p + 1;
+}
+
+// Nesting deeper than this in a sheet's rows is not what any writer makes.
+constexpr int kMaxDepth = 32;
+
+}  // namespace
+
+std::string_view Local(std::string_view name) {
+    const std::size_t colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
+    if (at + 1 >= xml.size() || xml[at] != '<') {
+        return std::nullopt;
+    }
+    std::size_t p = NameEnd(xml, at + 1);
+    Tag tag;
+    tag.name = xml.substr(at + 1, p - at - 1);
+    if (!PlainName(tag.name)) {
+        return std::nullopt;
+    }
+    const std::size_t attrs_at = p;
+    for (;;) {
+        const std::size_t before = p;
+        p = SkipSpace(xml, p);
+        if (p >= xml.size()) {
+            return std::nullopt;
+        }
+        if (xml[p] == '>' || (xml[p] == '/' && p + 1 < xml.size() && xml[p + 1] == '>')) {
+            tag.empty = xml[p] == '/';
+            tag.attrs = xml.substr(attrs_at, p - attrs_at);
+            tag.end = p + (tag.empty ? 2 : 1);
+            return tag;
+        }
+        // An attribute: after a space, a name, "=" and a quoted value without "<".
+        const std::size_t name_end = NameEnd(xml, p);
+        if (p == before || !PlainName(xml.substr(p, name_end - p))) {
+            return std::nullopt;
+        }
+        p = SkipSpace(xml, name_end);
+        if (p >= xml.size() || xml[p] != '=') {
+            return std::nullopt;
+        }
+        p = SkipSpace(xml, p + 1);
+        if (p >= xml.size() || (xml[p] != '"' && xml[p] != '\'')) {
+            return std::nullopt;
+        }
+        const std::size_t close = xml.find(xml[p], p + 1);
+        if (close == std::string_view::npos ||
+            xml.substr(p + 1, close - p - 1).find('<') != std::string_view::npos) {
+            return std::nullopt;
+        }
+        p = close + 1;
+    }
+}
+
+bool NextAttribute(std::string_view attrs, std::size_t& pos, Attr& out) {
+    std::size_t p = SkipSpace(attrs, pos);
+    if (p >= attrs.size()) {
+        return false;
+    }
+    const std::size_t name_end = NameEnd(attrs, p);
+    out.name = attrs.substr(p, name_end - p);
+    p = SkipSpace(attrs, SkipSpace(attrs, name_end) + 1);  // past "="
+    out.quote = attrs[p];
+    const std::size_t close = attrs.find(out.quote, p + 1);
+    out.value = attrs.substr(p + 1, close - p - 1);
+    pos = close + 1;
+    return true;
+}
+
+std::optional<std::string_view> Attribute(std::string_view attrs, std::string_view name) {
+    std::size_t pos = 0;
+    for (Attr a; NextAttribute(attrs, pos, a);) {
+        if (a.name == name) {
+            return a.value;
+        }
+    }
+    return std::nullopt;
+}
+
+std::size_t EndTag(std::string_view xml, std::size_t at, std::string_view name) {
+    if (!xml.substr(at).starts_with("</") || xml.substr(at + 2, name.size()) != name) {
+        return std::string_view::npos;
+    }
+    const std::size_t p = SkipSpace(xml, at + 2 + name.size());
+    return p < xml.size() && xml[p] == '>' ? p + 1 : std::string_view::npos;
+}
+
+std::size_t ElementEnd(std::string_view xml, const Tag& tag) {
+    if (tag.empty) {
+        return tag.end;
+    }
+    std::string_view open[kMaxDepth];
+    int depth = 0;
+    open[depth++] = tag.name;
+    for (std::size_t p = tag.end;;) {
+        const std::size_t lt = xml.find('<', p);
+        if (lt == std::string_view::npos || lt + 1 >= xml.size()) {
+            return std::string_view::npos;
+        }
+        if (xml[lt + 1] == '/') {
+            p = EndTag(xml, lt, open[depth - 1]);
+            if (p == std::string_view::npos || --depth == 0) {
+                return p;
+            }
+            continue;
+        }
+        const std::optional<Tag> inner = StartTag(xml, lt);
+        if (!inner) {
+            return std::string_view::npos;
+        }
+        if (!inner->empty) {
+            if (depth == kMaxDepth) {
+                return std::string_view::npos;
+            }
+            open[depth++] = inner->name;
+        }
+        p = inner->end;
+    }
+}
+
+std::string_view Content(std::string_view element, const Tag& tag) {
+    if (tag.empty) {
+        return {};
+    }
+    const std::size_t close = element.rfind('<');
+    return close == std::string_view::npos || close < tag.end
+               ? std::string_view()
+               : element.substr(tag.end, close - tag.end);
+}
+
+bool NextChild(std::string_view content, std::size_t& pos, Child& out) {
+    const std::size_t lt = content.find('<', pos);
+    if (lt == std::string_view::npos) {
+        return false;
+    }
+    const std::optional<Tag> tag = StartTag(content, lt);
+    const std::size_t end = tag ? ElementEnd(content, *tag) : std::string_view::npos;
+    if (end == std::string_view::npos) {
+        return false;
+    }
+    out.tag = *tag;
+    out.whole = content.substr(lt, end - lt);
+    out.tag.end -= lt;
+    out.content = Content(out.whole, out.tag);
+    pos = end;
+    return true;
+}
+
+std::string Unescape(std::string_view raw) {
+    if (raw.find_first_of("&\r") == std::string_view::npos) {
+        return std::string(raw);
+    }
+    std::string out;
+    out.reserve(raw.size());
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        const char c = raw[i];
+        if (c == '\r') {
+            out += '\n';
+            if (i + 1 < raw.size() && raw[i + 1] == '\n') {
+                ++i;
+            }
+            continue;
+        }
+        if (c != '&') {
+            out += c;
+            continue;
+        }
+        const std::string_view rest = raw.substr(i + 1);
+        if (const std::size_t used = AppendReference(out, rest); used > 0) {
+            i += used;
+        } else {
+            out += c;  // not a reference: kept as written
+        }
+    }
+    return out;
+}
+
+std::string_view Decoded(std::string_view raw, std::string& buffer) {
+    if (raw.find('&') == std::string_view::npos) {
+        return raw;
+    }
+    buffer = Unescape(raw);
+    return buffer;
+}
+
+std::string AttributeText(std::string_view attrs, std::string_view name) {
+    return Unescape(Attribute(attrs, name).value_or(""));
+}
+
+std::string FirstText(std::string_view content) {
+    for (std::size_t pos = 0;;) {
+        const std::size_t lt = content.find('<', pos);
+        const std::string_view run =
+            content.substr(pos, lt == std::string_view::npos ? std::string_view::npos : lt - pos);
+        if (!run.empty()) {
+            return Unescape(run);
+        }
+        Child child;
+        if (lt == std::string_view::npos || !NextChild(content, pos, child)) {
+            return {};
+        }
+    }
+}
+
+}  // namespace zivron::sheet::xml

@@ -1,0 +1,103 @@
+#include "platform/spreadsheet/xlsx_sheet.h"
+
+#include <gtest/gtest.h>
+
+namespace zivron::sheet {
+namespace {
+
+const std::vector<std::string> kStrings = {"zero", "one"};
+
+std::string Sheet(const std::string& rows, const std::string& prefix = "") {
+    const std::string p = prefix.empty() ? "" : prefix + ":";
+    return "<?xml version=\"1.0\"?>\n<" + p + "worksheet xmlns" + (prefix.empty() ? "" : ":") +
+           prefix + "=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\"><" + p +
+           "sheetData>" + rows + "</" + p + "sheetData></" + p + "worksheet>";
+}
+
+// Sheets as writers make them and as a hand may, read where they stand; each is edited in an
+// existing row and below its rows, written, and read again: every cell must read as before, the
+// written ones as written.
+TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
+    struct Case {
+        const char* what;
+        std::string xml;
+        std::vector<std::pair<std::pair<int, int>, CellValue>> cells;
+        const char* kept = "";  // a piece of XML the written sheet still holds
+    };
+    const std::vector<Case> cases = {
+        {"references and line ends",
+         Sheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a &amp; b&#x5D0;\r\nc</t></is></c>"
+               "<c r=\"B1\" t=\"str\"><v>&#13;&;&#0;&#99999999;</v></c></row>"),
+         {{{1, 1}, CellValue::Str("a & bא\nc")}, {{1, 2}, CellValue::Str("\r&;&#0;&#99999999;")}}},
+        {"a type and an address written as references",
+         Sheet("<row r=\"2\"><c r=\"&#65;2\" t=\"&#115;\"><v>1</v></c></row>"),
+         {{{2, 1}, CellValue::Str("one")}}},
+        {"comments, CDATA and a row without its address: read as the full parser reads them",
+         Sheet("<!-- a --><row r=\"1\"><c r=\"A1\" t=\"str\"><v><![CDATA[<x>]]></v></c></row>"
+               "<?pi?><row><c t=\"s\"><v>0</v></c></row>"),
+         {{{1, 1}, CellValue::Str("<x>")}, {{2, 1}, CellValue::Str("zero")}}},
+        {"a namespace prefix, runs, a phonetic hint, an empty row and what a row may hold",
+         Sheet("<x:row r=\"1\" spans=\"1:1\"><x:c r=\"A1\" t=\"inlineStr\"><x:is><x:r><x:t>ru</x:t>"
+               "</x:r><x:r><x:t>ns</x:t></x:r><x:rPh><x:t>no</x:t></x:rPh></x:is></x:c><x:extLst/>"
+               "</x:row>\n  <x:row r=\"2\"/>",
+               "x"),
+         {{{1, 1}, CellValue::Str("runs")}, {{2, 1}, CellValue::Empty()}},
+         "<x:extLst/>"},
+        {"booleans, errors, numbers and a value that is not one",
+         Sheet("<row r=\"1\"><c r=\"A1\" t=\"b\"><v>1</v></c><c r=\"B1\" t=\"e\"><v>#N/A</v></c>"
+               "<c r=\"C1\" s=\"4\"><v>-1.5E3</v></c><c r=\"D1\"><v>1x</v></c></row>"),
+         {{{1, 1}, {CellKind::Boolean, 1, "TRUE"}},
+          {{1, 2}, {CellKind::Error, 0, "#N/A"}},
+          {{1, 3}, CellValue::Num(-1500)},
+          {{1, 4}, {CellKind::Error, 0, "#VALUE!"}}}},
+        {"another element named for the rows, inside the sheet's properties",
+         "<worksheet><sheetPr><sheetData><row r=\"9\"><c r=\"A9\"><v>9</v></c></row></sheetData>"
+         "</sheetPr><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>",
+         {{{1, 1}, CellValue::Num(1)}, {{9, 1}, CellValue::Empty()}},
+         "<sheetPr><sheetData><row r=\"9\">"},
+    };
+    for (const Case& c : cases) {
+        XlsxSheet sheet;
+        ASSERT_TRUE(sheet.Load(c.xml, "sheet").ok()) << c.what;
+        for (const auto& [at, value] : c.cells) {
+            EXPECT_EQ(sheet.Read(at.first, at.second, kStrings), value) << c.what;
+        }
+        const int row = c.cells.front().first.first;
+        const int below = sheet.LastRow() + 1;
+        ASSERT_TRUE(sheet.WriteText(row, 7, " new & <x> ").ok());
+        ASSERT_TRUE(sheet.WriteNumber(below, 2, 12.25).ok());
+        sheet.SetStyle(row, 7, 5);
+        const std::string written = sheet.Serialize();
+        EXPECT_NE(written.find(c.kept), std::string::npos) << c.what << "\n" << written;
+        XlsxSheet back;
+        ASSERT_TRUE(back.Load(written, "sheet").ok()) << c.what << "\n" << written;
+        for (const auto& [at, value] : c.cells) {
+            EXPECT_EQ(back.Read(at.first, at.second, kStrings), value) << c.what;
+        }
+        EXPECT_EQ(back.Read(row, 7, kStrings), CellValue::Str(" new & <x> ")) << c.what;
+        EXPECT_EQ(back.StyleOf(row, 7), 5u) << c.what;
+        EXPECT_EQ(back.Read(below, 2, kStrings), CellValue::Num(12.25)) << c.what;
+    }
+}
+
+TEST(XlsxSheet, ACellAddedToARowDropsItsSpanAndUntouchedRowsGoOutAsTheyCame) {
+    const std::string untouched =
+        "<row r=\"2\" spans=\"1:2\" ht=\"20\"><c r=\"A2\"><v>2</v></c></row>";
+    XlsxSheet sheet;
+    ASSERT_TRUE(
+        sheet
+            .Load(Sheet("<row r=\"1\" spans=\"1:2\" ht=\"20\"><c r=\"B1\"><v>1</v></c></row>" +
+                        untouched),
+                  "sheet")
+            .ok());
+    ASSERT_TRUE(sheet.WriteText(1, 1, "first").ok());
+    const std::string written = sheet.Serialize();
+    EXPECT_NE(written.find("<row r=\"1\" ht=\"20\"><c r=\"A1\" t=\"inlineStr\"><is><t>first</t>"
+                           "</is></c><c r=\"B1\"><v>1</v></c></row>" +
+                           untouched),
+              std::string::npos)
+        << written;
+}
+
+}  // namespace
+}  // namespace zivron::sheet
