@@ -82,14 +82,13 @@ void AppendAttribute(std::string& out, const xml::Attr& a) {
     out += a.quote;
 }
 
-// A cell's start tag and what it holds. Cells come from a scan that took them as plain XML,
-// or were written here.
+// A cell's start tag and what it holds.
 struct CellParts {
     xml::Tag tag;
     std::string_view content;
 };
 CellParts PartsOf(std::string_view cell) {
-    CellParts out{*xml::StartTag(cell, 0), {}};
+    CellParts out{xml::KnownTag(cell), {}};
     out.content = xml::Content(cell, out.tag);
     return out;
 }
@@ -116,6 +115,58 @@ std::string InlineText(std::string_view item) {
     return DecodeOoxmlText(out);
 }
 
+// What `content` holds between `open` (and `then`, if not 0) and `close`, when that is all it
+// holds and there is no tag between.
+std::optional<std::string_view> Between(std::string_view content, std::string_view open, char then,
+                                        std::string_view close) {
+    const std::size_t at = open.size() + (then != 0 ? 1 : 0);
+    if (content.size() < at + close.size() || !content.starts_with(open) ||
+        (then != 0 && content[open.size()] != then) || !content.ends_with(close)) {
+        return std::nullopt;
+    }
+    const std::string_view inner = content.substr(at, content.size() - at - close.size());
+    if (inner.find('<') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return inner;
+}
+
+// A cell's value of type `type`, from what its <v> holds.
+CellValue ValueOf(std::string_view type, std::string_view held,
+                  const std::vector<std::string>& sst) {
+    // Most values are a number or an index as it stands: read in place.
+    std::string decoded;
+    std::string_view vtext = held;
+    if (vtext.find_first_of("<&\r") != std::string_view::npos) {
+        decoded = xml::FirstText(vtext);
+        vtext = decoded;
+    }
+    if (type == "s") {
+        unsigned index = 0;
+        auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), index);
+        if (ec != std::errc() || index >= sst.size()) {
+            return {CellKind::Error, 0, "#REF!"};
+        }
+        return CellValue::Str(sst[index]);
+    }
+    if (type == "str" || type == "d") {
+        return CellValue::Str(DecodeOoxmlText(vtext));
+    }
+    if (type == "b") {
+        bool t = vtext == "1" || vtext == "true";
+        return {CellKind::Boolean, t ? 1.0 : 0.0, t ? "TRUE" : "FALSE"};
+    }
+    if (type == "e") {
+        return {CellKind::Error, 0, std::string(vtext)};
+    }
+    double d = 0;
+    auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), d);
+    if (ec != std::errc() || p != vtext.data() + vtext.size() || !std::isfinite(d)) {
+        return {CellKind::Error, 0, "#VALUE!"};
+    }
+    return CellValue::Num(d);
+}
+
 // A plain number cell whose value is written as `text`: of the number type, without formula or
 // metadata, its one child a <v>.
 bool HoldsNumber(std::string_view cell, std::string_view text) {
@@ -135,7 +186,7 @@ bool HoldsNumber(std::string_view cell, std::string_view text) {
 
 // The cell with its value, type and metadata cleared and `content` put in, with `type` if any.
 std::string ClearedCell(std::string_view cell, std::string_view type, std::string_view content) {
-    const xml::Tag tag = *xml::StartTag(cell, 0);
+    const xml::Tag tag = xml::KnownTag(cell);
     std::string out;
     out.reserve(cell.size() + content.size() + 24);
     out += '<';
@@ -161,7 +212,7 @@ std::string ClearedCell(std::string_view cell, std::string_view type, std::strin
 
 // The cell with format `xf`, what it holds unchanged.
 std::string StyledCell(std::string_view cell, unsigned xf) {
-    const xml::Tag tag = *xml::StartTag(cell, 0);
+    const xml::Tag tag = xml::KnownTag(cell);
     std::string out;
     out.reserve(cell.size() + 8);
     out += '<';
@@ -518,6 +569,14 @@ CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst)
     std::string buffer;
     const std::string_view type =
         xml::Decoded(xml::Attribute(cell.tag.attrs, "t").value_or(""), buffer);
+    // The commonest cells, a text or a value alone, are read where they stand.
+    if (type == "inlineStr") {
+        if (auto text = Between(cell.content, tags_.inline_open, '>', tags_.inline_close)) {
+            return CellValue::Str(DecodeOoxmlText(xml::Unescape(*text)));
+        }
+    } else if (auto value = Between(cell.content, tags_.value_open, 0, tags_.value_close)) {
+        return ValueOf(type, *value, sst);
+    }
     std::optional<xml::Child> v, is;
     std::size_t pos = 0;
     for (xml::Child child; (!v || !is) && xml::NextChild(cell.content, pos, child);) {
@@ -534,37 +593,7 @@ CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst)
     if (!v) {
         return CellValue::Empty();
     }
-    // Most values are a number or an index as it stands: read in place.
-    std::string decoded;
-    std::string_view vtext = v->content;
-    if (vtext.find_first_of("<&\r") != std::string_view::npos) {
-        decoded = xml::FirstText(vtext);
-        vtext = decoded;
-    }
-    if (type == "s") {
-        unsigned index = 0;
-        auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), index);
-        if (ec != std::errc() || index >= sst.size()) {
-            return {CellKind::Error, 0, "#REF!"};
-        }
-        return CellValue::Str(sst[index]);
-    }
-    if (type == "str" || type == "d") {
-        return CellValue::Str(DecodeOoxmlText(vtext));
-    }
-    if (type == "b") {
-        bool t = vtext == "1" || vtext == "true";
-        return {CellKind::Boolean, t ? 1.0 : 0.0, t ? "TRUE" : "FALSE"};
-    }
-    if (type == "e") {
-        return {CellKind::Error, 0, std::string(vtext)};
-    }
-    double d = 0;
-    auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), d);
-    if (ec != std::errc() || p != vtext.data() + vtext.size() || !std::isfinite(d)) {
-        return {CellKind::Error, 0, "#VALUE!"};
-    }
-    return CellValue::Num(d);
+    return ValueOf(type, v->content, sst);
 }
 
 void XlsxSheet::ClearFormula(const CellRef& cell) {
@@ -656,7 +685,9 @@ unsigned XlsxSheet::StyleOf(int row, int col) const {
     if (ref->size == 0) {
         return added_[static_cast<std::size_t>(ref->index)].style;
     }
-    const std::string s = xml::AttributeText(PartsOf(CellXml(*ref)).tag.attrs, "s");
+    std::string buffer;
+    const std::string_view s =
+        xml::Decoded(xml::Attribute(PartsOf(CellXml(*ref)).tag.attrs, "s").value_or(""), buffer);
     unsigned xf = 0;
     std::from_chars(s.data(), s.data() + s.size(), xf);
     return xf;
@@ -729,7 +760,7 @@ void XlsxSheet::AppendRow(std::string& out, const RowRef& row) const {
         out += bytes;
         return;
     }
-    const xml::Tag tag = *xml::StartTag(bytes, 0);
+    const xml::Tag tag = xml::KnownTag(bytes);
     if (row.grown) {
         // The row's column span is only a hint, and a stale one is worse than none.
         out += '<';

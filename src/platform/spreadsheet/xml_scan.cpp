@@ -1,5 +1,6 @@
 #include "platform/spreadsheet/xml_scan.h"
 
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -8,8 +9,28 @@
 namespace zivron::sheet::xml {
 namespace {
 
+// What a character may be in a tag, looked up rather than compared: tags are most of a sheet.
+enum CharClass : unsigned char { kNameChar, kSpaceChar, kTagChar, kNotInName };
+constexpr std::array<unsigned char, 256> kClasses = [] {
+    std::array<unsigned char, 256> t{};
+    for (unsigned char c : std::string_view(" \t\n\r")) {
+        t[c] = kSpaceChar;
+    }
+    for (unsigned char c : std::string_view("=/>")) {
+        t[c] = kTagChar;
+    }
+    for (unsigned char c : std::string_view("<&\"'!?")) {
+        t[c] = kNotInName;
+    }
+    return t;
+}();
+
+unsigned char ClassOf(char c) {
+    return kClasses[static_cast<unsigned char>(c)];
+}
+
 bool Space(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+    return ClassOf(c) == kSpaceChar;
 }
 
 std::size_t SkipSpace(std::string_view s, std::size_t p) {
@@ -19,29 +40,25 @@ std::size_t SkipSpace(std::string_view s, std::size_t p) {
     return p;
 }
 
-// The end of a name starting at `p`: the first space, "=", "/" or ">".
+// The end of a name starting at `p`: the first character that cannot be in one.
 std::size_t NameEnd(std::string_view s, std::size_t p) {
-    while (p < s.size() && !Space(s[p]) && s[p] != '=' && s[p] != '/' && s[p] != '>') {
+    while (p < s.size() && ClassOf(s[p]) == kNameChar) {
         ++p;
     }
     return p;
 }
 
-bool PlainName(std::string_view name) {
-    return !name.empty() && name.find_first_of("<&\"'!?") == std::string_view::npos;
-}
-
 // The reference after an "&" put in `out`; the characters it took, or 0 if none is there.
 std::size_t AppendReference(std::string& out, std::string_view rest) {
-    static constexpr std::pair<std::string_view, char> kNamed[] = {
-        {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
-    for (const auto& [name, ch] : kNamed) {
-        if (rest.starts_with(name)) {
-            out += ch;
-            return name.size();
-        }
-    }
     if (!rest.starts_with('#')) {
+        static constexpr std::pair<std::string_view, char> kNamed[] = {
+            {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
+        for (const auto& [name, ch] : kNamed) {
+            if (rest.starts_with(name)) {
+                out += ch;
+                return name.size();
+            }
+        }
         return 0;
     }
     const bool hex = rest.size() > 1 && rest[1] == 'x';
@@ -80,11 +97,11 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
         return std::nullopt;
     }
     std::size_t p = NameEnd(xml, at + 1);
-    Tag tag;
-    tag.name = xml.substr(at + 1, p - at - 1);
-    if (!PlainName(tag.name)) {
+    if (p == at + 1 || p >= xml.size() || ClassOf(xml[p]) == kNotInName) {
         return std::nullopt;
     }
+    Tag tag;
+    tag.name = xml.substr(at + 1, p - at - 1);
     const std::size_t attrs_at = p;
     for (;;) {
         const std::size_t before = p;
@@ -100,7 +117,8 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
         }
         // An attribute: after a space, a name, "=" and a quoted value without "<".
         const std::size_t name_end = NameEnd(xml, p);
-        if (p == before || !PlainName(xml.substr(p, name_end - p))) {
+        if (p == before || name_end == p || name_end >= xml.size() ||
+            ClassOf(xml[name_end]) == kNotInName) {
             return std::nullopt;
         }
         p = SkipSpace(xml, name_end);
@@ -111,12 +129,16 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
         if (p >= xml.size() || (xml[p] != '"' && xml[p] != '\'')) {
             return std::nullopt;
         }
-        const std::size_t close = xml.find(xml[p], p + 1);
-        if (close == std::string_view::npos ||
-            xml.substr(p + 1, close - p - 1).find('<') != std::string_view::npos) {
+        const char quote = xml[p];
+        for (++p; p < xml.size() && xml[p] != quote; ++p) {
+            if (xml[p] == '<') {
+                return std::nullopt;
+            }
+        }
+        if (p >= xml.size()) {
             return std::nullopt;
         }
-        p = close + 1;
+        ++p;
     }
 }
 
@@ -136,13 +158,51 @@ bool NextAttribute(std::string_view attrs, std::size_t& pos, Attr& out) {
 }
 
 std::optional<std::string_view> Attribute(std::string_view attrs, std::string_view name) {
-    std::size_t pos = 0;
-    for (Attr a; NextAttribute(attrs, pos, a);) {
-        if (a.name == name) {
-            return a.value;
+    // One tight walk: a cell's reads look up its type and format thousands of times.
+    const std::size_t n = attrs.size();
+    for (std::size_t p = 0; p < n;) {
+        p = SkipSpace(attrs, p);
+        const std::size_t name_at = p;
+        while (p < n && attrs[p] != '=' && !Space(attrs[p])) {
+            ++p;
         }
+        const bool match = attrs.substr(name_at, p - name_at) == name;
+        while (p < n && attrs[p] != '"' && attrs[p] != '\'') {
+            ++p;
+        }
+        if (p >= n) {
+            break;
+        }
+        const char quote = attrs[p];
+        const std::size_t value_at = ++p;
+        while (p < n && attrs[p] != quote) {
+            ++p;
+        }
+        if (match) {
+            return attrs.substr(value_at, p - value_at);
+        }
+        ++p;
     }
     return std::nullopt;
+}
+
+Tag KnownTag(std::string_view xml) {
+    Tag tag;
+    std::size_t p = NameEnd(xml, 1);
+    tag.name = xml.substr(1, p - 1);
+    const std::size_t attrs_at = p;
+    while (p < xml.size() && xml[p] != '>') {
+        if (xml[p] == '"' || xml[p] == '\'') {
+            const char quote = xml[p];
+            for (++p; p < xml.size() && xml[p] != quote; ++p) {
+            }
+        }
+        ++p;
+    }
+    tag.empty = p > attrs_at && xml[p - 1] == '/';
+    tag.attrs = xml.substr(attrs_at, p - attrs_at - (tag.empty ? 1 : 0));
+    tag.end = p + 1;
+    return tag;
 }
 
 std::size_t EndTag(std::string_view xml, std::size_t at, std::string_view name) {

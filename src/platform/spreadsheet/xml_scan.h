@@ -33,6 +33,10 @@ std::string_view Local(std::string_view name);
 // a comment, a "<" or an unclosed quote in a value).
 std::optional<Tag> StartTag(std::string_view xml, std::size_t at);
 
+// The start tag at the beginning of XML a scan already took as plain, or that was written here:
+// found without checking it again.
+Tag KnownTag(std::string_view xml);
+
 // The attribute at `pos` of a tag's attribute text, `pos` moved past it; false after the last.
 bool NextAttribute(std::string_view attrs, std::size_t& pos, Attr& out);
 std::optional<std::string_view> Attribute(std::string_view attrs, std::string_view name);
