@@ -40,6 +40,8 @@ struct DataRow {
 // an empty A, B or C, or a C, D or E whose numeric value is 0.
 std::vector<DataRow> ReadDataRows(const sheet::Workbook& wb) {
     std::vector<DataRow> rows;
+    // Room for every row the scan may take, once: growing would copy the table at each doubling.
+    rows.reserve(static_cast<std::size_t>(kScanLimit - kFirstDataRow + 1));
     for (int r = kFirstDataRow; r <= kScanLimit; ++r) {
         DataRow row;
         for (int c = 0; c < 6; ++c) {

@@ -255,8 +255,8 @@ std::string XlsxSheet::EmptySheetXml() {
            R"(<sheetFormatPr defaultRowHeight="15"/><sheetData/></worksheet>)";
 }
 
-Status XlsxSheet::Load(std::string_view data, const std::string& part_name) {
-    raw_.assign(data);
+Status XlsxSheet::Load(std::string data, const std::string& part_name) {
+    raw_ = std::move(data);
     if (raw_.size() >= std::numeric_limits<std::uint32_t>::max()) {
         return Damaged("הגיליון גדול מדי");
     }
@@ -822,6 +822,9 @@ std::string XlsxSheet::Compose(std::size_t* rows_at, std::size_t* last_row_at) c
 }
 
 std::string XlsxSheet::Serialize() const {
+    if (!dirty_) {
+        return raw_;
+    }
     std::size_t rows_at = 0;
     std::size_t last_row_at = 0;
     return Compose(&rows_at, &last_row_at);

@@ -18,7 +18,7 @@ namespace zivron::sheet {
 
 class XlsxSheet {
   public:
-    Status Load(std::string_view data, const std::string& part_name);
+    Status Load(std::string data, const std::string& part_name);
     static std::string EmptySheetXml();
 
     CellValue Read(int row, int col, const std::vector<std::string>& shared_strings) const;
@@ -33,6 +33,7 @@ class XlsxSheet {
     bool Dirty() const { return dirty_; }
     // A formula was replaced, so the workbook's calculation chain no longer fits.
     bool FormulaReplaced() const { return formula_replaced_; }
+    // The sheet's XML; a sheet nothing changed gives back the bytes it was read from.
     std::string Serialize() const;
     // The sheet serialised with the places where its rows begin and where its last row begins;
     // nothing for a sheet without rows.

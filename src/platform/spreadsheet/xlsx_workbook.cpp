@@ -180,13 +180,14 @@ Status XlsxWorkbook::Init(const std::string& display_name) {
             sheet_part_ = ResolvePartName(folder, r.attribute("Target").as_string());
         }
     }
-    const ZipPart* sheet = sheet_part_.empty() ? nullptr : parts_.Find(sheet_part_);
+    ZipPart* sheet = sheet_part_.empty() ? nullptr : parts_.Find(sheet_part_);
     if (sheet == nullptr) {
         return Error{ErrorCode::BadInput, "לא נמצא הגיליון הפעיל בחוברת " + display_name};
     }
     sheet_part_ = sheet->name;
     sheet_ = std::make_unique<XlsxSheet>();
-    return sheet_->Load(sheet->data, sheet_part_);
+    // The sheet holds its part's bytes from here on, and gives them back at each save.
+    return sheet_->Load(std::move(sheet->data), sheet_part_);
 }
 
 int XlsxWorkbook::LastRow() const {
@@ -267,8 +268,8 @@ Status XlsxWorkbook::AddWorksheet() {
         return Error{ErrorCode::BadInput, "הגיליון שמור בחוברת כפי שהוא ולא נפתח לעריכה"};
     }
     sheet_->Deselect();
+    parts_.Put(sheet_part_, sheet_->Serialize());
     if (sheet_->Dirty()) {
-        parts_.Put(sheet_part_, sheet_->Serialize());
         parts_.Find(sheet_part_)->pieces.reset();
         formula_replaced_ |= sheet_->FormulaReplaced();
     }
@@ -365,9 +366,11 @@ Status XlsxWorkbook::Commit() {
         part.data = std::move(split->xml);
         part.pieces =
             PartPieces{split->rows_at, part.data.size() - split->last_row_at, std::move(kept)};
-    } else if (sheet_->Dirty()) {
+    } else {
         parts_.Put(sheet_part_, sheet_->Serialize());
-        parts_.Find(sheet_part_)->pieces.reset();
+        if (sheet_->Dirty()) {
+            parts_.Find(sheet_part_)->pieces.reset();
+        }
     }
     formula_replaced_ |= sheet_->FormulaReplaced();
     const std::string folder = FolderOf(workbook_part_);
