@@ -6,7 +6,7 @@
 #include <limits>
 
 #include "core/utf8.h"
-#include "platform/spreadsheet/xlsx_package.h"
+#include "platform/spreadsheet/cell_xml.h"
 #include "platform/spreadsheet/xml_part.h"
 #include "platform/spreadsheet/xml_scan.h"
 
@@ -17,15 +17,6 @@ Error Damaged(const std::string& why) {
     return Error{ErrorCode::BadInput, "החוברת פגומה: " + why};
 }
 
-// A text whose spaces at its ends, tabs or breaks a reader would drop without xml:space.
-bool KeepsSpaces(std::string_view text) {
-    // A loop rather than find_first_of, which searches the set once for every character.
-    return !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
-                             std::any_of(text.begin(), text.end(), [](char ch) {
-                                 return ch == '\t' || ch == '\n' || ch == '\r';
-                             }));
-}
-
 // Where the rows go back when the sheet is written: an instruction in the rows' element.
 constexpr char kRowsPlaceName[] = "zivron-rows";
 constexpr std::string_view kRowsPlace = "<?zivron-rows?>";
@@ -33,201 +24,6 @@ constexpr std::string_view kRowsPlace = "<?zivron-rows?>";
 bool ParseInt(std::string_view s, int& out) {
     auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
     return ec == std::errc() && p == s.data() + s.size();
-}
-
-// A text as a written text cell's nodes give it: the _xHHHH_ escape where needed, XML escapes,
-// and spaces at its ends (or tabs and breaks) kept.
-void AppendInlineText(std::string& out, const std::string& raw, const std::string& open,
-                      const std::string& close) {
-    const bool plain = std::all_of(raw.begin(), raw.end(), [](char ch) {
-        return ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
-    });
-    const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
-    const std::string_view text = plain ? std::string_view(raw) : encoded;
-    out += open;
-    if (KeepsSpaces(text)) {
-        out += " xml:space=\"preserve\"";
-    }
-    out += '>';
-    std::size_t from = 0;
-    for (std::size_t at = 0; at < text.size(); ++at) {
-        const char ch = text[at];
-        if (ch == '&' || ch == '<' || ch == '>') {
-            out.append(text.substr(from, at - from));
-            out += ch == '&' ? "&amp;" : ch == '<' ? "&lt;" : "&gt;";
-            from = at + 1;
-        }
-    }
-    out.append(text.substr(from));
-    out += close;
-}
-
-// Whole numbers (dates, counts) as integers: shorter to form, and never "1e+05".
-void AppendNumber(std::string& out, double v) {
-    char buf[40];
-    if (v == std::trunc(v) && std::fabs(v) < 1e15) {
-        out.append(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr);
-    } else {
-        out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
-    }
-}
-
-// An attribute as it stood, quotes and all.
-void AppendAttribute(std::string& out, const xml::Attr& a) {
-    out += ' ';
-    out += a.name;
-    out += '=';
-    out += a.quote;
-    out += a.value;
-    out += a.quote;
-}
-
-// A cell's start tag and what it holds.
-struct CellParts {
-    xml::Tag tag;
-    std::string_view content;
-};
-CellParts PartsOf(std::string_view cell) {
-    CellParts out{xml::KnownTag(cell), {}};
-    out.content = xml::Content(cell, out.tag);
-    return out;
-}
-
-// The text of an inline string item, as a shared string's: its <t>, or the <t> of each run;
-// phonetic hints are not part of the text.
-std::string InlineText(std::string_view item) {
-    std::string out;
-    std::size_t pos = 0;
-    for (xml::Child child; xml::NextChild(item, pos, child);) {
-        const std::string_view local = xml::Local(child.tag.name);
-        if (local == "t") {
-            out += xml::FirstText(child.content);
-        } else if (local == "r") {
-            std::size_t in_run = 0;
-            for (xml::Child t; xml::NextChild(child.content, in_run, t);) {
-                if (xml::Local(t.tag.name) == "t") {
-                    out += xml::FirstText(t.content);
-                    break;
-                }
-            }
-        }
-    }
-    return DecodeOoxmlText(out);
-}
-
-// What `content` holds between `open` (and `then`, if not 0) and `close`, when that is all it
-// holds and there is no tag between.
-std::optional<std::string_view> Between(std::string_view content, std::string_view open, char then,
-                                        std::string_view close) {
-    const std::size_t at = open.size() + (then != 0 ? 1 : 0);
-    if (content.size() < at + close.size() || !content.starts_with(open) ||
-        (then != 0 && content[open.size()] != then) || !content.ends_with(close)) {
-        return std::nullopt;
-    }
-    const std::string_view inner = content.substr(at, content.size() - at - close.size());
-    if (inner.find('<') != std::string_view::npos) {
-        return std::nullopt;
-    }
-    return inner;
-}
-
-// A cell's value of type `type`, from what its <v> holds.
-CellValue ValueOf(std::string_view type, std::string_view held,
-                  const std::vector<std::string>& sst) {
-    // Most values are a number or an index as it stands: read in place.
-    std::string decoded;
-    std::string_view vtext = held;
-    if (vtext.find_first_of("<&\r") != std::string_view::npos) {
-        decoded = xml::FirstText(vtext);
-        vtext = decoded;
-    }
-    if (type == "s") {
-        unsigned index = 0;
-        auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), index);
-        if (ec != std::errc() || index >= sst.size()) {
-            return {CellKind::Error, 0, "#REF!"};
-        }
-        return CellValue::Str(sst[index]);
-    }
-    if (type == "str" || type == "d") {
-        return CellValue::Str(DecodeOoxmlText(vtext));
-    }
-    if (type == "b") {
-        bool t = vtext == "1" || vtext == "true";
-        return {CellKind::Boolean, t ? 1.0 : 0.0, t ? "TRUE" : "FALSE"};
-    }
-    if (type == "e") {
-        return {CellKind::Error, 0, std::string(vtext)};
-    }
-    double d = 0;
-    auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), d);
-    if (ec != std::errc() || p != vtext.data() + vtext.size() || !std::isfinite(d)) {
-        return {CellKind::Error, 0, "#VALUE!"};
-    }
-    return CellValue::Num(d);
-}
-
-// A plain number cell whose value is written as `text`: of the number type, without formula or
-// metadata, its one child a <v>.
-bool HoldsNumber(std::string_view cell, std::string_view text) {
-    const CellParts parts = PartsOf(cell);
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(parts.tag.attrs, pos, a);) {
-        if ((a.name == "t" && a.value != "n" && xml::Unescape(a.value) != "n") || a.name == "cm" ||
-            a.name == "vm") {
-            return false;
-        }
-    }
-    pos = 0;
-    xml::Child v;
-    return xml::NextChild(parts.content, pos, v) && v.whole.size() == parts.content.size() &&
-           xml::Local(v.tag.name) == "v" && v.content == text;
-}
-
-// The cell with its value, type and metadata cleared and `content` put in, with `type` if any.
-std::string ClearedCell(std::string_view cell, std::string_view type, std::string_view content) {
-    const xml::Tag tag = xml::KnownTag(cell);
-    std::string out;
-    out.reserve(cell.size() + content.size() + 24);
-    out += '<';
-    out += tag.name;
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
-        if (a.name != "t" && a.name != "cm" && a.name != "vm") {
-            AppendAttribute(out, a);
-        }
-    }
-    if (!type.empty()) {
-        out += " t=\"";
-        out += type;
-        out += '"';
-    }
-    out += '>';
-    out += content;
-    out += "</";
-    out += tag.name;
-    out += '>';
-    return out;
-}
-
-// The cell with format `xf`, what it holds unchanged.
-std::string StyledCell(std::string_view cell, unsigned xf) {
-    const xml::Tag tag = xml::KnownTag(cell);
-    std::string out;
-    out.reserve(cell.size() + 8);
-    out += '<';
-    out += tag.name;
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
-        if (a.name != "s") {
-            AppendAttribute(out, a);
-        }
-    }
-    out += " s=\"";
-    AppendNumber(out, xf);
-    out += '"';
-    out.append(cell.substr(tag.end - (tag.empty ? 2 : 1)));
-    return out;
 }
 
 // Each CDATA section under `node` as the text it holds.
@@ -283,22 +79,9 @@ Status XlsxSheet::Load(std::string data, const std::string& part_name) {
     }
     // The parser keeps no instructions of a part it reads, so this one is only ever ours.
     sheet_data_.append_child(pugi::node_pi).set_name(kRowsPlaceName);
-    const std::string row = ChildName(sheet_data_, "row");
-    const std::string c = ChildName(sheet_data_, "c");
-    const std::string v = ChildName(sheet_data_, "v");
-    const std::string is = ChildName(sheet_data_, "is");
-    const std::string t = ChildName(sheet_data_, "t");
-    tags_.row_open = "<" + row + " r=\"";
-    tags_.row_close = "</" + row + ">";
-    tags_.cell_open = "<" + c + " r=\"";
-    tags_.value_open = "<" + v + ">";
-    tags_.value_close = "</" + v + ">";
-    tags_.inline_open = "<" + is + "><" + t;
-    tags_.inline_close = "</" + t + "></" + is + ">";
-    tags_.new_text_open = " t=\"inlineStr\">" + tags_.inline_open;
-    tags_.new_text_close = tags_.inline_close + "</" + c + ">";
-    tags_.new_number_open = ">" + tags_.value_open;
-    tags_.new_number_close = tags_.value_close + "</" + c + ">";
+    // New rows and cells are written in the prefix the sheet's rows have.
+    const std::string_view name = sheet_data_.name();
+    tags_ = cell_xml::Tags(name.substr(0, name.find(':') + 1));
     return Ok();
 }
 
@@ -565,73 +348,23 @@ CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst)
     if (ref->size == 0) {
         return added_[static_cast<std::size_t>(ref->index)].value;
     }
-    const CellParts cell = PartsOf(CellXml(*ref));
-    std::string buffer;
-    const std::string_view type =
-        xml::Decoded(xml::Attribute(cell.tag.attrs, "t").value_or(""), buffer);
-    // The commonest cells, a text or a value alone, are read where they stand.
-    if (type == "inlineStr") {
-        if (auto text = Between(cell.content, tags_.inline_open, '>', tags_.inline_close)) {
-            return CellValue::Str(DecodeOoxmlText(xml::Unescape(*text)));
-        }
-    } else if (auto value = Between(cell.content, tags_.value_open, 0, tags_.value_close)) {
-        return ValueOf(type, *value, sst);
-    }
-    std::optional<xml::Child> v, is;
-    std::size_t pos = 0;
-    for (xml::Child child; (!v || !is) && xml::NextChild(cell.content, pos, child);) {
-        const std::string_view local = xml::Local(child.tag.name);
-        if (!v && local == "v") {
-            v = child;
-        } else if (!is && local == "is") {
-            is = child;
-        }
-    }
-    if (type == "inlineStr") {
-        return CellValue::Str(is ? InlineText(is->content) : std::string());
-    }
-    if (!v) {
-        return CellValue::Empty();
-    }
-    return ValueOf(type, v->content, sst);
+    return cell_xml::Value(CellXml(*ref), tags_, sst);
 }
 
 void XlsxSheet::ClearFormula(const CellRef& cell) {
-    const CellParts parts = PartsOf(CellXml(cell));
-    std::size_t pos = 0;
-    for (xml::Child f; xml::NextChild(parts.content, pos, f);) {
-        if (xml::Local(f.tag.name) != "f") {
-            continue;
-        }
-        formula_replaced_ = true;
-        if (xml::AttributeText(f.tag.attrs, "t") == "shared" &&
-            xml::Attribute(f.tag.attrs, "ref")) {
-            UnshareFormula(xml::AttributeText(f.tag.attrs, "si"), &cell);
-        }
+    const cell_xml::Formula formula = cell_xml::FormulaOf(CellXml(cell));
+    formula_replaced_ |= formula.present;
+    if (!formula.lent_as) {
         return;
     }
-}
-
-void XlsxSheet::UnshareFormula(const std::string& shared_index, const CellRef* master) {
     // The cells that share the master's formula keep their last values, as plain values.
     for (RowRef& r : rows_) {
         for (CellRef& c : r.cells) {
-            if (&c == master || c.size == 0) {
+            if (&c == &cell || c.size == 0) {
                 continue;
             }
-            const std::string_view cell = CellXml(c);
-            const CellParts parts = PartsOf(cell);
-            std::size_t pos = 0;
-            for (xml::Child f; xml::NextChild(parts.content, pos, f);) {
-                if (xml::Local(f.tag.name) == "f" &&
-                    xml::AttributeText(f.tag.attrs, "t") == "shared" &&
-                    xml::AttributeText(f.tag.attrs, "si") == shared_index) {
-                    const auto f_at = static_cast<std::size_t>(f.whole.data() - cell.data());
-                    std::string plain(cell.substr(0, f_at));
-                    plain.append(cell.substr(f_at + f.whole.size()));
-                    Replace(r, c, std::move(plain));
-                    break;
-                }
+            if (auto plain = cell_xml::WithoutSharedFormula(CellXml(c), *formula.lent_as)) {
+                Replace(r, c, std::move(*plain));
             }
         }
     }
@@ -648,9 +381,7 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
         return Ok();
     }
     ClearFormula(*ref);
-    std::string content;
-    AppendInlineText(content, std::string(text), tags_.inline_open, tags_.inline_close);
-    Replace(*r, *ref, ClearedCell(CellXml(*ref), "inlineStr", content));
+    Replace(*r, *ref, cell_xml::WithText(CellXml(*ref), text, tags_));
     return Ok();
 }
 
@@ -666,14 +397,11 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
     }
     char buf[40];
     const std::string_view number(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
-    if (HoldsNumber(CellXml(*ref), number)) {
+    if (cell_xml::HoldsNumber(CellXml(*ref), number)) {
         return Ok();  // the import writes back every amount, most of them as they stand
     }
     ClearFormula(*ref);
-    std::string content = tags_.value_open;
-    content += number;
-    content += tags_.value_close;
-    Replace(*r, *ref, ClearedCell(CellXml(*ref), "", content));
+    Replace(*r, *ref, cell_xml::WithNumber(CellXml(*ref), number, tags_));
     return Ok();
 }
 
@@ -682,15 +410,8 @@ unsigned XlsxSheet::StyleOf(int row, int col) const {
     if (ref == nullptr) {
         return 0;
     }
-    if (ref->size == 0) {
-        return added_[static_cast<std::size_t>(ref->index)].style;
-    }
-    std::string buffer;
-    const std::string_view s =
-        xml::Decoded(xml::Attribute(PartsOf(CellXml(*ref)).tag.attrs, "s").value_or(""), buffer);
-    unsigned xf = 0;
-    std::from_chars(s.data(), s.data() + s.size(), xf);
-    return xf;
+    return ref->size == 0 ? added_[static_cast<std::size_t>(ref->index)].style
+                          : cell_xml::Style(CellXml(*ref));
 }
 
 void XlsxSheet::SetStyle(int row, int col, unsigned xf) {
@@ -700,7 +421,7 @@ void XlsxSheet::SetStyle(int row, int col, unsigned xf) {
         added_[static_cast<std::size_t>(ref->index)].style = xf;
         return;
     }
-    Replace(*r, *ref, StyledCell(CellXml(*ref), xf));
+    Replace(*r, *ref, cell_xml::WithStyle(CellXml(*ref), xf));
 }
 
 void XlsxSheet::Deselect() {
@@ -725,28 +446,12 @@ std::vector<std::pair<int, int>> XlsxSheet::Addresses() const {
 
 void XlsxSheet::AppendNewCell(std::string& out, int row, const CellRef& ref) const {
     const NewCell& cell = added_[static_cast<std::size_t>(ref.index)];
-    out += tags_.cell_open;
-    AppendCellName(out, row, ref.col);
-    out += '"';
-    if (cell.style != 0) {
-        out += " s=\"";
-        AppendNumber(out, cell.style);
-        out += '"';
-    }
-    if (cell.value.kind == CellKind::Number) {
-        out += tags_.new_number_open;
-        AppendNumber(out, cell.value.number);
-        out += tags_.new_number_close;
-    } else if (cell.value.kind == CellKind::Text) {
-        AppendInlineText(out, cell.value.text, tags_.new_text_open, tags_.new_text_close);
-    } else {
-        out += "/>";
-    }
+    cell_xml::AppendNew(out, row, ref.col, cell.value, cell.style, tags_);
 }
 
 void XlsxSheet::AppendNewRow(std::string& out, const RowRef& row) const {
     out += tags_.row_open;
-    AppendNumber(out, row.row);
+    cell_xml::AppendNumber(out, row.row);
     out += "\">";
     for (const CellRef& c : row.cells) {
         AppendNewCell(out, row.row, c);
@@ -768,7 +473,7 @@ void XlsxSheet::AppendRow(std::string& out, const RowRef& row) const {
         std::size_t pos = 0;
         for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
             if (a.name != "spans") {
-                AppendAttribute(out, a);
+                xml::AppendAttribute(out, a);
             }
         }
         out += '>';

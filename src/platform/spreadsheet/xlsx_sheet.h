@@ -12,6 +12,7 @@
 
 #include "core/result.h"
 #include "platform/spreadsheet/cell.h"
+#include "platform/spreadsheet/cell_xml.h"
 #include "platform/spreadsheet/xml_scan.h"
 
 namespace zivron::sheet {
@@ -89,7 +90,6 @@ class XlsxSheet {
     void Replace(RowRef& row, CellRef& cell, std::string xml);
     // Notes a formula the cell's new value replaces; cells sharing it keep their values.
     void ClearFormula(const CellRef& cell);
-    void UnshareFormula(const std::string& shared_index, const CellRef* master);
     void AppendRow(std::string& out, const RowRef& row) const;
     void AppendNewRow(std::string& out, const RowRef& row) const;
     void AppendNewCell(std::string& out, int row, const CellRef& cell) const;
@@ -101,13 +101,7 @@ class XlsxSheet {
     // The sheet without its rows, for what lies around them (the selected tab, the prefix).
     pugi::xml_document frame_;
     pugi::xml_node sheet_data_;
-    // The pieces of XML new cells and rows are written with, in the sheet's own prefix.
-    struct Tags {
-        std::string row_open, row_close, cell_open;
-        std::string value_open, value_close;    // <v>, </v>
-        std::string inline_open, inline_close;  // <is><t, </t></is>
-        std::string new_text_open, new_text_close, new_number_open, new_number_close;
-    } tags_;
+    cell_xml::Tags tags_;
     std::vector<RowRef> rows_;
     std::vector<std::string> edits_;
     std::vector<NewCell> added_;

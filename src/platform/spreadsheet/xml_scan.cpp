@@ -186,6 +186,15 @@ std::optional<std::string_view> Attribute(std::string_view attrs, std::string_vi
     return std::nullopt;
 }
 
+void AppendAttribute(std::string& out, const Attr& a) {
+    out += ' ';
+    out += a.name;
+    out += '=';
+    out += a.quote;
+    out += a.value;
+    out += a.quote;
+}
+
 Tag KnownTag(std::string_view xml) {
     Tag tag;
     std::size_t p = NameEnd(xml, 1);

@@ -40,6 +40,8 @@ Tag KnownTag(std::string_view xml);
 // The attribute at `pos` of a tag's attribute text, `pos` moved past it; false after the last.
 bool NextAttribute(std::string_view attrs, std::size_t& pos, Attr& out);
 std::optional<std::string_view> Attribute(std::string_view attrs, std::string_view name);
+// An attribute as it stood, quotes and all, after a space.
+void AppendAttribute(std::string& out, const Attr& a);
 
 // Just past the end tag "</name>" at `at`; npos if that is not what stands there.
 std::size_t EndTag(std::string_view xml, std::size_t at, std::string_view name);

@@ -1,0 +1,327 @@
+#include "platform/spreadsheet/cell_xml.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "platform/spreadsheet/xml_part.h"
+#include "platform/spreadsheet/xml_scan.h"
+
+namespace zivron::sheet::cell_xml {
+namespace {
+
+// A text whose spaces at its ends, tabs or breaks a reader would drop without xml:space.
+bool KeepsSpaces(std::string_view text) {
+    // A loop rather than find_first_of, which searches the set once for every character.
+    return !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                             std::any_of(text.begin(), text.end(), [](char ch) {
+                                 return ch == '\t' || ch == '\n' || ch == '\r';
+                             }));
+}
+
+// A text as a text cell holds it: the _xHHHH_ escape where needed, XML escapes, and spaces at
+// its ends (or tabs and breaks) kept.
+void AppendInlineText(std::string& out, std::string_view raw, const std::string& open,
+                      const std::string& close) {
+    const bool plain = std::all_of(raw.begin(), raw.end(), [](char ch) {
+        return ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
+    });
+    const std::string encoded = plain ? std::string() : EncodeOoxmlText(raw);
+    const std::string_view text = plain ? raw : std::string_view(encoded);
+    out += open;
+    if (KeepsSpaces(text)) {
+        out += " xml:space=\"preserve\"";
+    }
+    out += '>';
+    std::size_t from = 0;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const char ch = text[at];
+        if (ch == '&' || ch == '<' || ch == '>') {
+            out.append(text.substr(from, at - from));
+            out += ch == '&' ? "&amp;" : ch == '<' ? "&lt;" : "&gt;";
+            from = at + 1;
+        }
+    }
+    out.append(text.substr(from));
+    out += close;
+}
+
+// A cell's start tag and what it holds.
+struct CellParts {
+    xml::Tag tag;
+    std::string_view content;
+};
+CellParts PartsOf(std::string_view cell) {
+    CellParts out{xml::KnownTag(cell), {}};
+    out.content = xml::Content(cell, out.tag);
+    return out;
+}
+
+// The text of an inline string item, as a shared string's: its <t>, or the <t> of each run;
+// phonetic hints are not part of the text.
+std::string InlineText(std::string_view item) {
+    std::string out;
+    std::size_t pos = 0;
+    for (xml::Child child; xml::NextChild(item, pos, child);) {
+        const std::string_view local = xml::Local(child.tag.name);
+        if (local == "t") {
+            out += xml::FirstText(child.content);
+        } else if (local == "r") {
+            std::size_t in_run = 0;
+            for (xml::Child t; xml::NextChild(child.content, in_run, t);) {
+                if (xml::Local(t.tag.name) == "t") {
+                    out += xml::FirstText(t.content);
+                    break;
+                }
+            }
+        }
+    }
+    return DecodeOoxmlText(out);
+}
+
+// What `content` holds between `open` (and `then`, if not 0) and `close`, when that is all it
+// holds and there is no tag between.
+std::optional<std::string_view> Between(std::string_view content, std::string_view open, char then,
+                                        std::string_view close) {
+    const std::size_t at = open.size() + (then != 0 ? 1 : 0);
+    if (content.size() < at + close.size() || !content.starts_with(open) ||
+        (then != 0 && content[open.size()] != then) || !content.ends_with(close)) {
+        return std::nullopt;
+    }
+    const std::string_view inner = content.substr(at, content.size() - at - close.size());
+    if (inner.find('<') != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return inner;
+}
+
+// A cell's value of type `type`, from what its <v> holds.
+CellValue ValueOf(std::string_view type, std::string_view held,
+                  const std::vector<std::string>& sst) {
+    // Most values are a number or an index as it stands: read in place.
+    std::string decoded;
+    std::string_view vtext = held;
+    if (vtext.find_first_of("<&\r") != std::string_view::npos) {
+        decoded = xml::FirstText(vtext);
+        vtext = decoded;
+    }
+    if (type == "s") {
+        unsigned index = 0;
+        auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), index);
+        if (ec != std::errc() || index >= sst.size()) {
+            return {CellKind::Error, 0, "#REF!"};
+        }
+        return CellValue::Str(sst[index]);
+    }
+    if (type == "str" || type == "d") {
+        return CellValue::Str(DecodeOoxmlText(vtext));
+    }
+    if (type == "b") {
+        bool t = vtext == "1" || vtext == "true";
+        return {CellKind::Boolean, t ? 1.0 : 0.0, t ? "TRUE" : "FALSE"};
+    }
+    if (type == "e") {
+        return {CellKind::Error, 0, std::string(vtext)};
+    }
+    double d = 0;
+    auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), d);
+    if (ec != std::errc() || p != vtext.data() + vtext.size() || !std::isfinite(d)) {
+        return {CellKind::Error, 0, "#VALUE!"};
+    }
+    return CellValue::Num(d);
+}
+
+// The cell with its value, type and metadata cleared and `content` put in, with `type` if any.
+std::string Cleared(std::string_view cell, std::string_view type, std::string_view content) {
+    const xml::Tag tag = xml::KnownTag(cell);
+    std::string out;
+    out.reserve(cell.size() + content.size() + 24);
+    out += '<';
+    out += tag.name;
+    std::size_t pos = 0;
+    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
+        if (a.name != "t" && a.name != "cm" && a.name != "vm") {
+            xml::AppendAttribute(out, a);
+        }
+    }
+    if (!type.empty()) {
+        out += " t=\"";
+        out += type;
+        out += '"';
+    }
+    out += '>';
+    out += content;
+    out += "</";
+    out += tag.name;
+    out += '>';
+    return out;
+}
+
+}  // namespace
+
+Tags::Tags(std::string_view prefix) {
+    const std::string p(prefix);
+    row_open = "<" + p + "row r=\"";
+    row_close = "</" + p + "row>";
+    cell_open = "<" + p + "c r=\"";
+    value_open = "<" + p + "v>";
+    value_close = "</" + p + "v>";
+    inline_open = "<" + p + "is><" + p + "t";
+    inline_close = "</" + p + "t></" + p + "is>";
+    new_text_open = " t=\"inlineStr\">" + inline_open;
+    new_text_close = inline_close + "</" + p + "c>";
+    new_number_open = ">" + value_open;
+    new_number_close = value_close + "</" + p + "c>";
+}
+
+CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std::string>& sst) {
+    const CellParts cell = PartsOf(bytes);
+    std::string buffer;
+    const std::string_view type =
+        xml::Decoded(xml::Attribute(cell.tag.attrs, "t").value_or(""), buffer);
+    // The commonest cells, a text or a value alone, are read where they stand.
+    if (type == "inlineStr") {
+        if (auto text = Between(cell.content, tags.inline_open, '>', tags.inline_close)) {
+            return CellValue::Str(DecodeOoxmlText(xml::Unescape(*text)));
+        }
+    } else if (auto value = Between(cell.content, tags.value_open, 0, tags.value_close)) {
+        return ValueOf(type, *value, sst);
+    }
+    std::optional<xml::Child> v, is;
+    std::size_t pos = 0;
+    for (xml::Child child; (!v || !is) && xml::NextChild(cell.content, pos, child);) {
+        const std::string_view local = xml::Local(child.tag.name);
+        if (!v && local == "v") {
+            v = child;
+        } else if (!is && local == "is") {
+            is = child;
+        }
+    }
+    if (type == "inlineStr") {
+        return CellValue::Str(is ? InlineText(is->content) : std::string());
+    }
+    if (!v) {
+        return CellValue::Empty();
+    }
+    return ValueOf(type, v->content, sst);
+}
+
+unsigned Style(std::string_view cell) {
+    std::string buffer;
+    const std::string_view s =
+        xml::Decoded(xml::Attribute(xml::KnownTag(cell).attrs, "s").value_or(""), buffer);
+    unsigned xf = 0;
+    std::from_chars(s.data(), s.data() + s.size(), xf);
+    return xf;
+}
+
+bool HoldsNumber(std::string_view cell, std::string_view text) {
+    const CellParts parts = PartsOf(cell);
+    std::size_t pos = 0;
+    for (xml::Attr a; xml::NextAttribute(parts.tag.attrs, pos, a);) {
+        if ((a.name == "t" && a.value != "n" && xml::Unescape(a.value) != "n") || a.name == "cm" ||
+            a.name == "vm") {
+            return false;
+        }
+    }
+    pos = 0;
+    xml::Child v;
+    return xml::NextChild(parts.content, pos, v) && v.whole.size() == parts.content.size() &&
+           xml::Local(v.tag.name) == "v" && v.content == text;
+}
+
+std::string WithText(std::string_view cell, std::string_view text, const Tags& tags) {
+    std::string content;
+    AppendInlineText(content, text, tags.inline_open, tags.inline_close);
+    return Cleared(cell, "inlineStr", content);
+}
+
+std::string WithNumber(std::string_view cell, std::string_view number, const Tags& tags) {
+    std::string content = tags.value_open;
+    content += number;
+    content += tags.value_close;
+    return Cleared(cell, "", content);
+}
+
+std::string WithStyle(std::string_view cell, unsigned xf) {
+    const xml::Tag tag = xml::KnownTag(cell);
+    std::string out;
+    out.reserve(cell.size() + 8);
+    out += '<';
+    out += tag.name;
+    std::size_t pos = 0;
+    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
+        if (a.name != "s") {
+            xml::AppendAttribute(out, a);
+        }
+    }
+    out += " s=\"";
+    AppendNumber(out, xf);
+    out += '"';
+    out.append(cell.substr(tag.end - (tag.empty ? 2 : 1)));
+    return out;
+}
+
+Formula FormulaOf(std::string_view cell) {
+    const CellParts parts = PartsOf(cell);
+    std::size_t pos = 0;
+    for (xml::Child f; xml::NextChild(parts.content, pos, f);) {
+        if (xml::Local(f.tag.name) == "f") {
+            Formula out{true, std::nullopt};
+            if (xml::AttributeText(f.tag.attrs, "t") == "shared" &&
+                xml::Attribute(f.tag.attrs, "ref")) {
+                out.lent_as = xml::AttributeText(f.tag.attrs, "si");
+            }
+            return out;
+        }
+    }
+    return {};
+}
+
+std::optional<std::string> WithoutSharedFormula(std::string_view cell,
+                                                std::string_view shared_index) {
+    const CellParts parts = PartsOf(cell);
+    std::size_t pos = 0;
+    for (xml::Child f; xml::NextChild(parts.content, pos, f);) {
+        if (xml::Local(f.tag.name) == "f" && xml::AttributeText(f.tag.attrs, "t") == "shared" &&
+            xml::AttributeText(f.tag.attrs, "si") == shared_index) {
+            const auto f_at = static_cast<std::size_t>(f.whole.data() - cell.data());
+            std::string plain(cell.substr(0, f_at));
+            plain.append(cell.substr(f_at + f.whole.size()));
+            return plain;
+        }
+    }
+    return std::nullopt;
+}
+
+void AppendNew(std::string& out, int row, int col, const CellValue& value, unsigned style,
+               const Tags& tags) {
+    out += tags.cell_open;
+    AppendCellName(out, row, col);
+    out += '"';
+    if (style != 0) {
+        out += " s=\"";
+        AppendNumber(out, style);
+        out += '"';
+    }
+    if (value.kind == CellKind::Number) {
+        out += tags.new_number_open;
+        AppendNumber(out, value.number);
+        out += tags.new_number_close;
+    } else if (value.kind == CellKind::Text) {
+        AppendInlineText(out, value.text, tags.new_text_open, tags.new_text_close);
+    } else {
+        out += "/>";
+    }
+}
+
+void AppendNumber(std::string& out, double v) {
+    char buf[40];
+    if (v == std::trunc(v) && std::fabs(v) < 1e15) {
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, static_cast<long long>(v)).ptr);
+    } else {
+        out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    }
+}
+
+}  // namespace zivron::sheet::cell_xml

@@ -1,0 +1,52 @@
+#pragma once
+// One cell of a worksheet as XML: what it holds, read; and the cell formed anew with another
+// value or format. Cells handed in are plain XML, as the sheet's scan took them or as formed here.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/spreadsheet/cell.h"
+
+namespace zivron::sheet::cell_xml {
+
+// The pieces of XML rows and cells are formed with, in the sheet's own prefix ("" or "x:").
+struct Tags {
+    explicit Tags(std::string_view prefix = "");
+    std::string row_open, row_close, cell_open;
+    std::string value_open, value_close;    // <v>, </v>
+    std::string inline_open, inline_close;  // <is><t, </t></is>
+    std::string new_text_open, new_text_close, new_number_open, new_number_close;
+};
+
+CellValue Value(std::string_view cell, const Tags& tags, const std::vector<std::string>& sst);
+unsigned Style(std::string_view cell);
+
+// A plain number cell whose value is written as `text`: of the number type, without formula or
+// metadata, its one child a <v>.
+bool HoldsNumber(std::string_view cell, std::string_view text);
+
+// The cell holding a text or a number in place of its value, type, formula and metadata.
+std::string WithText(std::string_view cell, std::string_view text, const Tags& tags);
+std::string WithNumber(std::string_view cell, std::string_view number, const Tags& tags);
+// The cell with format `xf`, what it holds unchanged.
+std::string WithStyle(std::string_view cell, unsigned xf);
+
+// The cell's formula: whether it has one, and the index it lends it by when others share it.
+struct Formula {
+    bool present = false;
+    std::optional<std::string> lent_as;
+};
+Formula FormulaOf(std::string_view cell);
+// The cell without the formula it shares by `shared_index`; nothing if it shares none by it.
+std::optional<std::string> WithoutSharedFormula(std::string_view cell,
+                                                std::string_view shared_index);
+
+// A cell the sheet did not have, formed from its value and format.
+void AppendNew(std::string& out, int row, int col, const CellValue& value, unsigned style,
+               const Tags& tags);
+// Whole numbers (dates, counts) as integers: shorter to form, and never "1e+05".
+void AppendNumber(std::string& out, double v);
+
+}  // namespace zivron::sheet::cell_xml
