@@ -23,6 +23,21 @@ bool KeepsSpaces(std::string_view text) {
 // its ends (or tabs and breaks) kept.
 void AppendInlineText(std::string& out, std::string_view raw, const std::string& open,
                       const std::string& close) {
+    // Most texts hold nothing to escape or keep: one look over them, and they are copied whole.
+    const bool as_is = std::none_of(raw.begin(), raw.end(), [](char ch) {
+        return static_cast<unsigned char>(ch) < 0x20 || ch == '_' || ch == '&' || ch == '<' ||
+               ch == '>';
+    });
+    if (as_is) {
+        out += open;
+        if (!raw.empty() && (raw.front() == ' ' || raw.back() == ' ')) {
+            out += " xml:space=\"preserve\"";
+        }
+        out += '>';
+        out += raw;
+        out += close;
+        return;
+    }
     const bool plain = std::all_of(raw.begin(), raw.end(), [](char ch) {
         return ch != '_' && static_cast<unsigned char>(ch) >= 0x20;
     });
