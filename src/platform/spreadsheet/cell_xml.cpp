@@ -72,6 +72,58 @@ CellParts PartsOf(std::string_view cell) {
     return out;
 }
 
+// A cell's start tag read once for what reads ask of it, with what the cell holds after it.
+struct CellHead {
+    std::string_view type;   // as written; empty if absent
+    std::string_view style;  // as written; empty if absent
+    bool metadata = false;   // cm or vm
+    std::string_view content;
+};
+CellHead HeadOf(std::string_view cell) {
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    CellHead out;
+    const std::size_t n = cell.size();
+    std::size_t p = 1;
+    while (p < n && !space(cell[p]) && cell[p] != '>' && cell[p] != '/') {
+        ++p;
+    }
+    for (;;) {
+        while (p < n && space(cell[p])) {
+            ++p;
+        }
+        if (p >= n || cell[p] == '>' || cell[p] == '/') {
+            break;
+        }
+        const std::size_t name_at = p;
+        while (p < n && cell[p] != '=' && !space(cell[p])) {
+            ++p;
+        }
+        const std::string_view name = cell.substr(name_at, p - name_at);
+        while (p < n && cell[p] != '"' && cell[p] != '\'') {
+            ++p;
+        }
+        const std::size_t value_at = p + 1;
+        p = cell.find(p < n ? cell[p] : '"', value_at);
+        if (p == std::string_view::npos) {
+            return out;  // not reached: the cell was taken as plain XML
+        }
+        const std::string_view value = cell.substr(value_at, p - value_at);
+        ++p;
+        if (name == "t") {
+            out.type = value;
+        } else if (name == "s") {
+            out.style = value;
+        } else if (name == "cm" || name == "vm") {
+            out.metadata = true;
+        }
+    }
+    if (p < n && cell[p] == '>') {
+        const std::size_t close = cell.rfind('<');
+        out.content = close > p ? cell.substr(p + 1, close - p - 1) : std::string_view();
+    }
+    return out;
+}
+
 // The text of an inline string item, as a shared string's: its <t>, or the <t> of each run;
 // phonetic hints are not part of the text.
 std::string InlineText(std::string_view item) {
@@ -190,10 +242,9 @@ Tags::Tags(std::string_view prefix) {
 }
 
 CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std::string>& sst) {
-    const CellParts cell = PartsOf(bytes);
+    const CellHead cell = HeadOf(bytes);
     std::string buffer;
-    const std::string_view type =
-        xml::Decoded(xml::Attribute(cell.tag.attrs, "t").value_or(""), buffer);
+    const std::string_view type = xml::Decoded(cell.type, buffer);
     // The commonest cells, a text or a value alone, are read where they stand.
     if (type == "inlineStr") {
         if (auto text = Between(cell.content, tags.inline_open, '>', tags.inline_close)) {
@@ -223,25 +274,21 @@ CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std:
 
 unsigned Style(std::string_view cell) {
     std::string buffer;
-    const std::string_view s =
-        xml::Decoded(xml::Attribute(xml::KnownTag(cell).attrs, "s").value_or(""), buffer);
+    const std::string_view s = xml::Decoded(HeadOf(cell).style, buffer);
     unsigned xf = 0;
     std::from_chars(s.data(), s.data() + s.size(), xf);
     return xf;
 }
 
 bool HoldsNumber(std::string_view cell, std::string_view text) {
-    const CellParts parts = PartsOf(cell);
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(parts.tag.attrs, pos, a);) {
-        if ((a.name == "t" && a.value != "n" && xml::Unescape(a.value) != "n") || a.name == "cm" ||
-            a.name == "vm") {
-            return false;
-        }
+    const CellHead head = HeadOf(cell);
+    if (head.metadata ||
+        (!head.type.empty() && head.type != "n" && xml::Unescape(head.type) != "n")) {
+        return false;
     }
-    pos = 0;
+    std::size_t pos = 0;
     xml::Child v;
-    return xml::NextChild(parts.content, pos, v) && v.whole.size() == parts.content.size() &&
+    return xml::NextChild(head.content, pos, v) && v.whole.size() == head.content.size() &&
            xml::Local(v.tag.name) == "v" && v.content == text;
 }
 

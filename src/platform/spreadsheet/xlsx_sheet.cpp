@@ -26,6 +26,25 @@ bool ParseInt(std::string_view s, int& out) {
     return ec == std::errc() && p == s.data() + s.size();
 }
 
+// The end of a cell holding a value alone or an inline text alone, as nearly every cell does,
+// found without a walk over its elements; npos for any other.
+std::size_t PlainCellEnd(std::string_view xml, const xml::Tag& cell) {
+    static constexpr std::pair<std::string_view, std::string_view> kShapes[] = {
+        {"<v>", "</v></c>"}, {"<is><t>", "</t></is></c>"}};
+    if (cell.empty || cell.name != "c") {
+        return std::string_view::npos;
+    }
+    for (const auto& [open, close] : kShapes) {
+        if (xml.substr(cell.end, open.size()) == open) {
+            const std::size_t lt = xml.find('<', cell.end + open.size());
+            return lt != std::string_view::npos && xml.substr(lt, close.size()) == close
+                       ? lt + close.size()
+                       : std::string_view::npos;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // Each CDATA section under `node` as the text it holds.
 void CdataAsText(pugi::xml_node node) {
     for (pugi::xml_node child = node.first_child(); child;) {
@@ -191,7 +210,10 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             break;
         }
         const std::optional<xml::Tag> cell = xml::StartTag(xml, lt);
-        const std::size_t end = cell ? xml::ElementEnd(xml, *cell) : std::string_view::npos;
+        std::size_t end = cell ? PlainCellEnd(xml, *cell) : std::string_view::npos;
+        if (cell && end == std::string_view::npos) {
+            end = xml::ElementEnd(xml, *cell);
+        }
         if (end == std::string_view::npos) {
             return Scan::NotPlain;
         }

@@ -226,16 +226,19 @@ std::size_t ElementEnd(std::string_view xml, const Tag& tag) {
     if (tag.empty) {
         return tag.end;
     }
-    std::string_view open[kMaxDepth];
+    // The names of the elements open, left unset beyond the depth: this runs for every cell.
+    const char* open_at[kMaxDepth];
+    std::size_t open_size[kMaxDepth];
     int depth = 0;
-    open[depth++] = tag.name;
+    open_at[depth] = tag.name.data();
+    open_size[depth++] = tag.name.size();
     for (std::size_t p = tag.end;;) {
         const std::size_t lt = xml.find('<', p);
         if (lt == std::string_view::npos || lt + 1 >= xml.size()) {
             return std::string_view::npos;
         }
         if (xml[lt + 1] == '/') {
-            p = EndTag(xml, lt, open[depth - 1]);
+            p = EndTag(xml, lt, std::string_view(open_at[depth - 1], open_size[depth - 1]));
             if (p == std::string_view::npos || --depth == 0) {
                 return p;
             }
@@ -249,7 +252,8 @@ std::size_t ElementEnd(std::string_view xml, const Tag& tag) {
             if (depth == kMaxDepth) {
                 return std::string_view::npos;
             }
-            open[depth++] = inner->name;
+            open_at[depth] = inner->name.data();
+            open_size[depth++] = inner->name.size();
         }
         p = inner->end;
     }
