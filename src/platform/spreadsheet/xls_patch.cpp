@@ -166,6 +166,7 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
     std::vector<Rec> prefix, suffix;
     std::map<int, Rec> rows;
     std::vector<Item> items;
+    items.reserve(recs.size());
     enum { Before, Cells, After } phase = Before;
     // Each record moves to its place: a sheet has tens of thousands of them.
     for (Rec& r : recs) {
@@ -212,6 +213,7 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
     }
     // Runs that hold an edited cell go one cell a record.
     std::vector<Item> cells;
+    cells.reserve(items.size() + edits.size());
     for (Item& it : items) {
         const bool run = it.records[0].type == 0x00BD || it.records[0].type == 0x00BE;
         bool touched = false;
@@ -226,17 +228,32 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
             cells.push_back(std::move(it));
         }
     }
-    std::map<std::pair<int, int>, std::size_t> at;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        at[{cells[i].row, cells[i].first_col}] = i;
+    // The cells are found by a search over them in order: every writer keeps them so, and a
+    // file that does not is put in order once. New cells go after them and are merged in last.
+    const auto by_place = [](const Item& a, const Item& b) {
+        return std::tie(a.row, a.first_col) < std::tie(b.row, b.first_col);
+    };
+    if (!std::is_sorted(cells.begin(), cells.end(), by_place)) {
+        std::stable_sort(cells.begin(), cells.end(), by_place);
     }
+    const std::size_t kept = cells.size();
+    const auto find = [&](int row, int col) -> std::optional<std::size_t> {
+        // The last of equal ones, as a file that holds a cell twice is read.
+        const Item key{row, col, {}};
+        const auto end = cells.begin() + static_cast<std::ptrdiff_t>(kept);
+        const auto after = std::upper_bound(cells.begin(), end, key, by_place);
+        if (after == cells.begin() || by_place(*(after - 1), key)) {
+            return std::nullopt;
+        }
+        return static_cast<std::size_t>(after - 1 - cells.begin());
+    };
     for (const auto& [where, edit] : edits) {
         const int row = where.first - 1;
         const int col = where.second - 1;
-        auto found = at.find({row, col});
+        const std::optional<std::size_t> found = find(row, col);
         std::uint16_t xf = 15;  // the workbook's default cell format
-        if (found != at.end()) {
-            const Item& old = cells[found->second];
+        if (found) {
+            const Item& old = cells[*found];
             xf = U16(old.records[0].data, 4);
             for (const Rec& r : old.records) {
                 if (r.type == 0x04BC && edit.value) {
@@ -260,19 +277,17 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
                 return Refused(written.error().message);
             }
             Item fresh{row, col, {std::move(written).value()}};
-            if (found != at.end()) {
-                if (cells[found->second].records[0].type == 0x00FD) {
+            if (found) {
+                if (cells[*found].records[0].type == 0x00FD) {
                     sst.CountReference(-1);
                 }
-                cells[found->second] = std::move(fresh);
+                cells[*found] = std::move(fresh);
             } else {
-                at[{row, col}] = cells.size();
                 cells.push_back(std::move(fresh));
             }
-        } else if (found != at.end()) {
-            Set16(cells[found->second].records[0].data, 4, xf);
+        } else if (found) {
+            Set16(cells[*found].records[0].data, 4, xf);
         } else {
-            at[{row, col}] = cells.size();
             cells.push_back({row, col, {biff::BlankRecord(row, col, xf)}});
         }
     }
@@ -295,9 +310,9 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
                   static_cast<std::uint32_t>(std::max<int>(U16(it->second.data, 4), span.second)));
         }
     }
-    std::stable_sort(cells.begin(), cells.end(), [](const Item& a, const Item& b) {
-        return std::tie(a.row, a.first_col) < std::tie(b.row, b.first_col);
-    });
+    const auto added = cells.begin() + static_cast<std::ptrdiff_t>(kept);
+    std::sort(added, cells.end(), by_place);  // one new cell a place: no two are equal
+    std::inplace_merge(cells.begin(), added, cells.end(), by_place);
 
     BuiltSheet out;
     for (const Rec& r : prefix) {

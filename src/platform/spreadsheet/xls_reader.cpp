@@ -322,8 +322,12 @@ struct SheetEntry {
     std::string name;
 };
 
+// Each cell's format as read, in the order the records give them; a later one for the same cell
+// stands.
+using CellFormats = std::vector<std::pair<std::pair<int, int>, std::uint16_t>>;
+
 Status ReadSheet(std::string_view stream, const SheetEntry& entry,
-                 const std::vector<std::string>& sst, XlsSheet& out) {
+                 const std::vector<std::string>& sst, XlsSheet& out, CellFormats& formats) {
     if (entry.offset >= stream.size()) {
         return Damaged("גיליון מחוץ לזרם");
     }
@@ -331,13 +335,19 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
     auto put_xf = [&](std::uint32_t row, std::uint32_t col, std::uint16_t xf) {
         if (row < static_cast<std::uint32_t>(kXlsMaxRows) &&
             col < static_cast<std::uint32_t>(kXlsMaxCols)) {
-            out.cell_xf[{static_cast<int>(row) + 1, static_cast<int>(col) + 1}] = xf;
+            formats.push_back({{static_cast<int>(row) + 1, static_cast<int>(col) + 1}, xf});
         }
     };
     auto put = [&](std::uint32_t row, std::uint32_t col, CellValue v) {
         if (row < static_cast<std::uint32_t>(kXlsMaxRows) &&
             col < static_cast<std::uint32_t>(kXlsMaxCols)) {
-            out.cells[{static_cast<int>(row) + 1, static_cast<int>(col) + 1}] = std::move(v);
+            const std::pair<int, int> at{static_cast<int>(row) + 1, static_cast<int>(col) + 1};
+            // Cells come in order: each goes after the last without a search.
+            if (out.cells.empty() || std::prev(out.cells.end())->first < at) {
+                out.cells.emplace_hint(out.cells.end(), at, std::move(v));
+            } else {
+                out.cells[at] = std::move(v);
+            }
         }
     };
     // A formula whose text result follows in a STRING record: its cell.
@@ -595,13 +605,18 @@ Result<XlsBook> ReadXls(std::string_view file) {
         XlsSheet sheet;
         sheet.name = e.name;
         if (e.worksheet) {
-            ZIVRON_TRY(ReadSheet(s, e, sst, sheet));
+            CellFormats formats;
+            ZIVRON_TRY(ReadSheet(s, e, sst, sheet, formats));
             // The solid fills the cells show, from their formats.
-            for (const auto& [at, xf] : sheet.cell_xf) {
+            for (const auto& [at, xf] : formats) {
+                std::optional<Rgb> fill;
                 if (xf < xfs.size()) {
-                    if (std::optional<Rgb> fill = XfSolidFill(xfs[xf], palette)) {
-                        sheet.fills[at] = *fill;
-                    }
+                    fill = XfSolidFill(xfs[xf], palette);
+                }
+                if (fill) {
+                    sheet.fills[at] = *fill;
+                } else {
+                    sheet.fills.erase(at);
                 }
             }
         }

@@ -17,7 +17,13 @@ std::string Bytes(const Rec& r) {
 }
 
 std::optional<std::vector<Rec>> Split(std::string_view s) {
+    // Counted first: a sheet has tens of thousands of records, and a growing list copies them.
+    std::size_t count = 0;
+    for (std::size_t at = 0; at + 4 <= s.size(); at += 4 + U16(s, at + 2)) {
+        ++count;
+    }
     std::vector<Rec> out;
+    out.reserve(count);
     for (std::size_t at = 0; at + 4 <= s.size();) {
         const std::uint16_t type = U16(s, at);
         const std::size_t len = U16(s, at + 2);

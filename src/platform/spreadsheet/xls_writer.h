@@ -17,7 +17,6 @@ struct XlsSheet {
     std::string name;
     std::map<std::pair<int, int>, CellValue> cells;  // (row, column) from 1
     std::map<std::pair<int, int>, Rgb> fills;
-    std::map<std::pair<int, int>, std::uint16_t> cell_xf;  // as read: each cell's format
     bool right_to_left = true;
 };
 
