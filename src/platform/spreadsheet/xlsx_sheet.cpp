@@ -299,21 +299,27 @@ XlsxSheet::CellRef XlsxSheet::NewCellRef(int col) {
     return CellRef{col, 0, 0, static_cast<std::int32_t>(added_.size() - 1)};
 }
 
+std::size_t XlsxSheet::CellSlot(const RowRef& r, int col) {
+    // Cells without gaps sit at their distance from the first: no search.
+    if (!r.cells.empty() && col >= r.cells.front().col) {
+        const auto at = static_cast<std::size_t>(col - r.cells.front().col);
+        if (at < r.cells.size() && r.cells[at].col == col) {
+            return at;
+        }
+    }
+    return static_cast<std::size_t>(
+        std::lower_bound(r.cells.begin(), r.cells.end(), col,
+                         [](const CellRef& c, int v) { return c.col < v; }) -
+        r.cells.begin());
+}
+
 const XlsxSheet::CellRef* XlsxSheet::FindCell(int row, int col) const {
     const RowRef* r = FindRow(row);
     if (r == nullptr) {
         return nullptr;
     }
-    // The same for the cells of a row.
-    if (!r->cells.empty() && col >= r->cells.front().col) {
-        const auto at = static_cast<std::size_t>(col - r->cells.front().col);
-        if (at < r->cells.size() && r->cells[at].col == col) {
-            return &r->cells[at];
-        }
-    }
-    auto it = std::lower_bound(r->cells.begin(), r->cells.end(), col,
-                               [](const CellRef& c, int v) { return c.col < v; });
-    return (it != r->cells.end() && it->col == col) ? &*it : nullptr;
+    const std::size_t at = CellSlot(*r, col);
+    return at < r->cells.size() && r->cells[at].col == col ? &r->cells[at] : nullptr;
 }
 
 std::pair<XlsxSheet::RowRef*, XlsxSheet::CellRef*> XlsxSheet::EnsureCell(int row, int col) {
@@ -329,21 +335,23 @@ std::pair<XlsxSheet::RowRef*, XlsxSheet::CellRef*> XlsxSheet::EnsureCell(int row
             return {&last, &last.cells.back()};
         }
     }
-    auto rit = std::lower_bound(rows_.begin(), rows_.end(), row,
-                                [](const RowRef& r, int v) { return r.row < v; });
-    if (rit == rows_.end() || rit->row != row) {
-        rit = rows_.insert(rit, RowRef(row));
+    RowRef* r = nullptr;
+    if (const RowRef* found = FindRow(row)) {
+        r = &rows_[static_cast<std::size_t>(found - rows_.data())];
+    } else {
+        auto at = std::lower_bound(rows_.begin(), rows_.end(), row,
+                                   [](const RowRef& x, int v) { return x.row < v; });
+        r = &*rows_.insert(at, RowRef(row));
         dirty_ = true;
     }
-    RowRef& r = *rit;
-    auto cit = std::lower_bound(r.cells.begin(), r.cells.end(), col,
-                                [](const CellRef& c, int v) { return c.col < v; });
-    if (cit != r.cells.end() && cit->col == col) {
-        return {&r, &*cit};
+    const std::size_t at = CellSlot(*r, col);
+    if (at < r->cells.size() && r->cells[at].col == col) {
+        return {r, &r->cells[at]};
     }
     dirty_ = true;
-    r.grown = r.changed = r.size > 0;
-    return {&r, &*r.cells.insert(cit, NewCellRef(col))};
+    r->grown = r->changed = r->size > 0;
+    const auto place = r->cells.begin() + static_cast<std::ptrdiff_t>(at);
+    return {r, &*r->cells.insert(place, NewCellRef(col))};
 }
 
 std::string_view XlsxSheet::CellXml(const CellRef& cell) const {

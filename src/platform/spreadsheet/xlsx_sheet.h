@@ -83,6 +83,8 @@ class XlsxSheet {
 
     const RowRef* FindRow(int row) const;
     const CellRef* FindCell(int row, int col) const;
+    // Where the cell of column `col` is in the row, or would go.
+    static std::size_t CellSlot(const RowRef& row, int col);
     // The cell, made if the sheet lacks it, and its row.
     std::pair<RowRef*, CellRef*> EnsureCell(int row, int col);
     CellRef NewCellRef(int col);
