@@ -208,6 +208,7 @@ TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
     ASSERT_TRUE(wb->WriteNumber(3, 1, 42).ok());  // the master of a shared formula
     ASSERT_TRUE(wb->WriteNumber(2, 1, 2).ok());   // a formula whose value is the number written
     ASSERT_TRUE(wb->WriteNumber(2, 3, 1).ok());   // TRUE, stored as 1
+    ASSERT_TRUE(wb->WriteText(2, 2, "ab").ok());  // a text formula whose value is the text
     ASSERT_TRUE(wb->SetFill(3, 1, kInvalidAccountColour).ok());  // a workbook with no styles
     ASSERT_TRUE(wb->Save().ok());
     auto parts = PartsOf(p);
@@ -216,9 +217,11 @@ TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
     EXPECT_EQ(parts.at("[Content_Types].xml").find("calcChain"), std::string::npos);
     EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("si=\"0\""), std::string::npos);
     EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("1+1"), std::string::npos);
+    EXPECT_EQ(parts.at("xl/worksheets/sheet1.xml").find("&amp;\"b\""), std::string::npos);
     Workbook* back = MustOpen(p);
     EXPECT_EQ(back->Read(3, 1), CellValue::Num(42));
     EXPECT_EQ(back->Read(2, 3), CellValue::Num(1));
+    EXPECT_EQ(back->Read(2, 2), CellValue::Str("ab"));
     EXPECT_EQ(back->Read(4, 1), CellValue::Num(8));  // dependents keep their values
     EXPECT_EQ(back->Read(5, 1), CellValue::Num(10));
     EXPECT_EQ(back->FillOf(3, 1), kInvalidAccountColour);

@@ -198,32 +198,6 @@ CellValue ValueOf(std::string_view type, std::string_view held,
     return CellValue::Num(d);
 }
 
-// The cell with its value, type and metadata cleared and `content` put in, with `type` if any.
-std::string Cleared(std::string_view cell, std::string_view type, std::string_view content) {
-    const xml::Tag tag = xml::KnownTag(cell);
-    std::string out;
-    out.reserve(cell.size() + content.size() + 24);
-    out += '<';
-    out += tag.name;
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
-        if (a.name != "t" && a.name != "cm" && a.name != "vm") {
-            xml::AppendAttribute(out, a);
-        }
-    }
-    if (!type.empty()) {
-        out += " t=\"";
-        out += type;
-        out += '"';
-    }
-    out += '>';
-    out += content;
-    out += "</";
-    out += tag.name;
-    out += '>';
-    return out;
-}
-
 }  // namespace
 
 Tags::Tags(std::string_view prefix) {
@@ -280,29 +254,52 @@ unsigned Style(std::string_view cell) {
     return xf;
 }
 
-bool HoldsNumber(std::string_view cell, std::string_view text) {
-    const CellHead head = HeadOf(cell);
-    if (head.metadata ||
-        (!head.type.empty() && head.type != "n" && xml::Unescape(head.type) != "n")) {
-        return false;
-    }
-    std::size_t pos = 0;
-    xml::Child v;
-    return xml::NextChild(head.content, pos, v) && v.whole.size() == head.content.size() &&
-           xml::Local(v.tag.name) == "v" && v.content == text;
-}
-
-std::string WithText(std::string_view cell, std::string_view text, const Tags& tags) {
+std::string TextContent(std::string_view text, const Tags& tags) {
     std::string content;
     AppendInlineText(content, text, tags.inline_open, tags.inline_close);
-    return Cleared(cell, "inlineStr", content);
+    return content;
 }
 
-std::string WithNumber(std::string_view cell, std::string_view number, const Tags& tags) {
+std::string NumberContent(std::string_view number, const Tags& tags) {
     std::string content = tags.value_open;
     content += number;
     content += tags.value_close;
-    return Cleared(cell, "", content);
+    return content;
+}
+
+bool Holds(std::string_view cell, std::string_view type, std::string_view content) {
+    const CellHead head = HeadOf(cell);
+    if (head.metadata || head.content != content) {
+        return false;
+    }
+    std::string buffer;
+    const std::string_view has = xml::Decoded(head.type, buffer);
+    return has == type || (type.empty() && has == "n");
+}
+
+std::string WithContent(std::string_view cell, std::string_view type, std::string_view content) {
+    const xml::Tag tag = xml::KnownTag(cell);
+    std::string out;
+    out.reserve(cell.size() + content.size() + 24);
+    out += '<';
+    out += tag.name;
+    std::size_t pos = 0;
+    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
+        if (a.name != "t" && a.name != "cm" && a.name != "vm") {
+            xml::AppendAttribute(out, a);
+        }
+    }
+    if (!type.empty()) {
+        out += " t=\"";
+        out += type;
+        out += '"';
+    }
+    out += '>';
+    out += content;
+    out += "</";
+    out += tag.name;
+    out += '>';
+    return out;
 }
 
 std::string WithStyle(std::string_view cell, unsigned xf) {

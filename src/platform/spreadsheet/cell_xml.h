@@ -23,13 +23,14 @@ struct Tags {
 CellValue Value(std::string_view cell, const Tags& tags, const std::vector<std::string>& sst);
 unsigned Style(std::string_view cell);
 
-// A plain number cell whose value is written as `text`: of the number type, without formula or
-// metadata, its one child a <v>.
-bool HoldsNumber(std::string_view cell, std::string_view text);
-
-// The cell holding a text or a number in place of its value, type, formula and metadata.
-std::string WithText(std::string_view cell, std::string_view text, const Tags& tags);
-std::string WithNumber(std::string_view cell, std::string_view number, const Tags& tags);
+// What a cell holding a text, or a number written as `number`, holds between its tags.
+std::string TextContent(std::string_view text, const Tags& tags);
+std::string NumberContent(std::string_view number, const Tags& tags);
+// Whether the cell already holds `content` with that type ("inlineStr", or "" for a number),
+// without formula or metadata: writing it again would change nothing.
+bool Holds(std::string_view cell, std::string_view type, std::string_view content);
+// The cell holding `content` of that type in place of its value, type, formula and metadata.
+std::string WithContent(std::string_view cell, std::string_view type, std::string_view content);
 // The cell with format `xf`, what it holds unchanged.
 std::string WithStyle(std::string_view cell, unsigned xf);
 

@@ -410,8 +410,12 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
         added_[static_cast<std::size_t>(ref->index)].value = CellValue::Str(std::string(text));
         return Ok();
     }
+    const std::string content = cell_xml::TextContent(text, tags_);
+    if (cell_xml::Holds(CellXml(*ref), "inlineStr", content)) {
+        return Ok();  // the typing fix writes back texts that often stand as they are
+    }
     ClearFormula(*ref);
-    Replace(*r, *ref, cell_xml::WithText(CellXml(*ref), text, tags_));
+    Replace(*r, *ref, cell_xml::WithContent(CellXml(*ref), "inlineStr", content));
     return Ok();
 }
 
@@ -426,12 +430,13 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
         return Ok();
     }
     char buf[40];
-    const std::string_view number(buf, std::to_chars(buf, buf + sizeof buf, value).ptr);
-    if (cell_xml::HoldsNumber(CellXml(*ref), number)) {
+    const std::string content = cell_xml::NumberContent(
+        std::string_view(buf, std::to_chars(buf, buf + sizeof buf, value).ptr), tags_);
+    if (cell_xml::Holds(CellXml(*ref), "", content)) {
         return Ok();  // the import writes back every amount, most of them as they stand
     }
     ClearFormula(*ref);
-    Replace(*r, *ref, cell_xml::WithNumber(CellXml(*ref), number, tags_));
+    Replace(*r, *ref, cell_xml::WithContent(CellXml(*ref), "", content));
     return Ok();
 }
 
