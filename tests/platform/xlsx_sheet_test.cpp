@@ -57,6 +57,9 @@ TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
          "<sheetPr><sheetData><row r=\"9\">"},
     };
     for (const Case& c : cases) {
+        XlsxSheet untouched;  // nothing changed: written as it was read, comments and all
+        ASSERT_TRUE(untouched.Load(c.xml, "sheet").ok()) << c.what;
+        EXPECT_EQ(untouched.Serialize(), c.xml) << c.what;
         XlsxSheet sheet;
         ASSERT_TRUE(sheet.Load(c.xml, "sheet").ok()) << c.what;
         for (const auto& [at, value] : c.cells) {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #include "core/utf8.h"
 #include "platform/spreadsheet/cell_xml.h"
@@ -277,7 +278,7 @@ Status XlsxSheet::NormaliseRaw(const std::string& part_name) {
         }
     }
     CdataAsText(data);
-    raw_ = SerializeXml(doc);
+    as_read_ = std::exchange(raw_, SerializeXml(doc));
     return Ok();
 }
 
@@ -563,7 +564,7 @@ std::string XlsxSheet::Compose(std::size_t* rows_at, std::size_t* last_row_at) c
 
 std::string XlsxSheet::Serialize() const {
     if (!dirty_) {
-        return raw_;
+        return as_read_.empty() ? raw_ : as_read_;
     }
     std::size_t rows_at = 0;
     std::size_t last_row_at = 0;

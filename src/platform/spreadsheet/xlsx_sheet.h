@@ -97,7 +97,8 @@ class XlsxSheet {
     void AppendNewCell(std::string& out, int row, const CellRef& cell) const;
     std::string Compose(std::size_t* rows_at, std::size_t* last_row_at) const;
 
-    std::string raw_;  // the sheet's XML as read
+    std::string raw_;      // the sheet's XML as read, or as the full parser wrote it
+    std::string as_read_;  // the bytes read, when the full parser wrote raw_
     std::size_t rows_begin_ = 0;
     std::size_t rows_end_ = 0;
     // The sheet without its rows, for what lies around them (the selected tab, the prefix).
