@@ -281,14 +281,7 @@ std::string WithContent(std::string_view cell, std::string_view type, std::strin
     const xml::Tag tag = xml::KnownTag(cell);
     std::string out;
     out.reserve(cell.size() + content.size() + 24);
-    out += '<';
-    out += tag.name;
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
-        if (a.name != "t" && a.name != "cm" && a.name != "vm") {
-            xml::AppendAttribute(out, a);
-        }
-    }
+    xml::AppendStartTag(out, tag, {"t", "cm", "vm"});
     if (!type.empty()) {
         out += " t=\"";
         out += type;
@@ -306,14 +299,7 @@ std::string WithStyle(std::string_view cell, unsigned xf) {
     const xml::Tag tag = xml::KnownTag(cell);
     std::string out;
     out.reserve(cell.size() + 8);
-    out += '<';
-    out += tag.name;
-    std::size_t pos = 0;
-    for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
-        if (a.name != "s") {
-            xml::AppendAttribute(out, a);
-        }
-    }
+    xml::AppendStartTag(out, tag, {"s"});
     out += " s=\"";
     AppendNumber(out, xf);
     out += '"';

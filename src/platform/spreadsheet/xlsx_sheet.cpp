@@ -504,14 +504,7 @@ void XlsxSheet::AppendRow(std::string& out, const RowRef& row) const {
     const xml::Tag tag = xml::KnownTag(bytes);
     if (row.grown) {
         // The row's column span is only a hint, and a stale one is worse than none.
-        out += '<';
-        out += tag.name;
-        std::size_t pos = 0;
-        for (xml::Attr a; xml::NextAttribute(tag.attrs, pos, a);) {
-            if (a.name != "spans") {
-                xml::AppendAttribute(out, a);
-            }
-        }
+        xml::AppendStartTag(out, tag, {"spans"});
         out += '>';
     } else {
         out += bytes.substr(0, tag.end);

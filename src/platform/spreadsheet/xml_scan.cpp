@@ -1,5 +1,6 @@
 #include "platform/spreadsheet/xml_scan.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -186,13 +187,21 @@ std::optional<std::string_view> Attribute(std::string_view attrs, std::string_vi
     return std::nullopt;
 }
 
-void AppendAttribute(std::string& out, const Attr& a) {
-    out += ' ';
-    out += a.name;
-    out += '=';
-    out += a.quote;
-    out += a.value;
-    out += a.quote;
+void AppendStartTag(std::string& out, const Tag& tag,
+                    std::initializer_list<std::string_view> dropped) {
+    out += '<';
+    out += tag.name;
+    std::size_t pos = 0;
+    for (Attr a; NextAttribute(tag.attrs, pos, a);) {
+        if (std::find(dropped.begin(), dropped.end(), a.name) == dropped.end()) {
+            out += ' ';
+            out += a.name;
+            out += '=';
+            out += a.quote;
+            out += a.value;
+            out += a.quote;
+        }
+    }
 }
 
 Tag KnownTag(std::string_view xml) {

@@ -6,6 +6,7 @@
 // parser instead.
 
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,8 +41,10 @@ Tag KnownTag(std::string_view xml);
 // The attribute at `pos` of a tag's attribute text, `pos` moved past it; false after the last.
 bool NextAttribute(std::string_view attrs, std::size_t& pos, Attr& out);
 std::optional<std::string_view> Attribute(std::string_view attrs, std::string_view name);
-// An attribute as it stood, quotes and all, after a space.
-void AppendAttribute(std::string& out, const Attr& a);
+// "<name" and the tag's attributes as they stood but those named in `dropped`; the caller adds
+// its own and closes the tag.
+void AppendStartTag(std::string& out, const Tag& tag,
+                    std::initializer_list<std::string_view> dropped);
 
 // Just past the end tag "</name>" at `at`; npos if that is not what stands there.
 std::size_t EndTag(std::string_view xml, std::size_t at, std::string_view name);
