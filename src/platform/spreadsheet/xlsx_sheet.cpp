@@ -328,6 +328,7 @@ std::pair<XlsxSheet::RowRef*, XlsxSheet::CellRef*> XlsxSheet::EnsureCell(int row
     if (!rows_.empty() && rows_.back().size == 0 && row >= rows_.back().row) {
         if (row > rows_.back().row) {
             rows_.push_back(RowRef(row));
+            rows_.back().cells.reserve(8);  // as for the rows read: one allocation a row
         }
         RowRef& last = rows_.back();
         if (last.cells.empty() || col > last.cells.back().col) {
