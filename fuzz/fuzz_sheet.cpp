@@ -92,6 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (IllegalReference(xml) || !zivron::sheet::ParseXmlPart(xml, "sheet", doc)) {
         return 0;
     }
+    // The parser writes UTF-8 whatever the part was read in; its declaration must say so.
+    if (pugi::xml_node declaration = doc.first_child();
+        declaration.type() == pugi::node_declaration && declaration.attribute("encoding")) {
+        declaration.attribute("encoding").set_value("UTF-8");
+    }
     XlsxSheet as_is;
     XlsxSheet parsed;
     const bool read = static_cast<bool>(as_is.Load(xml, "sheet"));

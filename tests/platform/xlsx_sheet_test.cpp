@@ -29,6 +29,11 @@ TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
          Sheet("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>a &amp; b&#x5D0;\r\nc</t></is></c>"
                "<c r=\"B1\" t=\"str\"><v>&#13;&;&#0;&#99999999;</v></c></row>"),
          {{{1, 1}, CellValue::Str("a & bא\nc")}, {{1, 2}, CellValue::Str("\r&;&#0;&#99999999;")}}},
+        {"a sheet in another encoding",
+         "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><worksheet><sheetData><row r=\"1\">"
+         "<c r=\"A1\" t=\"inlineStr\"><is><t>caf\xE9</t></is></c></row></sheetData></worksheet>",
+         {{{1, 1}, CellValue::Str("café")}},
+         "encoding=\"UTF-8\""},
         {"a type and an address written as references",
          Sheet("<row r=\"2\"><c r=\"&#65;2\" t=\"&#115;\"><v>1</v></c></row>"),
          {{{2, 1}, CellValue::Str("one")}}},

@@ -1,6 +1,7 @@
 #include "platform/spreadsheet/xlsx_sheet.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -44,6 +45,23 @@ std::size_t PlainCellEnd(std::string_view xml, const xml::Tag& cell) {
         }
     }
     return std::string_view::npos;
+}
+
+// An XML declaration that names no encoding or names UTF-8.
+bool DeclaresUtf8(std::string_view declaration) {
+    const std::size_t at = declaration.find("encoding");
+    if (at == std::string_view::npos) {
+        return true;
+    }
+    std::string value;
+    for (char c : declaration.substr(at + 8)) {
+        if (c != '=' && c != '"' && c != '\'' && c != ' ') {
+            value += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        } else if (!value.empty()) {
+            break;
+        }
+    }
+    return value == "utf-8" || value == "utf8";
 }
 
 // Each CDATA section under `node` as the text it holds.
@@ -101,7 +119,8 @@ Status XlsxSheet::Load(std::string data, const std::string& part_name) {
     sheet_data_.append_child(pugi::node_pi).set_name(kRowsPlaceName);
     // New rows and cells are written in the prefix the sheet's rows have.
     const std::string_view name = sheet_data_.name();
-    tags_ = cell_xml::Tags(name.substr(0, name.find(':') + 1));
+    const std::size_t colon = name.find(':');
+    tags_ = cell_xml::Tags(colon == std::string_view::npos ? "" : name.substr(0, colon + 1));
     return Ok();
 }
 
@@ -114,11 +133,12 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRows() {
         ++p;
     }
     if (xml.substr(p).starts_with("<?xml")) {
-        p = xml.find("?>", p);
-        if (p == std::string_view::npos) {
+        const std::size_t end = xml.find("?>", p);
+        // A sheet in another encoding is read by the parser, which turns it into UTF-8.
+        if (end == std::string_view::npos || !DeclaresUtf8(xml.substr(p, end - p))) {
             return Scan::NotPlain;
         }
-        p += 2;
+        p = end + 2;
     }
     // The root, then its children up to the rows' element.
     std::size_t lt = xml.find('<', p);
@@ -278,6 +298,11 @@ Status XlsxSheet::NormaliseRaw(const std::string& part_name) {
         }
     }
     CdataAsText(data);
+    // Written as UTF-8, whatever the part was read in.
+    if (pugi::xml_node declaration = doc.first_child();
+        declaration.type() == pugi::node_declaration && declaration.attribute("encoding")) {
+        declaration.attribute("encoding").set_value("UTF-8");
+    }
     as_read_ = std::exchange(raw_, SerializeXml(doc));
     return Ok();
 }
