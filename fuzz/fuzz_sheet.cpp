@@ -2,8 +2,6 @@
 // read and written it: both must hold the same cells, before and after the same edits. A
 // difference, or a sheet that cannot read what it wrote, is a fault.
 
-#include <algorithm>
-#include <cctype>
 #include <cstdint>
 #include <string>
 #include <vector>
