@@ -247,8 +247,12 @@ CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std:
 }
 
 unsigned Style(std::string_view cell) {
+    return StyleIndex(HeadOf(cell).style);
+}
+
+unsigned StyleIndex(std::string_view written) {
     std::string buffer;
-    const std::string_view s = xml::Decoded(HeadOf(cell).style, buffer);
+    const std::string_view s = xml::Decoded(written, buffer);
     unsigned xf = 0;
     std::from_chars(s.data(), s.data() + s.size(), xf);
     return xf;

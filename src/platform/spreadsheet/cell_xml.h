@@ -22,6 +22,8 @@ struct Tags {
 
 CellValue Value(std::string_view cell, const Tags& tags, const std::vector<std::string>& sst);
 unsigned Style(std::string_view cell);
+// The format index an "s" attribute gives, as written; 0 when it gives none.
+unsigned StyleIndex(std::string_view written);
 
 // What a cell holding a text, or a number written as `number`, holds between its tags.
 std::string TextContent(std::string_view text, const Tags& tags);

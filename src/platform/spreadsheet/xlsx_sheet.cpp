@@ -242,7 +242,16 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
         if (xml::Local(cell->name) != "c") {
             continue;  // kept as it stands
         }
-        const std::optional<std::string_view> address = xml::Attribute(cell->attrs, "r");
+        // Its address, and its format while at it: the import asks every cell's fill.
+        std::optional<std::string_view> address, format;
+        std::size_t attr_at = 0;
+        for (xml::Attr a; xml::NextAttribute(cell->attrs, attr_at, a);) {
+            if (a.name == "r" && !address) {
+                address = a.value;
+            } else if (a.name == "s" && !format) {
+                format = a.value;
+            }
+        }
         if (!address) {
             return Scan::NotPlain;
         }
@@ -256,8 +265,9 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             return Damaged("תאי השורה " + std::to_string(r) + " אינם בסדר עולה");
         }
         prev_col = cc;
-        row.cells.push_back(
-            {cc, static_cast<std::uint32_t>(lt), static_cast<std::uint32_t>(end - lt)});
+        row.cells.push_back({cc, static_cast<std::uint32_t>(lt),
+                             static_cast<std::uint32_t>(end - lt), -1,
+                             cell_xml::StyleIndex(format.value_or(""))});
     }
     row.size = static_cast<std::uint32_t>(p - at);
     rows_.push_back(std::move(row));
@@ -472,8 +482,10 @@ unsigned XlsxSheet::StyleOf(int row, int col) const {
     if (ref == nullptr) {
         return 0;
     }
-    return ref->size == 0 ? added_[static_cast<std::size_t>(ref->index)].style
-                          : cell_xml::Style(CellXml(*ref));
+    if (ref->size == 0) {
+        return added_[static_cast<std::size_t>(ref->index)].style;
+    }
+    return ref->index < 0 ? ref->style : cell_xml::Style(CellXml(*ref));
 }
 
 void XlsxSheet::SetStyle(int row, int col, unsigned xf) {

@@ -64,6 +64,7 @@ class XlsxSheet {
         std::uint32_t at = 0;
         std::uint32_t size = 0;   // 0 for a new cell
         std::int32_t index = -1;  // in edits_ once changed; in added_ for a new cell
+        std::uint32_t style = 0;  // its format as read
     };
     struct RowRef {
         explicit RowRef(int number, std::uint32_t start = 0) : row(number), at(start) {}

@@ -79,7 +79,17 @@ std::size_t AppendReference(std::string& out, std::string_view rest) {
     if (p == (hex ? 2u : 1u) || p >= rest.size() || rest[p] != ';' || cp == 0 || cp > 0x10FFFF) {
         return 0;
     }
-    utf8::Append(out, static_cast<char32_t>(cp));
+    if (cp < 0x800) {
+        // Hebrew, and every two-byte character, formed here: names are mostly references.
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    } else {
+        utf8::Append(out, static_cast<char32_t>(cp));
+    }
     return p + 1;
 }
 
@@ -144,45 +154,36 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
 }
 
 bool NextAttribute(std::string_view attrs, std::size_t& pos, Attr& out) {
+    // One tight walk: a cell's reads look up its type and format thousands of times.
+    const std::size_t n = attrs.size();
     std::size_t p = SkipSpace(attrs, pos);
-    if (p >= attrs.size()) {
+    const std::size_t name_at = p;
+    while (p < n && attrs[p] != '=' && !Space(attrs[p])) {
+        ++p;
+    }
+    out.name = attrs.substr(name_at, p - name_at);
+    while (p < n && attrs[p] != '"' && attrs[p] != '\'') {
+        ++p;
+    }
+    if (p >= n) {
         return false;
     }
-    const std::size_t name_end = NameEnd(attrs, p);
-    out.name = attrs.substr(p, name_end - p);
-    p = SkipSpace(attrs, SkipSpace(attrs, name_end) + 1);  // past "="
     out.quote = attrs[p];
-    const std::size_t close = attrs.find(out.quote, p + 1);
-    out.value = attrs.substr(p + 1, close - p - 1);
-    pos = close + 1;
+    const std::size_t value_at = ++p;
+    while (p < n && attrs[p] != out.quote) {
+        ++p;
+    }
+    out.value = attrs.substr(value_at, p - value_at);
+    pos = p + 1;
     return true;
 }
 
 std::optional<std::string_view> Attribute(std::string_view attrs, std::string_view name) {
-    // One tight walk: a cell's reads look up its type and format thousands of times.
-    const std::size_t n = attrs.size();
-    for (std::size_t p = 0; p < n;) {
-        p = SkipSpace(attrs, p);
-        const std::size_t name_at = p;
-        while (p < n && attrs[p] != '=' && !Space(attrs[p])) {
-            ++p;
+    std::size_t pos = 0;
+    for (Attr a; NextAttribute(attrs, pos, a);) {
+        if (a.name == name) {
+            return a.value;
         }
-        const bool match = attrs.substr(name_at, p - name_at) == name;
-        while (p < n && attrs[p] != '"' && attrs[p] != '\'') {
-            ++p;
-        }
-        if (p >= n) {
-            break;
-        }
-        const char quote = attrs[p];
-        const std::size_t value_at = ++p;
-        while (p < n && attrs[p] != quote) {
-            ++p;
-        }
-        if (match) {
-            return attrs.substr(value_at, p - value_at);
-        }
-        ++p;
     }
     return std::nullopt;
 }
@@ -297,12 +298,18 @@ bool NextChild(std::string_view content, std::size_t& pos, Child& out) {
 }
 
 std::string Unescape(std::string_view raw) {
-    if (raw.find_first_of("&\r") == std::string_view::npos) {
+    const auto special = [](char c) { return c == '&' || c == '\r'; };
+    std::size_t i = 0;
+    while (i < raw.size() && !special(raw[i])) {
+        ++i;
+    }
+    if (i == raw.size()) {
         return std::string(raw);
     }
     std::string out;
     out.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
+    out.append(raw.substr(0, i));
+    for (; i < raw.size(); ++i) {
         const char c = raw[i];
         if (c == '\r') {
             out += '\n';
