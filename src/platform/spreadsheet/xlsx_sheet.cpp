@@ -230,7 +230,9 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             }
             break;
         }
-        const std::optional<xml::Tag> cell = xml::StartTag(xml, lt);
+        // A cell's address, and its format while at it: the import asks every cell's fill.
+        xml::Wanted wanted[] = {{"r"}, {"s"}};
+        const std::optional<xml::Tag> cell = xml::StartTag(xml, lt, wanted);
         std::size_t end = cell ? PlainCellEnd(xml, *cell) : std::string_view::npos;
         if (cell && end == std::string_view::npos) {
             end = xml::ElementEnd(xml, *cell);
@@ -242,16 +244,8 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
         if (xml::Local(cell->name) != "c") {
             continue;  // kept as it stands
         }
-        // Its address, and its format while at it: the import asks every cell's fill.
-        std::optional<std::string_view> address, format;
-        std::size_t attr_at = 0;
-        for (xml::Attr a; xml::NextAttribute(cell->attrs, attr_at, a);) {
-            if (a.name == "r" && !address) {
-                address = a.value;
-            } else if (a.name == "s" && !format) {
-                format = a.value;
-            }
-        }
+        const std::optional<std::string_view> address = wanted[0].value;
+        const std::optional<std::string_view> format = wanted[1].value;
         if (!address) {
             return Scan::NotPlain;
         }

@@ -103,7 +103,7 @@ std::string_view Local(std::string_view name) {
     return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
+std::optional<Tag> StartTag(std::string_view xml, std::size_t at, std::span<Wanted> wanted) {
     if (at + 1 >= xml.size() || xml[at] != '<') {
         return std::nullopt;
     }
@@ -127,6 +127,7 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
             return tag;
         }
         // An attribute: after a space, a name, "=" and a quoted value without "<".
+        const std::size_t name_at = p;
         const std::size_t name_end = NameEnd(xml, p);
         if (p == before || name_end == p || name_end >= xml.size() ||
             ClassOf(xml[name_end]) == kNotInName) {
@@ -141,6 +142,7 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
             return std::nullopt;
         }
         const char quote = xml[p];
+        const std::size_t value_at = p + 1;
         for (++p; p < xml.size() && xml[p] != quote; ++p) {
             if (xml[p] == '<') {
                 return std::nullopt;
@@ -148,6 +150,11 @@ std::optional<Tag> StartTag(std::string_view xml, std::size_t at) {
         }
         if (p >= xml.size()) {
             return std::nullopt;
+        }
+        for (Wanted& w : wanted) {
+            if (!w.value && xml.substr(name_at, name_end - name_at) == w.name) {
+                w.value = xml.substr(value_at, p - value_at);
+            }
         }
         ++p;
     }

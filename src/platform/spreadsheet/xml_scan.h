@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,15 @@ struct Attr {
 // The name without its namespace prefix.
 std::string_view Local(std::string_view name);
 
+// An attribute a caller wants from a start tag as it is read: the value of the first of that name.
+struct Wanted {
+    std::string_view name;
+    std::optional<std::string_view> value = std::nullopt;
+};
+
 // The start tag whose "<" is at `at`; nothing if none is there or it is not plain (an end tag,
-// a comment, a "<" or an unclosed quote in a value).
-std::optional<Tag> StartTag(std::string_view xml, std::size_t at);
+// a comment, a "<" or an unclosed quote in a value). The values `wanted` are noted on the way.
+std::optional<Tag> StartTag(std::string_view xml, std::size_t at, std::span<Wanted> wanted = {});
 
 // The start tag at the beginning of XML a scan already took as plain, or that was written here:
 // found without checking it again.
