@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "masav/record_layout.h"
@@ -96,11 +97,9 @@ void AppendRecord(std::string& out, std::span<const Slot> slots, const Values& v
                    std::min(value.size(), width));
     }
     // A line break or another control character in a name would split the record.
-    for (std::size_t i = start; i < out.size(); ++i) {
-        const auto c = static_cast<unsigned char>(out[i]);
-        if (c < 0x20 || c == 0x7F) {
-            out[i] = ' ';
-        }
+    for (char& ch : std::span(out).subspan(start)) {
+        const auto c = static_cast<unsigned char>(ch);
+        ch = c < 0x20 || c == 0x7F ? ' ' : ch;  // no branch: the compiler does it many at a time
     }
     out += terminator;
 }
