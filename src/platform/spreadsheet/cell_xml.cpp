@@ -61,17 +61,6 @@ void AppendInlineText(std::string& out, std::string_view raw, const std::string&
     out += close;
 }
 
-// A cell's start tag and what it holds.
-struct CellParts {
-    xml::Tag tag;
-    std::string_view content;
-};
-CellParts PartsOf(std::string_view cell) {
-    CellParts out{xml::KnownTag(cell), {}};
-    out.content = xml::Content(cell, out.tag);
-    return out;
-}
-
 // A cell's start tag read once for what reads ask of it, with what the cell holds after it.
 struct CellHead {
     std::string_view type;   // as written; empty if absent
@@ -312,9 +301,9 @@ std::string WithStyle(std::string_view cell, unsigned xf) {
 }
 
 Formula FormulaOf(std::string_view cell) {
-    const CellParts parts = PartsOf(cell);
+    const std::string_view content = HeadOf(cell).content;
     std::size_t pos = 0;
-    for (xml::Child f; xml::NextChild(parts.content, pos, f);) {
+    for (xml::Child f; xml::NextChild(content, pos, f);) {
         if (xml::Local(f.tag.name) == "f") {
             Formula out{true, std::nullopt};
             if (xml::AttributeText(f.tag.attrs, "t") == "shared" &&
@@ -329,9 +318,9 @@ Formula FormulaOf(std::string_view cell) {
 
 std::optional<std::string> WithoutSharedFormula(std::string_view cell,
                                                 std::string_view shared_index) {
-    const CellParts parts = PartsOf(cell);
+    const std::string_view content = HeadOf(cell).content;
     std::size_t pos = 0;
-    for (xml::Child f; xml::NextChild(parts.content, pos, f);) {
+    for (xml::Child f; xml::NextChild(content, pos, f);) {
         if (xml::Local(f.tag.name) == "f" && xml::AttributeText(f.tag.attrs, "t") == "shared" &&
             xml::AttributeText(f.tag.attrs, "si") == shared_index) {
             const auto f_at = static_cast<std::size_t>(f.whole.data() - cell.data());
