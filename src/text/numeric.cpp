@@ -128,6 +128,37 @@ double NumericValue(std::string_view text) {
     return ParseDecimal(s.substr(0, n));
 }
 
+std::optional<double> PlainDecimal(std::string_view text) {
+    // At most 15 digits make a whole number below 2^53 and the divisor an exact power of ten:
+    // one correctly rounded division gives the double nearest to the decimal, as from_chars does.
+    static constexpr double kTens[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                       1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    std::size_t i = !text.empty() && text[0] == '-' ? 1 : 0;
+    const bool negative = i == 1;
+    long long whole = 0;
+    int digits = 0;
+    int decimals = -1;  // digits after the point; -1 before it
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            whole = whole * 10 + (c - '0');
+            decimals += decimals >= 0 ? 1 : 0;
+            if (++digits > 15) {
+                return std::nullopt;
+            }
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0) {
+        return std::nullopt;
+    }
+    const double value = static_cast<double>(whole) / kTens[decimals > 0 ? decimals : 0];
+    return negative ? -value : value;
+}
+
 std::optional<double> RegionalNumber(std::string_view text) {
     std::size_t b = 0;
     std::size_t e = text.size();
@@ -136,6 +167,9 @@ std::optional<double> RegionalNumber(std::string_view text) {
     }
     while (e > b && text[e - 1] == ' ') {
         --e;
+    }
+    if (std::optional<double> plain = PlainDecimal(text.substr(b, e - b))) {
+        return plain;
     }
     std::string s;
     bool seen_digit = false;

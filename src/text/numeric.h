@@ -17,6 +17,11 @@ double NumericValue(std::string_view text);
 // nullopt when it is not one, or when it is too large for a double.
 std::optional<double> RegionalNumber(std::string_view text);
 
+// A plain decimal ("-" and digits, a "." and digits) of at most 15 digits, read exactly as
+// std::from_chars reads it but without its general work; nothing for any other text, which the
+// caller reads the long way. Amounts and cell values are nearly all of this shape.
+std::optional<double> PlainDecimal(std::string_view text);
+
 // The decimal text of a number: at most 15 significant digits, "." as the point, no grouping, no
 // trailing zeros of a fraction; exponent form ("1E+15") only when the plain form would need more.
 std::string NumberText(double value);

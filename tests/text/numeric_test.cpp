@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
@@ -49,6 +51,41 @@ TEST(RegionalNumber, RefusesWhatIsNotANumber) {
     for (const char* text : {"", " ", "x", "12abc", "1 2", ",5", "1.2,5", "1e", "--1", "1e400",
                              "inf", "nan", "1.2.3", "\t5"}) {
         EXPECT_FALSE(RegionalNumber(text).has_value()) << '"' << text << '"';
+    }
+}
+
+// The quick reading must give the very double from_chars gives: every amount to the agora up to
+// 20,000 shekels, and the edges of its shape; texts of any other shape are left to the long way.
+TEST(PlainDecimal, ReadsWhatFromCharsReads) {
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "5.",
+                                      ".5",
+                                      "-12.5",
+                                      "007",
+                                      "0.1",
+                                      "0.3",
+                                      "1.1",
+                                      "2.675",
+                                      "123456789012345",
+                                      "0.00000000000001",
+                                      "99999999999999.9",
+                                      "-.25"};
+    for (int cents = 0; cents <= 2000000; cents += 13) {
+        texts.push_back(std::to_string(cents / 100) + "." +
+                        std::to_string(100 + cents % 100).substr(1));
+    }
+    for (const std::string& text : texts) {
+        double expected = 0;
+        std::from_chars(text.data(), text.data() + text.size(), expected);
+        const std::optional<double> got = PlainDecimal(text);
+        ASSERT_TRUE(got.has_value()) << text;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(*got), std::bit_cast<std::uint64_t>(expected))
+            << text;
+    }
+    for (const char* other : {"", "-", ".", "1..2", "+5", " 5", "5 ", "1e5", "1,5", "--1",
+                              "1234567890123456", "0.000000000000001", "12-"}) {
+        EXPECT_FALSE(PlainDecimal(other).has_value()) << '"' << other << '"';
     }
 }
 

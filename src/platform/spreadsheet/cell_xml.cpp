@@ -6,6 +6,7 @@
 
 #include "platform/spreadsheet/xml_part.h"
 #include "platform/spreadsheet/xml_scan.h"
+#include "text/numeric.h"
 
 namespace zivron::sheet::cell_xml {
 namespace {
@@ -178,6 +179,9 @@ CellValue ValueOf(std::string_view type, std::string_view held,
     }
     if (type == "e") {
         return {CellKind::Error, 0, std::string(vtext)};
+    }
+    if (const std::optional<double> plain = PlainDecimal(vtext)) {
+        return CellValue::Num(*plain);
     }
     double d = 0;
     auto [p, ec] = std::from_chars(vtext.data(), vtext.data() + vtext.size(), d);
