@@ -156,8 +156,10 @@ std::optional<std::string> FitDigits(std::string_view text, int width) {
     if (t.size() - first > w) {
         return std::nullopt;
     }
-    std::string out(w - (t.size() - first), '0');
-    out += t.substr(first);
+    // Zeros, and the digits over their right end: one string, no appending.
+    std::string out(w, '0');
+    std::copy(t.begin() + static_cast<std::ptrdiff_t>(first), t.end(),
+              out.end() - static_cast<std::ptrdiff_t>(t.size() - first));
     return out;
 }
 

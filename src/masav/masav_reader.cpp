@@ -112,14 +112,14 @@ long long Number(std::string_view digits) {
 }  // namespace
 
 std::string DecodeOldName(std::string_view field) {
-    std::string bytes(field.rbegin(), field.rend());
-    for (char& c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        if (b >= 128 && b <= 154) {
-            c = static_cast<char>(b + 96);
-        }
-    }
-    return FromWindows1255(Trim(bytes));
+    // Trimmed first: the old code has no byte for a space but the space.
+    const std::string_view t = TrimmedView(field);
+    std::string bytes(t.size(), ' ');
+    std::transform(t.rbegin(), t.rend(), bytes.begin(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return b >= 128 && b <= 154 ? static_cast<char>(b + 96) : c;
+    });
+    return FromWindows1255(bytes);
 }
 
 Result<ReadFile> ReadMasavFile(std::string_view bytes) {
@@ -142,8 +142,9 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
             return Fault(number, "יש נתונים אחרי שורת הסיום");
         }
         std::string_view record = bytes.substr(at, w);
-        if (record.size() < w || std::any_of(record.begin(), record.end(),
-                                             [](char c) { return c == '\r' || c == '\n'; })) {
+        // Searched for by memchr, many bytes at a time: every byte of the file is looked at.
+        if (record.size() < w || record.find('\n') != std::string_view::npos ||
+            record.find('\r') != std::string_view::npos) {
             return Fault(number, "אורך הרשומה אינו 128 תווים");
         }
         static const std::string kEndLine(kRecordWidth, '9');

@@ -67,12 +67,29 @@ std::string ToWindows1255(std::string_view text) {
 }
 
 std::string FromWindows1255(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
+    // Every byte's UTF-8 formed once: a name read back from a Masav file is a copy per byte.
+    struct Utf8Of {
+        std::array<char, 3> bytes{};
+        unsigned char size = 0;
+    };
+    static const std::array<Utf8Of, 256> kUtf8 = [] {
+        std::array<Utf8Of, 256> t{};
+        for (unsigned b = 0; b < 256; ++b) {
+            std::string one;
+            utf8::Append(one, b < 0x80 ? char32_t{b} : kHigh[b - 0x80]);
+            std::copy(one.begin(), one.end(), t[b].bytes.begin());
+            t[b].size = static_cast<unsigned char>(one.size());
+        }
+        return t;
+    }();
+    std::string out(bytes.size() * 3, '\0');
+    char* at = out.data();
     for (char c : bytes) {
-        auto b = static_cast<unsigned char>(c);
-        utf8::Append(out, b < 0x80 ? char32_t{b} : kHigh[b - 0x80]);
+        const Utf8Of& u = kUtf8[static_cast<unsigned char>(c)];
+        std::copy(u.bytes.begin(), u.bytes.end(), at);
+        at += u.size;
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
 }
 

@@ -15,12 +15,16 @@ std::string Trim(std::string_view text) {
 }
 
 std::string_view TrimmedView(std::string_view text) {
-    std::size_t b = text.find_first_not_of(' ');
-    if (b == std::string_view::npos) {
-        return {};
+    // Two plain loops: find_first_not_of looks each character up in its set by a call.
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && text[b] == ' ') {
+        ++b;
     }
-    std::size_t e = text.find_last_not_of(' ');
-    return text.substr(b, e - b + 1);
+    while (e > b && text[e - 1] == ' ') {
+        --e;
+    }
+    return text.substr(b, e - b);
 }
 
 namespace {
@@ -33,7 +37,12 @@ std::size_t Width(int w) {
 
 std::string HashlemAfasimA(std::string_view MahrozetMakor, int TotalLenth) {
     std::size_t width = Width(TotalLenth);
-    if (NumericValue(MahrozetMakor) == 0) {
+    // Digits alone are zero when every one is: long references need not be read as a number.
+    const bool digits = std::all_of(MahrozetMakor.begin(), MahrozetMakor.end(),
+                                    [](char c) { return c >= '0' && c <= '9'; });
+    const bool zero = digits ? MahrozetMakor.find_first_not_of('0') == std::string_view::npos
+                             : NumericValue(MahrozetMakor) == 0;
+    if (zero) {
         return std::string(width, '0');
     }
     if (MahrozetMakor.size() < width) {

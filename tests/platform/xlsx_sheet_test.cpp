@@ -23,6 +23,7 @@ TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
         std::string xml;
         std::vector<std::pair<std::pair<int, int>, CellValue>> cells;
         const char* kept = "";  // a piece of XML the written sheet still holds
+        std::vector<std::pair<std::pair<int, int>, unsigned>> formats = {};
     };
     const std::vector<Case> cases = {
         {"references and line ends",
@@ -55,6 +56,17 @@ TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
           {{1, 2}, {CellKind::Error, 0, "#N/A"}},
           {{1, 3}, CellValue::Num(-1500)},
           {{1, 4}, {CellKind::Error, 0, "#VALUE!"}}}},
+        {"cell tags spaced and quoted every way, an attribute named like the address",
+         Sheet("<row r=\"1\"><c  r=\"A1\"><v>1</v></c><c r='B1' s='2'><v>2</v></c>"
+               "<c\nr = \"C1\" rr=\"Z9\"><v>3</v></c><c ss=\"9\" s=\"1\" r=\"D1\"/>"
+               "<c r=\"E1\" xml:space=\"preserve\" t=\"inlineStr\"><is><t> e</t></is></c></row>"),
+         {{{1, 1}, CellValue::Num(1)},
+          {{1, 2}, CellValue::Num(2)},
+          {{1, 3}, CellValue::Num(3)},
+          {{1, 4}, CellValue::Empty()},
+          {{1, 5}, CellValue::Str(" e")}},
+         "",
+         {{{1, 2}, 2u}, {{1, 3}, 0u}, {{1, 4}, 1u}}},
         {"another element named for the rows, inside the sheet's properties",
          "<worksheet><sheetPr><sheetData><row r=\"9\"><c r=\"A9\"><v>9</v></c></row></sheetData>"
          "</sheetPr><sheetData><row r=\"1\"><c r=\"A1\"><v>1</v></c></row></sheetData></worksheet>",
@@ -69,6 +81,9 @@ TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
         ASSERT_TRUE(sheet.Load(c.xml, "sheet").ok()) << c.what;
         for (const auto& [at, value] : c.cells) {
             EXPECT_EQ(sheet.Read(at.first, at.second, kStrings), value) << c.what;
+        }
+        for (const auto& [at, xf] : c.formats) {
+            EXPECT_EQ(sheet.StyleOf(at.first, at.second), xf) << c.what;
         }
         const int row = c.cells.front().first.first;
         const int below = sheet.LastRow() + 1;

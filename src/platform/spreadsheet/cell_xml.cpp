@@ -215,7 +215,11 @@ CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std:
     // The commonest cells, a text or a value alone, are read where they stand.
     if (type == "inlineStr") {
         if (auto text = Between(cell.content, tags.inline_open, '>', tags.inline_close)) {
-            return CellValue::Str(DecodeOoxmlText(xml::Unescape(*text)));
+            std::string unescaped = xml::Unescape(*text);
+            if (unescaped.find("_x") != std::string::npos) {
+                unescaped = DecodeOoxmlText(unescaped);
+            }
+            return CellValue::Str(std::move(unescaped));
         }
     } else if (auto value = Between(cell.content, tags.value_open, 0, tags.value_close)) {
         return ValueOf(type, *value, sst);

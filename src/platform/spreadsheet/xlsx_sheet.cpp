@@ -47,6 +47,55 @@ std::size_t PlainCellEnd(std::string_view xml, const xml::Tag& cell) {
     return std::string_view::npos;
 }
 
+// The start tag of a cell as nearly every writer forms it, `<c r="A1" s="3" t="n">`: each
+// attribute after one space, a name of letters, "=" and a double-quoted value. Read in one tight
+// walk with its address and format; any other shape is left to the general reader, which takes
+// this one too and gives the same.
+std::optional<xml::Tag> PlainCellTag(std::string_view xml, std::size_t at, xml::Wanted& address,
+                                     xml::Wanted& format) {
+    const char* const begin = xml.data();
+    const char* const end = begin + xml.size();
+    const char* p = begin + at;
+    if (end - p < 4 || p[1] != 'c' || p[2] != ' ') {
+        return std::nullopt;
+    }
+    p += 2;
+    while (*p == ' ') {
+        const char* const name = ++p;
+        while (p < end && ((*p | 0x20) >= 'a' && (*p | 0x20) <= 'z')) {
+            ++p;
+        }
+        if (p == name || end - p < 2 || p[0] != '=' || p[1] != '"') {
+            return std::nullopt;
+        }
+        const char* const value = p + 2;
+        for (p = value; p < end && *p != '"'; ++p) {
+            if (*p == '<') {
+                return std::nullopt;
+            }
+        }
+        if (p >= end - 1) {  // the closing quote, and room for what ends the tag
+            return std::nullopt;
+        }
+        if (value - name == 3) {
+            xml::Wanted* w = *name == 'r' ? &address : *name == 's' ? &format : nullptr;
+            if (w != nullptr && !w->value) {
+                w->value = std::string_view(value, static_cast<std::size_t>(p - value));
+            }
+        }
+        ++p;
+    }
+    xml::Tag tag;
+    tag.empty = p[0] == '/';
+    if (tag.empty ? end - p < 2 || p[1] != '>' : p[0] != '>') {
+        return std::nullopt;
+    }
+    tag.name = xml.substr(at + 1, 1);
+    tag.attrs = xml.substr(at + 2, static_cast<std::size_t>(p - begin) - at - 2);
+    tag.end = static_cast<std::size_t>(p - begin) + (tag.empty ? 2 : 1);
+    return tag;
+}
+
 // An XML declaration that names no encoding or names UTF-8.
 bool DeclaresUtf8(std::string_view declaration) {
     const std::size_t at = declaration.find("encoding");
@@ -232,7 +281,11 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
         }
         // A cell's address, and its format while at it: the import asks every cell's fill.
         xml::Wanted wanted[] = {{"r"}, {"s"}};
-        const std::optional<xml::Tag> cell = xml::StartTag(xml, lt, wanted);
+        std::optional<xml::Tag> cell = PlainCellTag(xml, lt, wanted[0], wanted[1]);
+        if (!cell) {
+            wanted[0].value = wanted[1].value = std::nullopt;
+            cell = xml::StartTag(xml, lt, wanted);
+        }
         std::size_t end = cell ? PlainCellEnd(xml, *cell) : std::string_view::npos;
         if (cell && end == std::string_view::npos) {
             end = xml::ElementEnd(xml, *cell);
