@@ -1,6 +1,7 @@
 #include "platform/spreadsheet/cell_xml.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -64,32 +65,47 @@ void AppendInlineText(std::string& out, std::string_view raw, const std::string&
 
 // A cell's start tag read once for what reads ask of it, with what the cell holds after it.
 struct CellHead {
-    std::string_view type;   // as written; empty if absent
-    std::string_view style;  // as written; empty if absent
-    bool metadata = false;   // cm or vm
+    std::string_view type;  // as written; empty if absent
+    bool metadata = false;  // cm or vm
     std::string_view content;
 };
+// What a character is to the walk over a cell's start tag, looked up: every read walks one.
+enum HeadClass : unsigned char { kOther, kSpace, kTagEnd, kEquals, kQuote };
+constexpr std::array<unsigned char, 256> kHeadClasses = [] {
+    std::array<unsigned char, 256> t{};
+    for (unsigned char c : std::string_view(" \t\n\r")) {
+        t[c] = kSpace;
+    }
+    t['>'] = t['/'] = kTagEnd;
+    t['='] = kEquals;
+    t['"'] = t['\''] = kQuote;
+    return t;
+}();
+
+unsigned char HeadClassOf(char c) {
+    return kHeadClasses[static_cast<unsigned char>(c)];
+}
+
 CellHead HeadOf(std::string_view cell) {
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
     CellHead out;
     const std::size_t n = cell.size();
     std::size_t p = 1;
-    while (p < n && !space(cell[p]) && cell[p] != '>' && cell[p] != '/') {
+    while (p < n && HeadClassOf(cell[p]) != kSpace && HeadClassOf(cell[p]) != kTagEnd) {
         ++p;
     }
     for (;;) {
-        while (p < n && space(cell[p])) {
+        while (p < n && HeadClassOf(cell[p]) == kSpace) {
             ++p;
         }
-        if (p >= n || cell[p] == '>' || cell[p] == '/') {
+        if (p >= n || HeadClassOf(cell[p]) == kTagEnd) {
             break;
         }
         const std::size_t name_at = p;
-        while (p < n && cell[p] != '=' && !space(cell[p])) {
+        while (p < n && HeadClassOf(cell[p]) != kEquals && HeadClassOf(cell[p]) != kSpace) {
             ++p;
         }
         const std::string_view name = cell.substr(name_at, p - name_at);
-        while (p < n && cell[p] != '"' && cell[p] != '\'') {
+        while (p < n && HeadClassOf(cell[p]) != kQuote) {
             ++p;
         }
         const std::size_t value_at = p + 1;
@@ -101,8 +117,6 @@ CellHead HeadOf(std::string_view cell) {
         ++p;
         if (name == "t") {
             out.type = value;
-        } else if (name == "s") {
-            out.style = value;
         } else if (name == "cm" || name == "vm") {
             out.metadata = true;
         }
@@ -158,7 +172,9 @@ CellValue ValueOf(std::string_view type, std::string_view held,
     // Most values are a number or an index as it stands: read in place.
     std::string decoded;
     std::string_view vtext = held;
-    if (vtext.find_first_of("<&\r") != std::string_view::npos) {
+    // A loop rather than find_first_of, which searches the set once for every character.
+    if (std::any_of(held.begin(), held.end(),
+                    [](char c) { return c == '<' || c == '&' || c == '\r'; })) {
         decoded = xml::FirstText(vtext);
         vtext = decoded;
     }
@@ -243,10 +259,6 @@ CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std:
     return ValueOf(type, v->content, sst);
 }
 
-unsigned Style(std::string_view cell) {
-    return StyleIndex(HeadOf(cell).style);
-}
-
 unsigned StyleIndex(std::string_view written) {
     std::string buffer;
     const std::string_view s = xml::Decoded(written, buffer);
@@ -297,15 +309,19 @@ std::string WithContent(std::string_view cell, std::string_view type, std::strin
 }
 
 std::string WithStyle(std::string_view cell, unsigned xf) {
-    const xml::Tag tag = xml::KnownTag(cell);
     std::string out;
     out.reserve(cell.size() + 8);
+    AppendWithStyle(out, cell, xf);
+    return out;
+}
+
+void AppendWithStyle(std::string& out, std::string_view cell, unsigned xf) {
+    const xml::Tag tag = xml::KnownTag(cell);
     xml::AppendStartTag(out, tag, {"s"});
     out += " s=\"";
     AppendNumber(out, xf);
     out += '"';
     out.append(cell.substr(tag.end - (tag.empty ? 2 : 1)));
-    return out;
 }
 
 Formula FormulaOf(std::string_view cell) {

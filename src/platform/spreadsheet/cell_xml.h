@@ -21,7 +21,6 @@ struct Tags {
 };
 
 CellValue Value(std::string_view cell, const Tags& tags, const std::vector<std::string>& sst);
-unsigned Style(std::string_view cell);
 // The format index an "s" attribute gives, as written; 0 when it gives none.
 unsigned StyleIndex(std::string_view written);
 
@@ -35,6 +34,7 @@ bool Holds(std::string_view cell, std::string_view type, std::string_view conten
 std::string WithContent(std::string_view cell, std::string_view type, std::string_view content);
 // The cell with format `xf`, what it holds unchanged.
 std::string WithStyle(std::string_view cell, unsigned xf);
+void AppendWithStyle(std::string& out, std::string_view cell, unsigned xf);
 
 // The cell's formula: whether it has one, and the index it lends it by when others share it.
 struct Formula {

@@ -454,6 +454,15 @@ void XlsxSheet::Replace(RowRef& row, CellRef& cell, std::string xml) {
     dirty_ = true;
 }
 
+void XlsxSheet::ReplaceContent(RowRef& row, CellRef& cell, std::string_view type,
+                               std::string_view content) {
+    if (cell.restyled) {
+        Replace(row, cell, cell_xml::WithStyle(CellXml(cell), cell.style));
+        cell.restyled = false;
+    }
+    Replace(row, cell, cell_xml::WithContent(CellXml(cell), type, content));
+}
+
 CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst) const {
     const CellRef* ref = FindCell(row, col);
     if (ref == nullptr) {
@@ -499,7 +508,7 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
         return Ok();  // the typing fix writes back texts that often stand as they are
     }
     ClearFormula(*ref);
-    Replace(*r, *ref, cell_xml::WithContent(CellXml(*ref), "inlineStr", content));
+    ReplaceContent(*r, *ref, "inlineStr", content);
     return Ok();
 }
 
@@ -520,7 +529,7 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
         return Ok();  // the import writes back every amount, most of them as they stand
     }
     ClearFormula(*ref);
-    Replace(*r, *ref, cell_xml::WithContent(CellXml(*ref), "", content));
+    ReplaceContent(*r, *ref, "", content);
     return Ok();
 }
 
@@ -532,7 +541,7 @@ unsigned XlsxSheet::StyleOf(int row, int col) const {
     if (ref->size == 0) {
         return added_[static_cast<std::size_t>(ref->index)].style;
     }
-    return ref->index < 0 ? ref->style : cell_xml::Style(CellXml(*ref));
+    return ref->style;
 }
 
 void XlsxSheet::SetStyle(int row, int col, unsigned xf) {
@@ -542,7 +551,10 @@ void XlsxSheet::SetStyle(int row, int col, unsigned xf) {
         added_[static_cast<std::size_t>(ref->index)].style = xf;
         return;
     }
-    Replace(*r, *ref, cell_xml::WithStyle(CellXml(*ref), xf));
+    // Noted only: the import marks thousands of cells, each formed once as the sheet is written.
+    ref->style = xf;
+    ref->restyled = true;
+    r->changed = true;
 }
 
 void XlsxSheet::Deselect() {
@@ -602,7 +614,11 @@ void XlsxSheet::AppendRow(std::string& out, const RowRef& row) const {
         }
         const std::size_t at = c.at - row.at;
         out += bytes.substr(pos, at - pos);
-        out += CellXml(c);
+        if (c.restyled) {
+            cell_xml::AppendWithStyle(out, CellXml(c), c.style);
+        } else {
+            out += CellXml(c);
+        }
         pos = at + c.size;
     }
     if (tag.empty) {

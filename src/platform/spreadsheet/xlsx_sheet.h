@@ -64,7 +64,10 @@ class XlsxSheet {
         std::uint32_t at = 0;
         std::uint32_t size = 0;   // 0 for a new cell
         std::int32_t index = -1;  // in edits_ once changed; in added_ for a new cell
-        std::uint32_t style = 0;  // its format as read
+        std::uint32_t style = 0;  // its format, as read or as set
+        // A format set and not yet in its XML: put in as the cell is written, or before its
+        // content changes, so the XML is what setting it at once would have made.
+        bool restyled = false;
     };
     struct RowRef {
         explicit RowRef(int number, std::uint32_t start = 0) : row(number), at(start) {}
@@ -91,6 +94,9 @@ class XlsxSheet {
     CellRef NewCellRef(int col);
     std::string_view CellXml(const CellRef& cell) const;
     void Replace(RowRef& row, CellRef& cell, std::string xml);
+    // The cell's XML with its content replaced, a format set on it put in first.
+    void ReplaceContent(RowRef& row, CellRef& cell, std::string_view type,
+                        std::string_view content);
     // Notes a formula the cell's new value replaces; cells sharing it keep their values.
     void ClearFormula(const CellRef& cell);
     void AppendRow(std::string& out, const RowRef& row) const;

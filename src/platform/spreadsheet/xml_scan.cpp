@@ -49,14 +49,15 @@ std::size_t NameEnd(std::string_view s, std::size_t p) {
     return p;
 }
 
-// The reference after an "&" put in `out`; the characters it took, or 0 if none is there.
-std::size_t AppendReference(std::string& out, std::string_view rest) {
+// The reference after an "&" written at `out`, which it moves on; the characters it took, or 0
+// if none is there. What a reference stands for is never longer than the reference.
+std::size_t PutReference(char*& out, std::string_view rest) {
     if (!rest.starts_with('#')) {
         static constexpr std::pair<std::string_view, char> kNamed[] = {
             {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
         for (const auto& [name, ch] : kNamed) {
             if (rest.starts_with(name)) {
-                out += ch;
+                *out++ = ch;
                 return name.size();
             }
         }
@@ -82,13 +83,15 @@ std::size_t AppendReference(std::string& out, std::string_view rest) {
     if (cp < 0x800) {
         // Hebrew, and every two-byte character, formed here: names are mostly references.
         if (cp < 0x80) {
-            out += static_cast<char>(cp);
+            *out++ = static_cast<char>(cp);
         } else {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
+            *out++ = static_cast<char>(0xC0 | (cp >> 6));
+            *out++ = static_cast<char>(0x80 | (cp & 0x3F));
         }
     } else {
-        utf8::Append(out, static_cast<char32_t>(cp));
+        std::string bytes;
+        utf8::Append(bytes, static_cast<char32_t>(cp));
+        out = std::copy(bytes.begin(), bytes.end(), out);
     }
     return p + 1;
 }
@@ -313,29 +316,30 @@ std::string Unescape(std::string_view raw) {
     if (i == raw.size()) {
         return std::string(raw);
     }
-    std::string out;
-    out.reserve(raw.size());
-    out.append(raw.substr(0, i));
+    // Written in place: the text read is never longer than the text written.
+    std::string out(raw.size(), '\0');
+    char* at = std::copy(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(i), out.data());
     for (; i < raw.size(); ++i) {
         const char c = raw[i];
         if (c == '\r') {
-            out += '\n';
+            *at++ = '\n';
             if (i + 1 < raw.size() && raw[i + 1] == '\n') {
                 ++i;
             }
             continue;
         }
         if (c != '&') {
-            out += c;
+            *at++ = c;
             continue;
         }
         const std::string_view rest = raw.substr(i + 1);
-        if (const std::size_t used = AppendReference(out, rest); used > 0) {
+        if (const std::size_t used = PutReference(at, rest); used > 0) {
             i += used;
         } else {
-            out += c;  // not a reference: kept as written
+            *at++ = c;  // not a reference: kept as written
         }
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
 }
 
