@@ -117,7 +117,7 @@ struct NumberField {
 };
 std::string NotFitting(std::initializer_list<NumberField> fields) {
     for (const NumberField& f : fields) {
-        if (!masav::FitDigits(f.text, f.width)) {
+        if (!masav::FitField(f.text, f.width)) {
             return std::string(f.name) + " " + masav::WhyNotFit(f.text, f.width);
         }
     }

@@ -110,7 +110,7 @@ Error BadInput(std::string message) {
 
 // The number fields of one row, fitted, or the operator's message naming the row and the field.
 struct FittedRow {
-    std::string bank, branch, account, identity;
+    FittedDigits bank, branch, account, identity;
 };
 
 Result<FittedRow> FitRow(const Row& row, std::size_t index) {
@@ -118,7 +118,7 @@ Result<FittedRow> FitRow(const Row& row, std::size_t index) {
         const std::string& text;
         int width;
         const char* name;
-        std::string FittedRow::*out;
+        FittedDigits FittedRow::*out;
     };
     const Field fields[] = {{row.bank, 2, "קוד הבנק", &FittedRow::bank},
                             {row.branch, 3, "מספר הסניף", &FittedRow::branch},
@@ -126,21 +126,27 @@ Result<FittedRow> FitRow(const Row& row, std::size_t index) {
                             {row.id, 9, "מספר הזהות", &FittedRow::identity}};
     FittedRow fitted;
     for (const Field& f : fields) {
-        std::optional<std::string> v = FitDigits(f.text, f.width);
+        std::optional<FittedDigits> v = FitField(f.text, f.width);
         if (!v) {
             return BadInput("בתנועה " + std::to_string(index + 1) + " (שורה " +
                             std::to_string(index + 2) + " בגיליון) " + f.name + " (" + f.text +
                             ") " + WhyNotFit(f.text, f.width) +
                             "; יש לתקן את החוברת ולקלוט אותה מחדש");
         }
-        fitted.*f.out = std::move(*v);
+        fitted.*f.out = *v;
     }
     return fitted;
 }
 
+// The field formed in `out`, whose room is kept from row to row.
+void AssignField(std::string& out, const FittedDigits& f) {
+    out.assign(f.zeros, '0');
+    out += f.digits;
+}
+
 }  // namespace
 
-std::optional<std::string> FitDigits(std::string_view text, int width) {
+std::optional<FittedDigits> FitField(std::string_view text, int width) {
     std::string_view t = TrimmedView(text);
     if (t == "x") {
         t = {};  // the program's marker of a missing value
@@ -149,18 +155,29 @@ std::optional<std::string> FitDigits(std::string_view text, int width) {
         return std::nullopt;
     }
     const std::size_t w = static_cast<std::size_t>(width);
-    std::size_t first = 0;
-    while (t.size() - first > w && t[first] == '0') {
-        ++first;
+    while (t.size() > w && t.front() == '0') {
+        t.remove_prefix(1);
     }
-    if (t.size() - first > w) {
+    if (t.size() > w) {
         return std::nullopt;
     }
-    // Zeros, and the digits over their right end: one string, no appending.
-    std::string out(w, '0');
-    std::copy(t.begin() + static_cast<std::ptrdiff_t>(first), t.end(),
-              out.end() - static_cast<std::ptrdiff_t>(t.size() - first));
+    return FittedDigits{t, w - t.size()};
+}
+
+std::optional<std::string> FitDigits(std::string_view text, int width) {
+    const std::optional<FittedDigits> f = FitField(text, width);
+    if (!f) {
+        return std::nullopt;
+    }
+    std::string out(f->zeros, '0');
+    out += f->digits;
     return out;
+}
+
+bool FitsAs(std::string_view text, int width, std::string_view field) {
+    const std::optional<FittedDigits> f = FitField(text, width);
+    return f && field.size() == f->zeros + f->digits.size() &&
+           field.find_first_not_of('0') >= f->zeros && field.substr(f->zeros) == f->digits;
 }
 
 std::string WhyNotFit(std::string_view text, int width) {
@@ -260,21 +277,23 @@ Result<std::string> BuildFile(const FileInput& in) {
     out.reserve((in.rows.size() + 3) * (kRecordWidth + 2));
     AppendRecord(out, HeaderSlots(), v, record_end);
 
+    std::string joined;
     for (std::size_t i = 0; i < in.rows.size(); ++i) {
         const Row& row = in.rows[i];
         const FittedRow& f = fitted[i];
-        v.bank = f.bank;
-        v.branch = f.branch;
-        v.account = f.account;
-        v.identity = f.identity;
+        AssignField(v.bank, f.bank);
+        AssignField(v.branch, f.branch);
+        AssignField(v.account, f.account);
+        AssignField(v.identity, f.identity);
         v.row_name = HR(ToOldCodeReversed(NameBytes(row.name, in.variant)), 16);
         v.shekels = HashlemAfasimA(amounts[i].first, 11);
         v.agorot = HashlemAfasim(amounts[i].second, 2);
         // The texts joined as they stand; where extra leading zeros make them longer than the
         // field, the fields as written.
-        std::string reference = ToWindows1255(row.bank + row.branch + row.account);
+        joined.assign(row.bank).append(row.branch).append(row.account);
+        std::string reference = ToWindows1255(joined);
         if (reference.size() > 20) {
-            reference = f.bank + f.branch + f.account;
+            reference.assign(v.bank).append(v.branch).append(v.account);
         }
         v.reference = HashlemAfasimA(reference, 20);
         AppendRecord(out, DetailSlots(), v, record_end);

@@ -58,6 +58,16 @@ std::string PrepareCollectionName(std::string_view name);
 // character is either in the other, so the answer is the same.
 std::optional<std::string> FitDigits(std::string_view text, int width);
 
+// The same without forming the field: the digits kept (a view into the text) and the zeros that
+// go before them.
+struct FittedDigits {
+    std::string_view digits;
+    std::size_t zeros = 0;
+};
+std::optional<FittedDigits> FitField(std::string_view text, int width);
+// Whether the text, fitted to the width, is `field`.
+bool FitsAs(std::string_view text, int width, std::string_view field);
+
 // Why a number field does not fit, in the operator's words: "ארוך מ-9 ספרות" or "אינו מספר".
 std::string WhyNotFit(std::string_view text, int width);
 

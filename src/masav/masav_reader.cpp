@@ -261,8 +261,8 @@ Status CompareWithInput(const ReadFile& file, const FileInput& intended) {
     if (file.variant != want) {
         return differ("סוג הקובץ");
     }
-    if (FitDigits(intended.institution.code, 8) != file.institution_code ||
-        FitDigits(intended.institution.software_code, 5) != file.software_code) {
+    if (!FitsAs(intended.institution.code, 8, file.institution_code) ||
+        !FitsAs(intended.institution.software_code, 5, file.software_code)) {
         return differ("קוד המוסד או קוד התוכנה");
     }
     const ValueDate& d = intended.date;
@@ -280,11 +280,11 @@ Status CompareWithInput(const ReadFile& file, const FileInput& intended) {
         auto at = [i](const char* field) {
             return "תנועה " + std::to_string(i + 1) + ", " + field;
         };
-        if (FitDigits(row.id, 9) != got.identity) {
+        if (!FitsAs(row.id, 9, got.identity)) {
             return differ(at("זהות"));
         }
-        if (FitDigits(row.bank, 2) != got.bank || FitDigits(row.branch, 3) != got.branch ||
-            FitDigits(row.account, 9) != got.account) {
+        if (!FitsAs(row.bank, 2, got.bank) || !FitsAs(row.branch, 3, got.branch) ||
+            !FitsAs(row.account, 9, got.account)) {
             return differ(at("חשבון"));
         }
         std::optional<double> amount = RegionalNumber(row.amount);

@@ -46,23 +46,31 @@ std::string ToWindows1255(std::string_view text) {
                     [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
         return std::string(text);
     }
-    const auto& table = EncodeTable();
-    std::string out;
-    out.reserve(text.size());
+    // Written in place: no character takes more bytes in the code page than in UTF-8.
+    std::string out(text.size(), '\0');
+    char* at = out.data();
     std::size_t i = 0;
     while (i < text.size()) {
-        char32_t cp = utf8::Next(text, i);
-        if (cp < 0x80) {
-            out.push_back(static_cast<char>(cp));
+        const auto lead = static_cast<unsigned char>(text[i]);
+        if (lead < 0x80) {
+            *at++ = text[i++];
             continue;
         }
-        if (cp >= 0x05D0 && cp <= 0x05EA) {  // the letters, most of every Hebrew text
-            out.push_back(static_cast<char>(0xE0 + (cp - 0x05D0)));
-            continue;
+        // The letters, most of every Hebrew text, are D7 90 to D7 AA.
+        if (lead == 0xD7 && i + 1 < text.size()) {
+            const auto next = static_cast<unsigned char>(text[i + 1]);
+            if (next >= 0x90 && next <= 0xAA) {
+                *at++ = static_cast<char>(0xE0 + (next - 0x90));
+                i += 2;
+                continue;
+            }
         }
+        const char32_t cp = utf8::Next(text, i);
+        const auto& table = EncodeTable();
         auto it = table.find(cp);
-        out.push_back(it == table.end() ? '?' : static_cast<char>(it->second));
+        *at++ = it == table.end() ? '?' : static_cast<char>(it->second);
     }
+    out.resize(static_cast<std::size_t>(at - out.data()));
     return out;
 }
 

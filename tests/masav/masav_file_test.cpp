@@ -253,6 +253,9 @@ TEST(MasavFile, ReadBackCheckNamesWhatDiffers) {
     const std::vector<Case> cases = {
         {"", [](FileInput&, std::vector<Row>&) {}},
         {"", [](FileInput&, std::vector<Row>& r) { r[3].id = "18"; }},  // the same once fitted
+        {"", [](FileInput&, std::vector<Row>& r) { r[1].account = " 00000001002 "; }},
+        {"תנועה 2, חשבון", [](FileInput&, std::vector<Row>& r) { r[1].account = "10002"; }},
+        {"תנועה 2, חשבון", [](FileInput&, std::vector<Row>& r) { r[1].account = "1002 x"; }},
         {"סוג הקובץ", [](FileInput& in, std::vector<Row>&) { in.variant = Variant::Collection; }},
         {"קוד המוסד או קוד התוכנה",
          [](FileInput& in, std::vector<Row>&) { in.institution.code = "12345679"; }},

@@ -25,6 +25,7 @@ TEST(Windows1255, EncodesLettersAndMarksTheRest) {
     EXPECT_EQ(ToWindows1255("Ù"), "?");          // a byte the code page leaves undefined
     EXPECT_EQ(ToWindows1255("\xE0\x80"), "??");  // truncated sequence, then a stray byte
     EXPECT_EQ(ToWindows1255("\xC0\xAF"), "??");  // overlong
+    EXPECT_EQ(ToWindows1255("\xD7\x90\xD7"), Bytes({224, '?'}));  // a letter's lead byte alone
 }
 
 TEST(Windows1255, EveryByteRoundTrips) {
