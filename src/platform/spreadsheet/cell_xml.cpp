@@ -207,25 +207,8 @@ CellValue ValueOf(std::string_view type, std::string_view held,
     return CellValue::Num(d);
 }
 
-}  // namespace
-
-Tags::Tags(std::string_view prefix) {
-    const std::string p(prefix);
-    row_open = "<" + p + "row r=\"";
-    row_close = "</" + p + "row>";
-    cell_open = "<" + p + "c r=\"";
-    value_open = "<" + p + "v>";
-    value_close = "</" + p + "v>";
-    inline_open = "<" + p + "is><" + p + "t";
-    inline_close = "</" + p + "t></" + p + "is>";
-    new_text_open = " t=\"inlineStr\">" + inline_open;
-    new_text_close = inline_close + "</" + p + "c>";
-    new_number_open = ">" + value_open;
-    new_number_close = value_close + "</" + p + "c>";
-}
-
-CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std::string>& sst) {
-    const CellHead cell = HeadOf(bytes);
+// The value of a cell whose start tag has been read.
+CellValue ValueOfHead(const CellHead& cell, const Tags& tags, const std::vector<std::string>& sst) {
     std::string buffer;
     const std::string_view type = xml::Decoded(cell.type, buffer);
     // The commonest cells, a text or a value alone, are read where they stand.
@@ -257,6 +240,38 @@ CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std:
         return CellValue::Empty();
     }
     return ValueOf(type, v->content, sst);
+}
+
+}  // namespace
+
+Tags::Tags(std::string_view prefix) {
+    const std::string p(prefix);
+    row_open = "<" + p + "row r=\"";
+    row_close = "</" + p + "row>";
+    cell_open = "<" + p + "c r=\"";
+    value_open = "<" + p + "v>";
+    value_close = "</" + p + "v>";
+    inline_open = "<" + p + "is><" + p + "t";
+    inline_close = "</" + p + "t></" + p + "is>";
+    new_text_open = " t=\"inlineStr\">" + inline_open;
+    new_text_close = inline_close + "</" + p + "c>";
+    new_number_open = ">" + value_open;
+    new_number_close = value_close + "</" + p + "c>";
+}
+
+CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std::string>& sst) {
+    return ValueOfHead(HeadOf(bytes), tags, sst);
+}
+
+CellValue Value(std::string_view bytes, const KnownHead& known, const Tags& tags,
+                const std::vector<std::string>& sst) {
+    CellHead head;
+    head.type = bytes.substr(known.type_at, known.type_size);
+    const std::size_t close = bytes.rfind('<');
+    head.content = close != std::string_view::npos && close > known.size
+                       ? bytes.substr(known.size, close - known.size)
+                       : std::string_view();
+    return ValueOfHead(head, tags, sst);
 }
 
 unsigned StyleIndex(std::string_view written) {

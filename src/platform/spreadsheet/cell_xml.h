@@ -21,6 +21,15 @@ struct Tags {
 };
 
 CellValue Value(std::string_view cell, const Tags& tags, const std::vector<std::string>& sst);
+// What a scan noted of a cell's start tag: its length, and where its type is written in it
+// (size 0 if it has none). The cell must not be empty ("<c/>").
+struct KnownHead {
+    std::size_t size = 0;
+    std::size_t type_at = 0;
+    std::size_t type_size = 0;
+};
+CellValue Value(std::string_view cell, const KnownHead& head, const Tags& tags,
+                const std::vector<std::string>& sst);
 // The format index an "s" attribute gives, as written; 0 when it gives none.
 unsigned StyleIndex(std::string_view written);
 

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <span>
 #include <utility>
 
 #include "core/utf8.h"
@@ -49,10 +50,10 @@ std::size_t PlainCellEnd(std::string_view xml, const xml::Tag& cell) {
 
 // The start tag of a cell as nearly every writer forms it, `<c r="A1" s="3" t="n">`: each
 // attribute after one space, a name of letters, "=" and a double-quoted value. Read in one tight
-// walk with its address and format; any other shape is left to the general reader, which takes
-// this one too and gives the same.
-std::optional<xml::Tag> PlainCellTag(std::string_view xml, std::size_t at, xml::Wanted& address,
-                                     xml::Wanted& format) {
+// walk with its address, format and type (`wanted` r, s, t); any other shape is left to the
+// general reader, which takes this one too and gives the same.
+std::optional<xml::Tag> PlainCellTag(std::string_view xml, std::size_t at,
+                                     std::span<xml::Wanted, 3> wanted) {
     const char* const begin = xml.data();
     const char* const end = begin + xml.size();
     const char* p = begin + at;
@@ -78,7 +79,10 @@ std::optional<xml::Tag> PlainCellTag(std::string_view xml, std::size_t at, xml::
             return std::nullopt;
         }
         if (value - name == 3) {
-            xml::Wanted* w = *name == 'r' ? &address : *name == 's' ? &format : nullptr;
+            xml::Wanted* w = *name == 'r'   ? &wanted[0]
+                             : *name == 's' ? &wanted[1]
+                             : *name == 't' ? &wanted[2]
+                                            : nullptr;
             if (w != nullptr && !w->value) {
                 w->value = std::string_view(value, static_cast<std::size_t>(p - value));
             }
@@ -280,10 +284,10 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             break;
         }
         // A cell's address, and its format while at it: the import asks every cell's fill.
-        xml::Wanted wanted[] = {{"r"}, {"s"}};
-        std::optional<xml::Tag> cell = PlainCellTag(xml, lt, wanted[0], wanted[1]);
+        xml::Wanted wanted[] = {{"r"}, {"s"}, {"t"}};
+        std::optional<xml::Tag> cell = PlainCellTag(xml, lt, wanted);
         if (!cell) {
-            wanted[0].value = wanted[1].value = std::nullopt;
+            wanted[0].value = wanted[1].value = wanted[2].value = std::nullopt;
             cell = xml::StartTag(xml, lt, wanted);
         }
         std::size_t end = cell ? PlainCellEnd(xml, *cell) : std::string_view::npos;
@@ -312,9 +316,18 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             return Damaged("תאי השורה " + std::to_string(r) + " אינם בסדר עולה");
         }
         prev_col = cc;
-        row.cells.push_back({cc, static_cast<std::uint32_t>(lt),
-                             static_cast<std::uint32_t>(end - lt), -1,
-                             cell_xml::StyleIndex(format.value_or(""))});
+        CellRef& ref = row.cells.emplace_back(CellRef{cc, static_cast<std::uint32_t>(lt),
+                                                      static_cast<std::uint32_t>(end - lt), -1,
+                                                      cell_xml::StyleIndex(format.value_or(""))});
+        // Where its content starts and its type stands, for reads that then need not walk
+        // the tag again; a long tag is walked.
+        const std::string_view type = wanted[2].value.value_or(std::string_view());
+        if (!cell->empty && cell->end - lt <= 255) {
+            ref.head = static_cast<std::uint8_t>(cell->end - lt);
+            ref.type_at =
+                static_cast<std::uint8_t>(type.empty() ? 0 : type.data() - xml.data() - lt);
+            ref.type_size = static_cast<std::uint8_t>(type.size());
+        }
     }
     row.size = static_cast<std::uint32_t>(p - at);
     rows_.push_back(std::move(row));
@@ -470,6 +483,10 @@ CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst)
     }
     if (ref->size == 0) {
         return added_[static_cast<std::size_t>(ref->index)].value;
+    }
+    if (ref->index < 0 && ref->head > 0) {
+        return cell_xml::Value(CellXml(*ref), {ref->head, ref->type_at, ref->type_size}, tags_,
+                               sst);
     }
     return cell_xml::Value(CellXml(*ref), tags_, sst);
 }

@@ -68,6 +68,11 @@ class XlsxSheet {
         // A format set and not yet in its XML: put in as the cell is written, or before its
         // content changes, so the XML is what setting it at once would have made.
         bool restyled = false;
+        // Its start tag's length and where its type is written in it, as the scan found them;
+        // 0 where the tag is to be walked again (long, or empty).
+        std::uint8_t head = 0;
+        std::uint8_t type_at = 0;
+        std::uint8_t type_size = 0;
     };
     struct RowRef {
         explicit RowRef(int number, std::uint32_t start = 0) : row(number), at(start) {}
