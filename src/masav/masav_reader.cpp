@@ -70,9 +70,9 @@ struct Fields {
 };
 
 // The slots of one record: fixed texts must stand as the layout has them, number fields must be
-// digits; the values are handed back by what they are.
-Result<Fields> ReadSlots(std::string_view record, std::span<const Slot> slots, std::size_t number) {
-    Fields out;
+// digits; the values are put in `out` by what they are (one table for every record of a file).
+Status ReadSlots(std::string_view record, std::span<const Slot> slots, std::size_t number,
+                 Fields& out) {
     for (const Slot& slot : slots) {
         std::string_view value = record.substr(static_cast<std::size_t>(slot.position - 1),
                                                static_cast<std::size_t>(slot.width));
@@ -98,7 +98,7 @@ Result<Fields> ReadSlots(std::string_view record, std::span<const Slot> slots, s
         }
         out.by_source[static_cast<std::size_t>(slot.source)] = value;
     }
-    return out;
+    return Ok();
 }
 
 long long Number(std::string_view digits) {
@@ -164,11 +164,8 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
         return Fault(records.size(), "חסרה רשומת סיכום");
     }
 
-    Result<Fields> header = ReadSlots(records[0], HeaderSlots(), 1);
-    if (!header) {
-        return header.error();
-    }
-    Fields& h = header.value();
+    Fields h;
+    ZIVRON_TRY(ReadSlots(records[0], HeaderSlots(), 1, h));
     file.institution_code = std::string(h[Source::InstitutionCode]);
     file.software_code = std::string(h[Source::SoftwareCode]);
     file.payment_date = std::string(h[Source::PaymentDate]);
@@ -180,15 +177,12 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
     const std::string code = file.variant == Variant::Credit ? "006" : "504";
     file.details.reserve(records.size());
     long long sum = 0;
+    Fields d;  // every detail record has the same slots: each read overwrites the last
     for (std::size_t i = 1; i + 2 < records.size(); ++i) {
         if (records[i][0] != '1') {
             return Fault(i + 1, "אינה רשומת תנועה (1 במקום 1)");
         }
-        Result<Fields> detail = ReadSlots(records[i], DetailSlots(), i + 1);
-        if (!detail) {
-            return detail.error();
-        }
-        Fields& d = detail.value();
+        ZIVRON_TRY(ReadSlots(records[i], DetailSlots(), i + 1, d));
         if (d[Source::InstitutionCode] != file.institution_code) {
             return Fault(i + 1, "קוד המוסד שונה מזה של הכותרת");
         }
@@ -211,13 +205,11 @@ Result<ReadFile> ReadMasavFile(std::string_view bytes) {
     if (records[t][0] != '5') {
         return Fault(t + 1, "אינה רשומת סיכום (5 במקום 1)");
     }
-    Result<Fields> trailer = ReadSlots(
-        records[t],
-        file.variant == Variant::Credit ? CreditTrailerSlots() : CollectionTrailerSlots(), t + 1);
-    if (!trailer) {
-        return trailer.error();
-    }
-    Fields& tr = trailer.value();
+    Fields tr;
+    ZIVRON_TRY(
+        ReadSlots(records[t],
+                  file.variant == Variant::Credit ? CreditTrailerSlots() : CollectionTrailerSlots(),
+                  t + 1, tr));
     if (tr[Source::InstitutionCode] != file.institution_code ||
         tr[Source::PaymentDate] != file.payment_date) {
         return Fault(t + 1, "קוד המוסד או תאריך הערך שונים מאלה של הכותרת");

@@ -103,6 +103,35 @@ TEST(XlsxSheet, ReadsEditsAndWritesBackEverySheetShape) {
     }
 }
 
+// Writing what a cell already holds leaves the sheet as it was read, unless the cell carries
+// metadata, which a written value drops.
+TEST(XlsxSheet, WritingWhatACellHoldsChangesItOnlyWhenItCarriesMetadata) {
+    struct Case {
+        std::string cell;
+        bool text;
+        bool rewritten;
+    };
+    const Case cases[] = {
+        {"<c r=\"A1\"><v>5</v></c>", false, false},
+        {"<c r=\"A1\" t=\"n\" s=\"2\"><v>5</v></c>", false, false},
+        {"<c r=\"A1\" vm=\"1\"><v>5</v></c>", false, true},
+        {"<c r=\"A1\" t=\"inlineStr\"><is><t>a</t></is></c>", true, false},
+        {"<c r=\"A1\" cm=\"1\" t=\"inlineStr\"><is><t>a</t></is></c>", true, true},
+        {"<c r=\"A1\" t=\"inlineStr\" cm=\"1\"><is><t>a</t></is></c>", true, true},
+    };
+    for (const Case& c : cases) {
+        const std::string xml = Sheet("<row r=\"1\">" + c.cell + "</row>");
+        XlsxSheet sheet;
+        ASSERT_TRUE(sheet.Load(xml, "sheet").ok()) << c.cell;
+        ASSERT_TRUE((c.text ? sheet.WriteText(1, 1, "a") : sheet.WriteNumber(1, 1, 5)).ok());
+        const std::string written = sheet.Serialize();
+        EXPECT_EQ(written != xml, c.rewritten) << c.cell << "\n" << written;
+        const bool metadata = c.cell.find("m=\"1\"") != std::string::npos;
+        EXPECT_EQ(written.find("m=\"1\"") != std::string::npos, metadata && !c.rewritten)
+            << written;
+    }
+}
+
 TEST(XlsxSheet, ACellAddedToARowDropsItsSpanAndUntouchedRowsGoOutAsTheyCame) {
     const std::string untouched =
         "<row r=\"2\" spans=\"1:2\" ht=\"20\"><c r=\"A2\"><v>2</v></c></row>";

@@ -128,6 +128,26 @@ CellHead HeadOf(std::string_view cell) {
     return out;
 }
 
+// The head a scan noted, with the content it leads to.
+CellHead HeadFrom(std::string_view cell, const KnownHead& known) {
+    CellHead head;
+    head.type = cell.substr(known.type_at, known.type_size);
+    const std::size_t close = cell.rfind('<');
+    head.content = close != std::string_view::npos && close > known.size
+                       ? cell.substr(known.size, close - known.size)
+                       : std::string_view();
+    return head;
+}
+
+bool HeadHolds(const CellHead& head, std::string_view type, std::string_view content) {
+    if (head.metadata || head.content != content) {
+        return false;
+    }
+    std::string buffer;
+    const std::string_view has = xml::Decoded(head.type, buffer);
+    return has == type || (type.empty() && has == "n");
+}
+
 // The text of an inline string item, as a shared string's: its <t>, or the <t> of each run;
 // phonetic hints are not part of the text.
 std::string InlineText(std::string_view item) {
@@ -265,13 +285,7 @@ CellValue Value(std::string_view bytes, const Tags& tags, const std::vector<std:
 
 CellValue Value(std::string_view bytes, const KnownHead& known, const Tags& tags,
                 const std::vector<std::string>& sst) {
-    CellHead head;
-    head.type = bytes.substr(known.type_at, known.type_size);
-    const std::size_t close = bytes.rfind('<');
-    head.content = close != std::string_view::npos && close > known.size
-                       ? bytes.substr(known.size, close - known.size)
-                       : std::string_view();
-    return ValueOfHead(head, tags, sst);
+    return ValueOfHead(HeadFrom(bytes, known), tags, sst);
 }
 
 unsigned StyleIndex(std::string_view written) {
@@ -296,13 +310,12 @@ std::string NumberContent(std::string_view number, const Tags& tags) {
 }
 
 bool Holds(std::string_view cell, std::string_view type, std::string_view content) {
-    const CellHead head = HeadOf(cell);
-    if (head.metadata || head.content != content) {
-        return false;
-    }
-    std::string buffer;
-    const std::string_view has = xml::Decoded(head.type, buffer);
-    return has == type || (type.empty() && has == "n");
+    return HeadHolds(HeadOf(cell), type, content);
+}
+
+bool Holds(std::string_view cell, const KnownHead& head, std::string_view type,
+           std::string_view content) {
+    return HeadHolds(HeadFrom(cell, head), type, content);
 }
 
 std::string WithContent(std::string_view cell, std::string_view type, std::string_view content) {

@@ -22,7 +22,8 @@ struct Tags {
 
 CellValue Value(std::string_view cell, const Tags& tags, const std::vector<std::string>& sst);
 // What a scan noted of a cell's start tag: its length, and where its type is written in it
-// (size 0 if it has none). The cell must not be empty ("<c/>").
+// (size 0 if it has none). The cell must not be empty ("<c/>") and its tag must hold nothing but
+// its address, format and type.
 struct KnownHead {
     std::size_t size = 0;
     std::size_t type_at = 0;
@@ -39,6 +40,8 @@ std::string NumberContent(std::string_view number, const Tags& tags);
 // Whether the cell already holds `content` with that type ("inlineStr", or "" for a number),
 // without formula or metadata: writing it again would change nothing.
 bool Holds(std::string_view cell, std::string_view type, std::string_view content);
+bool Holds(std::string_view cell, const KnownHead& head, std::string_view type,
+           std::string_view content);
 // The cell holding `content` of that type in place of its value, type, formula and metadata.
 std::string WithContent(std::string_view cell, std::string_view type, std::string_view content);
 // The cell with format `xf`, what it holds unchanged.

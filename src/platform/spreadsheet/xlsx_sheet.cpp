@@ -50,10 +50,11 @@ std::size_t PlainCellEnd(std::string_view xml, const xml::Tag& cell) {
 
 // The start tag of a cell as nearly every writer forms it, `<c r="A1" s="3" t="n">`: each
 // attribute after one space, a name of letters, "=" and a double-quoted value. Read in one tight
-// walk with its address, format and type (`wanted` r, s, t); any other shape is left to the
-// general reader, which takes this one too and gives the same.
+// walk with its address, format and type (`wanted` r, s, t), and whether it has attributes
+// besides; any other shape is left to the general reader, which takes this one too and gives the
+// same.
 std::optional<xml::Tag> PlainCellTag(std::string_view xml, std::size_t at,
-                                     std::span<xml::Wanted, 3> wanted) {
+                                     std::span<xml::Wanted, 3> wanted, bool& others) {
     const char* const begin = xml.data();
     const char* const end = begin + xml.size();
     const char* p = begin + at;
@@ -86,6 +87,9 @@ std::optional<xml::Tag> PlainCellTag(std::string_view xml, std::size_t at,
             if (w != nullptr && !w->value) {
                 w->value = std::string_view(value, static_cast<std::size_t>(p - value));
             }
+            others = others || w == nullptr;
+        } else {
+            others = true;
         }
         ++p;
     }
@@ -285,8 +289,10 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
         }
         // A cell's address, and its format while at it: the import asks every cell's fill.
         xml::Wanted wanted[] = {{"r"}, {"s"}, {"t"}};
-        std::optional<xml::Tag> cell = PlainCellTag(xml, lt, wanted);
-        if (!cell) {
+        bool others = false;
+        std::optional<xml::Tag> cell = PlainCellTag(xml, lt, wanted, others);
+        const bool plain = cell.has_value();
+        if (!plain) {
             wanted[0].value = wanted[1].value = wanted[2].value = std::nullopt;
             cell = xml::StartTag(xml, lt, wanted);
         }
@@ -298,7 +304,7 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             return Scan::NotPlain;
         }
         p = end;
-        if (xml::Local(cell->name) != "c") {
+        if (!plain && xml::Local(cell->name) != "c") {
             continue;  // kept as it stands
         }
         const std::optional<std::string_view> address = wanted[0].value;
@@ -318,11 +324,11 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
         prev_col = cc;
         CellRef& ref = row.cells.emplace_back(CellRef{cc, static_cast<std::uint32_t>(lt),
                                                       static_cast<std::uint32_t>(end - lt), -1,
-                                                      cell_xml::StyleIndex(format.value_or(""))});
+                                                      format ? cell_xml::StyleIndex(*format) : 0});
         // Where its content starts and its type stands, for reads that then need not walk
-        // the tag again; a long tag is walked.
+        // the tag again; a long tag, or one with attributes besides, is walked.
         const std::string_view type = wanted[2].value.value_or(std::string_view());
-        if (!cell->empty && cell->end - lt <= 255) {
+        if (plain && !others && !cell->empty && cell->end - lt <= 255) {
             ref.head = static_cast<std::uint8_t>(cell->end - lt);
             ref.type_at =
                 static_cast<std::uint8_t>(type.empty() ? 0 : type.data() - xml.data() - lt);
@@ -484,11 +490,24 @@ CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst)
     if (ref->size == 0) {
         return added_[static_cast<std::size_t>(ref->index)].value;
     }
-    if (ref->index < 0 && ref->head > 0) {
-        return cell_xml::Value(CellXml(*ref), {ref->head, ref->type_at, ref->type_size}, tags_,
-                               sst);
+    if (const std::optional<cell_xml::KnownHead> head = KnownHeadOf(*ref)) {
+        return cell_xml::Value(CellXml(*ref), *head, tags_, sst);
     }
     return cell_xml::Value(CellXml(*ref), tags_, sst);
+}
+
+std::optional<cell_xml::KnownHead> XlsxSheet::KnownHeadOf(const CellRef& cell) {
+    if (cell.index >= 0 || cell.head == 0) {
+        return std::nullopt;  // changed since the scan, or its tag is to be walked
+    }
+    return cell_xml::KnownHead{cell.head, cell.type_at, cell.type_size};
+}
+
+bool XlsxSheet::Holds(const CellRef& cell, std::string_view type, std::string_view content) const {
+    if (const std::optional<cell_xml::KnownHead> head = KnownHeadOf(cell)) {
+        return cell_xml::Holds(CellXml(cell), *head, type, content);
+    }
+    return cell_xml::Holds(CellXml(cell), type, content);
 }
 
 void XlsxSheet::ClearFormula(const CellRef& cell) {
@@ -521,7 +540,7 @@ Status XlsxSheet::WriteText(int row, int col, std::string_view text) {
         return Ok();
     }
     const std::string content = cell_xml::TextContent(text, tags_);
-    if (cell_xml::Holds(CellXml(*ref), "inlineStr", content)) {
+    if (Holds(*ref, "inlineStr", content)) {
         return Ok();  // the typing fix writes back texts that often stand as they are
     }
     ClearFormula(*ref);
@@ -542,7 +561,7 @@ Status XlsxSheet::WriteNumber(int row, int col, double value) {
     char buf[40];
     const std::string content = cell_xml::NumberContent(
         std::string_view(buf, std::to_chars(buf, buf + sizeof buf, value).ptr), tags_);
-    if (cell_xml::Holds(CellXml(*ref), "", content)) {
+    if (Holds(*ref, "", content)) {
         return Ok();  // the import writes back every amount, most of them as they stand
     }
     ClearFormula(*ref);

@@ -69,7 +69,8 @@ class XlsxSheet {
         // content changes, so the XML is what setting it at once would have made.
         bool restyled = false;
         // Its start tag's length and where its type is written in it, as the scan found them;
-        // 0 where the tag is to be walked again (long, or empty).
+        // 0 where the tag is to be walked again (long, empty, or with attributes besides its
+        // address, format and type).
         std::uint8_t head = 0;
         std::uint8_t type_at = 0;
         std::uint8_t type_size = 0;
@@ -98,6 +99,9 @@ class XlsxSheet {
     std::pair<RowRef*, CellRef*> EnsureCell(int row, int col);
     CellRef NewCellRef(int col);
     std::string_view CellXml(const CellRef& cell) const;
+    // What the scan noted of the cell's start tag, while its XML is the one scanned.
+    static std::optional<cell_xml::KnownHead> KnownHeadOf(const CellRef& cell);
+    bool Holds(const CellRef& cell, std::string_view type, std::string_view content) const;
     void Replace(RowRef& row, CellRef& cell, std::string xml);
     // The cell's XML with its content replaced, a format set on it put in first.
     void ReplaceContent(RowRef& row, CellRef& cell, std::string_view type,

@@ -344,7 +344,8 @@ std::string Unescape(std::string_view raw) {
 }
 
 std::string_view Decoded(std::string_view raw, std::string& buffer) {
-    if (raw.find('&') == std::string_view::npos) {
+    // A loop: the values looked at here are a few characters, shorter than a call to memchr.
+    if (std::none_of(raw.begin(), raw.end(), [](char c) { return c == '&'; })) {
         return raw;
     }
     buffer = Unescape(raw);
