@@ -88,6 +88,7 @@ unsigned char HeadClassOf(char c) {
 
 CellHead HeadOf(std::string_view cell) {
     CellHead out;
+    bool typed = false;
     const std::size_t n = cell.size();
     std::size_t p = 1;
     while (p < n && HeadClassOf(cell[p]) != kSpace && HeadClassOf(cell[p]) != kTagEnd) {
@@ -115,8 +116,9 @@ CellHead HeadOf(std::string_view cell) {
         }
         const std::string_view value = cell.substr(value_at, p - value_at);
         ++p;
-        if (name == "t") {
-            out.type = value;
+        if (name == "t" && !typed) {
+            out.type = value;  // the first, as the scan notes it, should a writer repeat it
+            typed = true;
         } else if (name == "cm" || name == "vm") {
             out.metadata = true;
         }
