@@ -215,6 +215,23 @@ std::string NumberText(double value) {
         return std::string(digits, end);
     }
     bool negative = value < 0;
+    if (std::optional<long long> cents = ExactAgorot(std::fabs(value))) {
+        // An amount to the agora, as most values are: its shekels, the point and one or two
+        // digits (it is not whole, so they are not both zero); the form the digits below take.
+        char buf[32];
+        char* end = buf;
+        if (negative) {
+            *end++ = '-';
+        }
+        end = std::to_chars(end, buf + sizeof buf, *cents / 100).ptr;
+        const auto agorot = static_cast<int>(*cents % 100);
+        *end++ = '.';
+        *end++ = static_cast<char>('0' + agorot / 10);
+        if (agorot % 10 != 0) {
+            *end++ = static_cast<char>('0' + agorot % 10);
+        }
+        return std::string(buf, end);
+    }
     auto [digits, exponent] = SignificantDigits(std::fabs(value));
     std::string out;
     if (exponent >= 15 || exponent < -4) {

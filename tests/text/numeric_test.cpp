@@ -106,6 +106,10 @@ TEST(NumberText, FifteenSignificantDigitsWithoutNoise) {
         {1e15, "1E+15"},
         {123456789012345, "123456789012345"},
         {1.5e20, "1.5E+20"},
+        {0.05, "0.05"},
+        {-284.2, "-284.2"},
+        {123456789012.34, "123456789012.34"},
+        {0.1 + 0.7, "0.8"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(NumberText(c.value), c.text) << c.value;
