@@ -14,7 +14,7 @@ using MessageSink = std::function<void(const std::string& text)>;
 namespace BANKIM {
 
 // Shows `message` and returns true when `value` is the empty text; a text of spaces is not empty.
-bool FieldMissing(std::string_view value, const std::string& message, const MessageSink& show);
+bool FieldMissing(std::string_view value, std::string_view message, const MessageSink& show);
 
 // Zero-filled on the left to `width` after trimming; a text of `width` or more is returned as it
 // is.

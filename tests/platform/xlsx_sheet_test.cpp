@@ -132,6 +132,26 @@ TEST(XlsxSheet, WritingWhatACellHoldsChangesItOnlyWhenItCarriesMetadata) {
     }
 }
 
+// A format set on a cell goes last in its tag, whichever way the tag was read.
+TEST(XlsxSheet, AFormatSetOnACellIsWrittenLastInItsTag) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"<c r=\"A1\" s=\"3\" t=\"n\"><v>1</v></c>", "<c r=\"A1\" t=\"n\" s=\"7\"><v>1</v></c>"},
+        {"<c r=\"A1\"><v>1</v></c>", "<c r=\"A1\" s=\"7\"><v>1</v></c>"},
+        {"<c t=\"s\" r=\"A1\" s=\"12\"><v>0</v></c>", "<c t=\"s\" r=\"A1\" s=\"7\"><v>0</v></c>"},
+        {"<c r=\"A1\" s=\"2\"/>", "<c r=\"A1\" s=\"7\"/>"},
+        {"<c r='A1'  s='2' vm=\"1\"><v>1</v></c>", "<c r='A1' vm=\"1\" s=\"7\"><v>1</v></c>"},
+    };
+    for (const auto& [cell, formatted] : cases) {
+        XlsxSheet sheet;
+        ASSERT_TRUE(sheet.Load(Sheet("<row r=\"1\">" + cell + "</row>"), "sheet").ok()) << cell;
+        sheet.SetStyle(1, 1, 7);
+        const std::string written = sheet.Serialize();
+        EXPECT_NE(written.find("<row r=\"1\">" + formatted + "</row>"), std::string::npos)
+            << cell << "\n"
+            << written;
+    }
+}
+
 TEST(XlsxSheet, ACellAddedToARowDropsItsSpanAndUntouchedRowsGoOutAsTheyCame) {
     const std::string untouched =
         "<row r=\"2\" spans=\"1:2\" ht=\"20\"><c r=\"A2\"><v>2</v></c></row>";

@@ -345,6 +345,25 @@ std::string WithStyle(std::string_view cell, unsigned xf) {
     return out;
 }
 
+void AppendWithStyle(std::string& out, std::string_view cell, const KnownHead& head, unsigned xf) {
+    // The scan took this tag as `<c` and attributes each ` name="value"`, and found nothing in it
+    // but the address, format and type: copied as it stands but its format, which goes last.
+    const std::size_t tag_end = head.size - 1;  // its ">"
+    out.append(cell.substr(0, 2));
+    for (std::size_t p = 2; p < tag_end;) {
+        const std::size_t equals = cell.find('=', p);
+        const std::size_t close = cell.find('"', equals + 2) + 1;
+        if (equals != p + 2 || cell[p + 1] != 's') {
+            out.append(cell.substr(p, close - p));
+        }
+        p = close;
+    }
+    out += " s=\"";
+    AppendNumber(out, xf);
+    out += '"';
+    out.append(cell.substr(tag_end));
+}
+
 void AppendWithStyle(std::string& out, std::string_view cell, unsigned xf) {
     const xml::Tag tag = xml::KnownTag(cell);
     xml::AppendStartTag(out, tag, {"s"});

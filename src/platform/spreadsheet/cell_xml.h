@@ -42,6 +42,8 @@ std::string NumberContent(std::string_view number, const Tags& tags);
 bool Holds(std::string_view cell, std::string_view type, std::string_view content);
 bool Holds(std::string_view cell, const KnownHead& head, std::string_view type,
            std::string_view content);
+// The same as AppendWithStyle, for a cell whose start tag the scan noted.
+void AppendWithStyle(std::string& out, std::string_view cell, const KnownHead& head, unsigned xf);
 // The cell holding `content` of that type in place of its value, type, formula and metadata.
 std::string WithContent(std::string_view cell, std::string_view type, std::string_view content);
 // The cell with format `xf`, what it holds unchanged.

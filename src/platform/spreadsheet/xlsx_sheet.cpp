@@ -651,7 +651,11 @@ void XlsxSheet::AppendRow(std::string& out, const RowRef& row) const {
         const std::size_t at = c.at - row.at;
         out += bytes.substr(pos, at - pos);
         if (c.restyled) {
-            cell_xml::AppendWithStyle(out, CellXml(c), c.style);
+            if (const std::optional<cell_xml::KnownHead> head = KnownHeadOf(c)) {
+                cell_xml::AppendWithStyle(out, CellXml(c), *head, c.style);
+            } else {
+                cell_xml::AppendWithStyle(out, CellXml(c), c.style);
+            }
         } else {
             out += CellXml(c);
         }
