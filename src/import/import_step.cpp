@@ -43,7 +43,7 @@ std::vector<DataRow> ReadDataRows(const sheet::Workbook& wb) {
     // Room for every row the scan may take, once: growing would copy the table at each doubling.
     rows.reserve(static_cast<std::size_t>(kScanLimit - kFirstDataRow + 1));
     for (int r = kFirstDataRow; r <= kScanLimit; ++r) {
-        DataRow row;
+        DataRow& row = rows.emplace_back();  // filled where it stays, not moved there
         for (int c = 0; c < 6; ++c) {
             row.cell[c] = wb.Read(r, c + 1);
             row.text[c] = CellText(row.cell[c]);
@@ -52,9 +52,9 @@ std::vector<DataRow> ReadDataRows(const sheet::Workbook& wb) {
         if (a == "x" || a == "X" || a == "*" || a.empty() || row.text[1].empty() ||
             row.text[2].empty() || NumericValue(row.text[2]) == 0 ||
             NumericValue(row.text[3]) == 0 || NumericValue(row.text[4]) == 0) {
+            rows.pop_back();
             return rows;
         }
-        rows.push_back(std::move(row));
     }
     rows.resize(9999 - kFirstDataRow + 1);
     return rows;

@@ -94,7 +94,9 @@ std::string FromWindows1255(std::string_view bytes) {
     char* at = out.data();
     for (char c : bytes) {
         const Utf8Of& u = kUtf8[static_cast<unsigned char>(c)];
-        std::copy(u.bytes.begin(), u.bytes.end(), at);
+        at[0] = u.bytes[0];  // three stores, not a call to copy a few bytes
+        at[1] = u.bytes[1];
+        at[2] = u.bytes[2];
         at += u.size;
     }
     out.resize(static_cast<std::size_t>(at - out.data()));
