@@ -53,7 +53,7 @@ using Item = biff::CellRecords;
 // The cells of a MULRK or MULBLANK one by one, as RK and BLANK records.
 std::vector<Item> Singles(const Item& run) {
     std::vector<Item> out;
-    const Rec& r = run.records[0];
+    const Rec& r = run.cell;
     const bool rk = r.type == 0x00BD;
     const std::size_t step = rk ? 6 : 2;
     int col = run.first_col;
@@ -62,13 +62,13 @@ std::vector<Item> Singles(const Item& run) {
         Put16(single.data, static_cast<std::uint32_t>(run.row));
         Put16(single.data, static_cast<std::uint32_t>(col));
         single.data += r.data.substr(at, step);
-        out.push_back({run.row, col, {single}});
+        out.push_back({run.row, col, std::move(single), {}});
     }
     return out;
 }
 
 int LastCol(const Item& it) {
-    const Rec& r = it.records[0];
+    const Rec& r = it.cell;
     if (r.type == 0x00BD || r.type == 0x00BE) {
         return U16(r.data, r.data.size() - 2);
     }
@@ -190,11 +190,11 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
             if (items.empty()) {
                 return Refused("רשומה בלי תא");
             }
-            items.back().records.push_back(std::move(r));
+            items.back().attached.push_back(std::move(r));
         } else {
-            Item item{U16(r.data, 0), U16(r.data, 2), {}};
-            item.records.push_back(std::move(r));
-            items.push_back(std::move(item));
+            const int row = U16(r.data, 0);
+            const int col = U16(r.data, 2);
+            items.push_back({row, col, std::move(r), {}});
         }
     }
     if (phase == Before) {
@@ -215,7 +215,7 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
     std::vector<Item> cells;
     cells.reserve(items.size() + edits.size());
     for (Item& it : items) {
-        const bool run = it.records[0].type == 0x00BD || it.records[0].type == 0x00BE;
+        const bool run = it.cell.type == 0x00BD || it.cell.type == 0x00BE;
         bool touched = false;
         for (int c = it.first_col; run && c <= LastCol(it); ++c) {
             touched = touched || edits.count({it.row + 1, c + 1}) > 0;
@@ -239,7 +239,7 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
     const std::size_t kept = cells.size();
     const auto find = [&](int row, int col) -> std::optional<std::size_t> {
         // The last of equal ones, as a file that holds a cell twice is read.
-        const Item key{row, col, {}};
+        const Item key{row, col, {}, {}};
         const auto end = cells.begin() + static_cast<std::ptrdiff_t>(kept);
         const auto after = std::upper_bound(cells.begin(), end, key, by_place);
         if (after == cells.begin() || by_place(*(after - 1), key)) {
@@ -254,8 +254,8 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
         std::uint16_t xf = 15;  // the workbook's default cell format
         if (found) {
             const Item& old = cells[*found];
-            xf = U16(old.records[0].data, 4);
-            for (const Rec& r : old.records) {
+            xf = U16(old.cell.data, 4);
+            for (const Rec& r : old.attached) {
                 if (r.type == 0x04BC && edit.value) {
                     return Refused("תא של נוסחה משותפת");
                 }
@@ -276,9 +276,9 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
             if (!written) {
                 return Refused(written.error().message);
             }
-            Item fresh{row, col, {std::move(written).value()}};
+            Item fresh{row, col, std::move(written).value(), {}};
             if (found) {
-                if (cells[*found].records[0].type == 0x00FD) {
+                if (cells[*found].cell.type == 0x00FD) {
                     sst.CountReference(-1);
                 }
                 cells[*found] = std::move(fresh);
@@ -286,9 +286,9 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
                 cells.push_back(std::move(fresh));
             }
         } else if (found) {
-            Set16(cells[*found].records[0].data, 4, xf);
+            Set16(cells[*found].cell.data, 4, xf);
         } else {
-            cells.push_back({row, col, {biff::BlankRecord(row, col, xf)}});
+            cells.push_back({row, col, biff::BlankRecord(row, col, xf), {}});
         }
     }
     // Every row with a cell has its ROW record; an edited row's column span covers its cells.

@@ -94,6 +94,17 @@ Rec RowRecord(int row, int first_col, int end_col) {
     return r;
 }
 
+namespace {
+
+void AppendCell(std::string& out, const CellRecords& cell) {
+    Append(out, cell.cell);
+    for (const Rec& r : cell.attached) {
+        Append(out, r);
+    }
+}
+
+}  // namespace
+
 CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecords>& cells) {
     CellArea out;
     std::vector<const Rec*> row_list;
@@ -117,9 +128,7 @@ CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecor
                 gaps.push_back(static_cast<std::uint16_t>(out.bytes.size() - previous));
                 previous = out.bytes.size();
             }
-            for (const Rec& r : cells[next_cell].records) {
-                Append(out.bytes, r);
-            }
+            AppendCell(out.bytes, cells[next_cell]);
             ++next_cell;
         }
         Rec db{0x00D7, {}};
@@ -131,9 +140,7 @@ CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecor
         Append(out.bytes, db);
     }
     for (; next_cell < cells.size(); ++next_cell) {
-        for (const Rec& r : cells[next_cell].records) {
-            Append(out.bytes, r);
-        }
+        AppendCell(out.bytes, cells[next_cell]);
     }
     return out;
 }

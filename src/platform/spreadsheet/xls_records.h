@@ -38,10 +38,12 @@ std::string Bytes(const Rec& r);
 std::optional<std::vector<Rec>> Split(std::string_view stream);
 
 // One cell, or a run of cells of one row (MULRK, MULBLANK), with the records that follow it.
+// The cell's own record is held in place: a sheet has tens of thousands, and few have others.
 struct CellRecords {
     int row = 0;  // from 0, as stored
     int first_col = 0;
-    std::vector<Rec> records;
+    Rec cell;
+    std::vector<Rec> attached;  // a formula's string or shared formula, a note's object
 };
 
 // The record of a cell (row and column from 0) holding `v`: NUMBER for a number or a boolean,

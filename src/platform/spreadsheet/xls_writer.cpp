@@ -104,7 +104,7 @@ Result<SheetStream> WriteSheet(const XlsSheet& s, bool shown, const std::vector<
             }
             rec = std::move(written).value();
         }
-        cells.push_back({row, col, {std::move(rec)}});
+        cells.push_back({row, col, std::move(rec), {}});
     }
     SheetStream out;
     if (!rows.empty()) {
