@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <set>
+#include <span>
 #include <vector>
 
 #include "platform/spreadsheet/compound_writer.h"
@@ -161,7 +162,7 @@ struct BuiltSheet {
     std::uint32_t first_row = 0, last_row = 0;
 };
 
-Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Formats& formats,
+Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Formats& formats,
                            SstBuilder& sst) {
     std::vector<Rec> prefix, suffix;
     std::map<int, Rec> rows;
@@ -211,21 +212,31 @@ Result<BuiltSheet> Rebuild(std::vector<Rec> recs, const XlsSheetEdits& edits, Fo
         suffix.assign(split, prefix.end());
         prefix.erase(split, prefix.end());
     }
-    // Runs that hold an edited cell go one cell a record.
-    std::vector<Item> cells;
-    cells.reserve(items.size() + edits.size());
-    for (Item& it : items) {
+    // Runs that hold an edited cell go one cell a record; without such a run (as most sheets,
+    // written a cell a record) the list is taken as it is.
+    const auto touched = [&](const Item& it) {
         const bool run = it.cell.type == 0x00BD || it.cell.type == 0x00BE;
-        bool touched = false;
         for (int c = it.first_col; run && c <= LastCol(it); ++c) {
-            touched = touched || edits.count({it.row + 1, c + 1}) > 0;
-        }
-        if (touched) {
-            for (Item& single : Singles(it)) {
-                cells.push_back(std::move(single));
+            if (edits.count({it.row + 1, c + 1}) > 0) {
+                return true;
             }
-        } else {
-            cells.push_back(std::move(it));
+        }
+        return false;
+    };
+    std::vector<Item> cells;
+    if (std::none_of(items.begin(), items.end(), touched)) {
+        cells = std::move(items);
+        cells.reserve(cells.size() + edits.size());
+    } else {
+        cells.reserve(items.size() + edits.size());
+        for (Item& it : items) {
+            if (touched(it)) {
+                for (Item& single : Singles(it)) {
+                    cells.push_back(std::move(single));
+                }
+            } else {
+                cells.push_back(std::move(it));
+            }
         }
     }
     // The cells are found by a search over them in order: every writer keeps them so, and a
@@ -440,21 +451,39 @@ Result<std::string> PatchXls(std::string_view file,
         rec_at.push_back(pos);
         pos += 4 + all.value()[i].data.size();
     }
-    std::vector<std::vector<Rec>> sheets;
+    // Each sheet's range of records, from its BOF to its EOF.
+    std::vector<std::pair<std::size_t, std::size_t>> ranges;
     for (std::uint32_t start : sheet_starts) {
         auto first = std::lower_bound(rec_at.begin(), rec_at.end(), start);
         if (first == rec_at.end() || *first != start) {
             return Refused("גיליון מחוץ לזרם");
         }
-        std::vector<Rec> recs;
-        for (std::size_t i = static_cast<std::size_t>(first - rec_at.begin());
-             i < all.value().size(); ++i) {
-            recs.push_back(all.value()[i]);
-            if (all.value()[i].type == 0x000A) {
-                break;
-            }
+        std::size_t end = static_cast<std::size_t>(first - rec_at.begin());
+        while (end < all.value().size() && all.value()[end++].type != 0x000A) {
         }
-        sheets.push_back(std::move(recs));
+        ranges.emplace_back(static_cast<std::size_t>(first - rec_at.begin()), end);
+    }
+    // A sheet's records are read where they stand in the stream's list (the rebuild moves them
+    // out) when no two sheets, nor the globals, share any, as in every file a writer makes; a
+    // file whose sheets overlap has a copy made for each.
+    std::vector<std::pair<std::size_t, std::size_t>> in_order = ranges;
+    in_order.emplace_back(0, at + 1);
+    std::sort(in_order.begin(), in_order.end());
+    bool apart = true;
+    for (std::size_t k = 1; k < in_order.size(); ++k) {
+        apart = apart && in_order[k - 1].second <= in_order[k].first;
+    }
+    std::vector<std::vector<Rec>> copies;
+    copies.reserve(ranges.size());
+    std::vector<std::span<Rec>> sheets;
+    for (const auto& [first, end] : ranges) {
+        const auto from = all.value().begin() + static_cast<std::ptrdiff_t>(first);
+        const auto to = all.value().begin() + static_cast<std::ptrdiff_t>(end);
+        if (apart) {
+            sheets.emplace_back(from, to);  // taken from the stream's list as they stand
+        } else {
+            sheets.emplace_back(copies.emplace_back(from, to));
+        }
     }
     std::vector<BuiltSheet> built;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
@@ -472,7 +501,7 @@ Result<std::string> PatchXls(std::string_view file,
             built.push_back(std::move(kept));
             continue;
         }
-        Result<BuiltSheet> b = Rebuild(std::move(sheets[i]), e->second, formats, sst);
+        Result<BuiltSheet> b = Rebuild(sheets[i], e->second, formats, sst);
         if (!b) {
             return b.error();
         }

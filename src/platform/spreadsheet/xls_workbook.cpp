@@ -45,8 +45,20 @@ int XlsWorkbook::LastRow() const {
 }
 
 CellValue XlsWorkbook::Read(int row, int col) const {
-    auto it = sheets_[active_].cells.find({row, col});
-    return it == sheets_[active_].cells.end() ? CellValue::Empty() : it->second;
+    const auto& cells = sheets_[active_].cells;
+    const std::pair<int, int> at{row, col};
+    if (last_read_) {
+        if (const auto next = std::next(*last_read_); next != cells.end() && next->first == at) {
+            last_read_ = next;
+            return next->second;
+        }
+    }
+    const auto it = cells.find(at);
+    if (it == cells.end()) {
+        return CellValue::Empty();
+    }
+    last_read_ = it;
+    return it->second;
 }
 
 Status XlsWorkbook::WriteText(int row, int col, const std::string& text) {
@@ -92,6 +104,7 @@ Status XlsWorkbook::AddWorksheet() {
     sheet.name = "גיליון" + std::to_string(sheets_.size() + 1);
     sheets_.insert(sheets_.begin(), std::move(sheet));
     active_ = 0;
+    last_read_.reset();
     original_.clear();  // a new sheet: the file is written anew
     edits_.clear();
     return Ok();

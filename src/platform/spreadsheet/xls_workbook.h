@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "platform/spreadsheet/workbook.h"
 #include "platform/spreadsheet/xls_patch.h"
@@ -36,6 +37,9 @@ class XlsWorkbook final : public Workbook {
     // Every sheet of the file, in its order, and the one the cells are read from and written to.
     std::vector<XlsSheet> sheets_;
     std::size_t active_ = 0;
+    // The cell of the active sheet read last: reads go cell after cell, so the next is most
+    // often the one after it, found without a search. Forgotten when the sheets change.
+    mutable std::optional<std::map<std::pair<int, int>, CellValue>::const_iterator> last_read_;
     // The file as read (or last saved), and the cells changed since, sheet by sheet: a save
     // patches the one with the other.
     std::string original_;
