@@ -69,10 +69,73 @@ struct Fields {
     std::string_view operator[](Source s) const { return by_source[static_cast<std::size_t>(s)]; }
 };
 
+bool IsText(Source s) {
+    return s == Source::InstitutionName || s == Source::RowName || s == Source::HeaderMark;
+}
+
+// What each byte of a record of one layout must be: anything (in a text), a digit, or the byte
+// the fixed text has there. A record is checked against it in one pass; one that fails is read
+// slot by slot for the message.
+struct Pattern {
+    enum Kind : unsigned char { kAny, kDigit, kFixed };
+    std::array<unsigned char, kRecordWidth> kind{};
+    std::array<char, kRecordWidth> fixed{};
+};
+
+Pattern PatternOf(std::span<const Slot> slots) {
+    Pattern p;
+    for (const Slot& slot : slots) {
+        for (int i = 0; i < slot.width; ++i) {
+            const auto at = static_cast<std::size_t>(slot.position - 1 + i);
+            if (slot.source == Source::Fixed) {
+                p.kind[at] = Pattern::kFixed;
+                p.fixed[at] = static_cast<std::size_t>(i) < slot.fixed.size()
+                                  ? slot.fixed[static_cast<std::size_t>(i)]
+                                  : ' ';
+            } else {
+                p.kind[at] = IsText(slot.source) ? Pattern::kAny : Pattern::kDigit;
+            }
+        }
+    }
+    return p;
+}
+
+const Pattern* PatternFor(std::span<const Slot> slots) {
+    static const Pattern kHeader = PatternOf(HeaderSlots());
+    static const Pattern kDetail = PatternOf(DetailSlots());
+    static const Pattern kCreditTrailer = PatternOf(CreditTrailerSlots());
+    static const Pattern kCollectionTrailer = PatternOf(CollectionTrailerSlots());
+    return slots.data() == DetailSlots().data()              ? &kDetail
+           : slots.data() == HeaderSlots().data()            ? &kHeader
+           : slots.data() == CreditTrailerSlots().data()     ? &kCreditTrailer
+           : slots.data() == CollectionTrailerSlots().data() ? &kCollectionTrailer
+                                                             : nullptr;
+}
+
+bool Matches(std::string_view record, const Pattern& p) {
+    bool bad = record.size() < p.kind.size();
+    for (std::size_t i = 0; !bad && i < p.kind.size(); ++i) {
+        const char c = record[i];
+        bad = (p.kind[i] == Pattern::kDigit && (c < '0' || c > '9')) ||
+              (p.kind[i] == Pattern::kFixed && c != p.fixed[i]);
+    }
+    return !bad;
+}
+
 // The slots of one record: fixed texts must stand as the layout has them, number fields must be
 // digits; the values are put in `out` by what they are (one table for every record of a file).
 Status ReadSlots(std::string_view record, std::span<const Slot> slots, std::size_t number,
                  Fields& out) {
+    if (const Pattern* pattern = PatternFor(slots); pattern && Matches(record, *pattern)) {
+        for (const Slot& slot : slots) {
+            if (slot.source != Source::Fixed) {
+                out.by_source[static_cast<std::size_t>(slot.source)] =
+                    record.substr(static_cast<std::size_t>(slot.position - 1),
+                                  static_cast<std::size_t>(slot.width));
+            }
+        }
+        return Ok();
+    }
     for (const Slot& slot : slots) {
         std::string_view value = record.substr(static_cast<std::size_t>(slot.position - 1),
                                                static_cast<std::size_t>(slot.width));
@@ -90,9 +153,7 @@ Status ReadSlots(std::string_view record, std::span<const Slot> slots, std::size
             }
             continue;
         }
-        const bool text = slot.source == Source::InstitutionName ||
-                          slot.source == Source::RowName || slot.source == Source::HeaderMark;
-        if (!text && !Digits(value)) {
+        if (!IsText(slot.source) && !Digits(value)) {
             return Fault(number, "השדה " + std::string(FieldName(slot.source)) + " אינו ספרות: \"" +
                                      FromWindows1255(value) + "\"");
         }
