@@ -445,6 +445,13 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     ASSERT_TRUE(wb->WriteText(2, 2, "12345674").ok());
     ASSERT_TRUE(wb->WriteText(2, 9, "012-345674").ok());
     ASSERT_TRUE(wb->SetFill(2, 2, kTypingFixColour).ok());
+    // Past the format's 65,536 rows and 256 columns a cell would be written over one of the
+    // first: refused, with the cell named.
+    const Status past_rows = wb->WriteText(65537, 1, "x");
+    ASSERT_FALSE(past_rows.ok());
+    EXPECT_EQ(past_rows.error().message, "התא A65537 מחוץ לגבולות גיליון xls");
+    EXPECT_FALSE(wb->WriteNumber(1, 257, 1).ok());
+    EXPECT_FALSE(wb->SetFill(65537, 2, kTypingFixColour).ok());
     ASSERT_TRUE(wb->Save().ok());
     // A format other than its own is refused, and nothing is written for it.
     Status other = wb->SaveAs(dir_ / "copy.xlsx");

@@ -14,6 +14,17 @@ Error Unreadable(const fs::path& path, const std::string& why) {
                  "לא ניתן לקרוא את החוברת " + path.filename().string() + " (" + why + ")"};
 }
 
+// A cell the format can hold: an .xls sheet has 65,536 rows of 256 cells. A change beyond them
+// would be written over a cell of the first rows.
+Status CheckXlsAddress(int row, int col) {
+    ZIVRON_TRY(CheckCellAddress(row, col));
+    if (row > kXlsMaxRows || col > kXlsMaxCols) {
+        return Error{ErrorCode::Unsupported,
+                     "התא " + CellName(row, col) + " מחוץ לגבולות גיליון xls"};
+    }
+    return Ok();
+}
+
 }  // namespace
 
 // Read in this process from its records: every cell kind, formulas as their cached results, the
@@ -62,14 +73,14 @@ CellValue XlsWorkbook::Read(int row, int col) const {
 }
 
 Status XlsWorkbook::WriteText(int row, int col, const std::string& text) {
-    ZIVRON_TRY(CheckCellAddress(row, col));
+    ZIVRON_TRY(CheckXlsAddress(row, col));
     sheets_[active_].cells[{row, col}] = CellValue::Str(text);
     edits_[active_][{row, col}].value = CellValue::Str(text);
     return Ok();
 }
 
 Status XlsWorkbook::WriteNumber(int row, int col, double value) {
-    ZIVRON_TRY(CheckCellAddress(row, col));
+    ZIVRON_TRY(CheckXlsAddress(row, col));
     sheets_[active_].cells[{row, col}] = CellValue::Num(value);
     edits_[active_][{row, col}].value = CellValue::Num(value);
     return Ok();
@@ -80,14 +91,14 @@ Status XlsWorkbook::WriteDate(int row, int col, int year, int month, int day) {
 }
 
 Status XlsWorkbook::SetFill(int row, int col, Rgb colour) {
-    ZIVRON_TRY(CheckCellAddress(row, col));
+    ZIVRON_TRY(CheckXlsAddress(row, col));
     sheets_[active_].fills[{row, col}] = colour;
     edits_[active_][{row, col}].fill = std::optional<Rgb>(colour);
     return Ok();
 }
 
 Status XlsWorkbook::ClearFill(int row, int col) {
-    ZIVRON_TRY(CheckCellAddress(row, col));
+    ZIVRON_TRY(CheckXlsAddress(row, col));
     if (sheets_[active_].fills.erase({row, col}) > 0) {
         edits_[active_][{row, col}].fill = std::optional<Rgb>();
     }
