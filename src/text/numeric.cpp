@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "text/shaping.h"
+
 namespace zivron {
 namespace {
 
@@ -160,22 +162,14 @@ std::optional<double> PlainDecimal(std::string_view text) {
 }
 
 std::optional<double> RegionalNumber(std::string_view text) {
-    std::size_t b = 0;
-    std::size_t e = text.size();
-    while (b < e && text[b] == ' ') {
-        ++b;
-    }
-    while (e > b && text[e - 1] == ' ') {
-        --e;
-    }
-    if (std::optional<double> plain = PlainDecimal(text.substr(b, e - b))) {
+    const std::string_view trimmed = TrimmedView(text);
+    if (std::optional<double> plain = PlainDecimal(trimmed)) {
         return plain;
     }
     std::string s;
     bool seen_digit = false;
     bool in_integer_part = true;
-    for (std::size_t i = b; i < e; ++i) {
-        char c = text[i];
+    for (const char c : trimmed) {
         if (c == ',') {
             // Grouping only among the digits of the integer part.
             if (!in_integer_part || !seen_digit) {
