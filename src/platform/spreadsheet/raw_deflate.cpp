@@ -2,6 +2,7 @@
 
 #include <isa-l/igzip_lib.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -25,7 +26,9 @@ bool DeflateRaw(std::string_view in, DeflateEnd end, std::string& out) {
     z.flush = end == DeflateEnd::Final ? NO_FLUSH : FULL_FLUSH;
     z.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(in.data()));
     z.avail_in = static_cast<std::uint32_t>(in.size());
-    const std::size_t room = in.size() / 2 + (64 << 10);
+    // Written a piece at a time: room for half the input at once was zeroed and faulted in, page
+    // by page, for output a fraction of that.
+    const std::size_t room = std::min<std::size_t>(in.size() / 2 + (64 << 10), 1 << 20);
     for (;;) {
         const std::size_t at = out.size();
         out.resize(at + room);

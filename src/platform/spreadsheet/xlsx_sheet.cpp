@@ -590,6 +590,7 @@ void XlsxSheet::SetStyle(int row, int col, unsigned xf) {
     // Noted only: the import marks thousands of cells, each formed once as the sheet is written.
     ref->style = xf;
     ref->restyled = true;
+    ++restyles_;
     r->changed = true;
 }
 
@@ -675,7 +676,13 @@ std::string XlsxSheet::Compose(std::size_t* rows_at, std::size_t* last_row_at) c
     const std::string frame = SerializeXml(frame_);
     const std::size_t place = frame.find(kRowsPlace);
     std::string out;
-    out.reserve(frame.size() + (rows_end_ - rows_begin_) + edits_.size() * 32 + added_.size() * 48);
+    // Room for all of it at once: a sheet of megabytes that outgrows its buffer is copied whole.
+    std::size_t edited = 0;
+    for (const std::string& e : edits_) {
+        edited += e.size();
+    }
+    out.reserve(frame.size() + (rows_end_ - rows_begin_) + edited + restyles_ * 16 +
+                added_.size() * 48);
     out.append(frame, 0, place);
     *rows_at = *last_row_at = out.size();
     std::size_t pos = rows_begin_;

@@ -124,6 +124,7 @@ class XlsxSheet {
     std::vector<RowRef> rows_;
     std::vector<std::string> edits_;
     std::vector<NewCell> added_;
+    std::size_t restyles_ = 0;  // formats set on cells read, for the room a save needs
     bool dirty_ = false;
     bool formula_replaced_ = false;
 };
