@@ -453,6 +453,24 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     EXPECT_FALSE(wb->WriteNumber(1, 257, 1).ok());
     EXPECT_FALSE(wb->SetFill(65537, 2, kTypingFixColour).ok());
     ASSERT_TRUE(wb->Save().ok());
+    // Values written as the cells hold them change nothing the file holds, as for .xlsx.
+    const std::string before =
+        ReadWholeFile(fs::path(ZIVRON_TEST_DATA) / "xlsx/sample.xls").value();
+    const fs::path same = dir_ / "same.xls";
+    const fs::path copy = dir_ / "copy.xls";
+    ASSERT_TRUE(WriteFileAtomically(same, before).ok());
+    ASSERT_TRUE(WriteFileAtomically(copy, before).ok());
+    for (const fs::path& q : {same, copy}) {
+        SpreadsheetApp one({});
+        Workbook* w = one.Open(q).value();
+        if (q == same) {
+            ASSERT_TRUE(w->WriteText(2, 1, "ישראל ישראלי").ok());
+            ASSERT_TRUE(w->WriteNumber(2, 6, 1234.5).ok());
+        }
+        ASSERT_TRUE(w->SetFill(2, 1, kTypingFixColour).ok());
+        ASSERT_TRUE(w->Save().ok());
+    }
+    EXPECT_EQ(ReadWholeFile(same).value(), ReadWholeFile(copy).value());
     // A format other than its own is refused, and nothing is written for it.
     Status other = wb->SaveAs(dir_ / "copy.xlsx");
     ASSERT_FALSE(other.ok());

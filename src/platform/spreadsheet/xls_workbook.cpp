@@ -74,16 +74,23 @@ CellValue XlsWorkbook::Read(int row, int col) const {
 
 Status XlsWorkbook::WriteText(int row, int col, const std::string& text) {
     ZIVRON_TRY(CheckXlsAddress(row, col));
-    sheets_[active_].cells[{row, col}] = CellValue::Str(text);
-    edits_[active_][{row, col}].value = CellValue::Str(text);
+    Write(row, col, CellValue::Str(text));
     return Ok();
 }
 
 Status XlsWorkbook::WriteNumber(int row, int col, double value) {
     ZIVRON_TRY(CheckXlsAddress(row, col));
-    sheets_[active_].cells[{row, col}] = CellValue::Num(value);
-    edits_[active_][{row, col}].value = CellValue::Num(value);
+    Write(row, col, CellValue::Num(value));
     return Ok();
+}
+
+void XlsWorkbook::Write(int row, int col, CellValue value) {
+    auto [it, made] = sheets_[active_].cells.try_emplace({row, col});
+    if (!made && it->second == value) {
+        return;  // as for .xlsx, a cell holding what is written is left as it was read
+    }
+    it->second = value;
+    edits_[active_][{row, col}].value = std::move(value);
 }
 
 Status XlsWorkbook::WriteDate(int row, int col, int year, int month, int day) {

@@ -33,6 +33,8 @@ class XlsWorkbook final : public Workbook {
     const std::filesystem::path& Path() const override { return path_; }
 
   private:
+    void Write(int row, int col, CellValue value);
+
     std::filesystem::path path_;
     // Every sheet of the file, in its order, and the one the cells are read from and written to.
     std::vector<XlsSheet> sheets_;
