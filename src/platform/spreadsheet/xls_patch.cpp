@@ -302,28 +302,38 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
             cells.push_back({row, col, biff::BlankRecord(row, col, xf), {}});
         }
     }
-    // Every row with a cell has its ROW record; an edited row's column span covers its cells.
-    std::map<int, std::pair<int, int>> spans;
-    for (const Item& it : cells) {
-        auto& [lo, hi] = spans.try_emplace(it.row, it.first_col, LastCol(it) + 1).first->second;
-        lo = std::min(lo, it.first_col);
-        hi = std::max(hi, LastCol(it) + 1);
-    }
-    for (const auto& [row, span] : spans) {
-        auto [it, made] = rows.try_emplace(row);
-        if (made) {
-            it->second = biff::RowRecord(row, span.first, span.second);
-        }
-        if (U16(it->second.data, 2) > span.first || U16(it->second.data, 4) < span.second) {
-            Set16(it->second.data, 2,
-                  static_cast<std::uint32_t>(std::min<int>(U16(it->second.data, 2), span.first)));
-            Set16(it->second.data, 4,
-                  static_cast<std::uint32_t>(std::max<int>(U16(it->second.data, 4), span.second)));
-        }
-    }
     const auto added = cells.begin() + static_cast<std::ptrdiff_t>(kept);
     std::sort(added, cells.end(), by_place);  // one new cell a place: no two are equal
     std::inplace_merge(cells.begin(), added, cells.end(), by_place);
+
+    // Every row with a cell has its ROW record; an edited row's column span covers its cells.
+    // The cells are in order: each row's span in one pass, each ROW found from the last one.
+    struct Span {
+        int row, lo, hi;
+    };
+    std::vector<Span> spans;
+    for (const Item& it : cells) {
+        if (spans.empty() || spans.back().row != it.row) {
+            spans.push_back({it.row, it.first_col, LastCol(it) + 1});
+        }
+        spans.back().lo = std::min(spans.back().lo, it.first_col);
+        spans.back().hi = std::max(spans.back().hi, LastCol(it) + 1);
+    }
+    auto it = rows.begin();
+    for (const Span& span : spans) {
+        while (it != rows.end() && it->first < span.row) {
+            ++it;
+        }
+        if (it == rows.end() || it->first != span.row) {
+            it = rows.emplace_hint(it, span.row, biff::RowRecord(span.row, span.lo, span.hi));
+        }
+        if (U16(it->second.data, 2) > span.lo || U16(it->second.data, 4) < span.hi) {
+            Set16(it->second.data, 2,
+                  static_cast<std::uint32_t>(std::min<int>(U16(it->second.data, 2), span.lo)));
+            Set16(it->second.data, 4,
+                  static_cast<std::uint32_t>(std::max<int>(U16(it->second.data, 4), span.hi)));
+        }
+    }
 
     BuiltSheet out;
     for (const Rec& r : prefix) {
@@ -336,9 +346,12 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
         }
         Rec copy = r;
         if (r.type == 0x0200 && !spans.empty()) {  // DIMENSIONS
-            Set32(copy.data, 0, std::min<std::uint32_t>(U32(copy.data, 0), spans.begin()->first));
+            Set32(copy.data, 0,
+                  std::min<std::uint32_t>(U32(copy.data, 0),
+                                          static_cast<std::uint32_t>(spans.front().row)));
             Set32(copy.data, 4,
-                  std::max<std::uint32_t>(U32(copy.data, 4), spans.rbegin()->first + 1));
+                  std::max<std::uint32_t>(U32(copy.data, 4),
+                                          static_cast<std::uint32_t>(spans.back().row + 1)));
         }
         out.bytes += Bytes(copy);
     }
