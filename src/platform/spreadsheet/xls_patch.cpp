@@ -167,10 +167,12 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     std::vector<Rec> prefix, suffix;
     std::map<int, Rec> rows;
     std::vector<Item> items;
-    items.reserve(recs.size());
+    items.reserve(recs.size() + edits.size());  // room for the new cells too: it becomes the list
     enum { Before, Cells, After } phase = Before;
     // Each record moves to its place: a sheet has tens of thousands of them.
+    std::size_t sheet_size = 0;
     for (Rec& r : recs) {
+        sheet_size += 4 + r.data.size();
         const bool area = r.type == 0x0208 || r.type == 0x00D7 || IsCell(r.type) ||
                           (phase == Cells && IsAttached(r.type));
         if (phase == Before && area && r.type != 0x003C) {
@@ -336,9 +338,15 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     }
 
     BuiltSheet out;
+    // Room for the whole sheet at once: the records as read, what the edits may add, the INDEX.
+    const std::size_t blocks = (rows.size() + 31) / 32;
+    out.bytes.reserve(sheet_size + edits.size() * 48 + biff::IndexSize(blocks));
     for (const Rec& r : prefix) {
-        if (r.type == 0x020B) {  // INDEX: its size follows the blocks, its offsets the layout
+        if (r.type == 0x020B) {
+            // INDEX: its size follows the blocks, its offsets are filled in once the sheet is
+            // placed.
             out.index_at = out.bytes.size();
+            out.bytes += biff::IndexRecord(0, 0, 0, std::vector<std::uint32_t>(blocks, 0));
             continue;
         }
         if (r.type == 0x0055) {
@@ -359,23 +367,9 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
         out.first_row = static_cast<std::uint32_t>(rows.begin()->first);
         out.last_row = static_cast<std::uint32_t>(rows.rbegin()->first) + 1;
     }
-    biff::CellArea area = biff::LayOutCells(rows, cells);
-    const std::size_t index_size = out.index_at ? biff::IndexSize(area.dbcells.size()) : 0;
-    for (std::size_t d : area.dbcells) {
-        out.dbcells.push_back(out.bytes.size() + index_size + d);
-    }
-    out.bytes += area.bytes;
+    out.dbcells = biff::LayOutCells(out.bytes, rows, cells);
     for (const Rec& r : suffix) {
-        out.bytes += Bytes(r);
-    }
-    if (out.index_at) {
-        // INDEX itself, its offsets filled in once the sheet is placed.
-        out.bytes.insert(
-            *out.index_at,
-            biff::IndexRecord(0, 0, 0, std::vector<std::uint32_t>(out.dbcells.size(), 0)));
-        if (out.defcolwidth_at && *out.defcolwidth_at >= *out.index_at) {
-            *out.defcolwidth_at += index_size;
-        }
+        biff::Append(out.bytes, r);
     }
     return out;
 }
@@ -556,7 +550,13 @@ Result<std::string> PatchXls(std::string_view file,
             }
         }
     }
-    std::string out = head;
+    std::size_t total = head.size();
+    for (const BuiltSheet& b : built) {
+        total += b.bytes.size();
+    }
+    std::string out;
+    out.reserve(total);
+    out += head;
     for (std::size_t i = 0; i < built.size(); ++i) {
         const auto start = static_cast<std::uint32_t>(out.size());
         BuiltSheet& b = built[i];

@@ -105,18 +105,19 @@ void AppendCell(std::string& out, const CellRecords& cell) {
 
 }  // namespace
 
-CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecords>& cells) {
-    CellArea out;
+std::vector<std::size_t> LayOutCells(std::string& bytes, const std::map<int, Rec>& rows,
+                                     const std::vector<CellRecords>& cells) {
+    std::vector<std::size_t> dbcells;
     std::vector<const Rec*> row_list;
     for (const auto& [row, rec] : rows) {
         row_list.push_back(&rec);
     }
     std::size_t next_cell = 0;
     for (std::size_t b = 0; b < row_list.size(); b += 32) {
-        const std::size_t first_row_at = out.bytes.size();
+        const std::size_t first_row_at = bytes.size();
         const std::size_t end = std::min(row_list.size(), b + 32);
         for (std::size_t i = b; i < end; ++i) {
-            Append(out.bytes, *row_list[i]);
+            Append(bytes, *row_list[i]);
         }
         const int last_row = U16(row_list[end - 1]->data, 0);
         // DBCELL: back to the first ROW, then from the second ROW to the first row's first cell,
@@ -125,23 +126,29 @@ CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecor
         std::size_t previous = first_row_at + 20;
         while (next_cell < cells.size() && cells[next_cell].row <= last_row) {
             if (next_cell == 0 || cells[next_cell].row != cells[next_cell - 1].row) {
-                gaps.push_back(static_cast<std::uint16_t>(out.bytes.size() - previous));
-                previous = out.bytes.size();
+                gaps.push_back(static_cast<std::uint16_t>(bytes.size() - previous));
+                previous = bytes.size();
             }
-            AppendCell(out.bytes, cells[next_cell]);
+            AppendCell(bytes, cells[next_cell]);
             ++next_cell;
         }
         Rec db{0x00D7, {}};
-        Put32(db.data, static_cast<std::uint32_t>(out.bytes.size() - first_row_at));
+        Put32(db.data, static_cast<std::uint32_t>(bytes.size() - first_row_at));
         for (std::uint16_t g : gaps) {
             Put16(db.data, g);
         }
-        out.dbcells.push_back(out.bytes.size());
-        Append(out.bytes, db);
+        dbcells.push_back(bytes.size());
+        Append(bytes, db);
     }
     for (; next_cell < cells.size(); ++next_cell) {
-        AppendCell(out.bytes, cells[next_cell]);
+        AppendCell(bytes, cells[next_cell]);
     }
+    return dbcells;
+}
+
+CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecords>& cells) {
+    CellArea out;
+    out.dbcells = LayOutCells(out.bytes, rows, cells);
     return out;
 }
 

@@ -67,6 +67,9 @@ struct CellArea {
     std::vector<std::size_t> dbcells;
 };
 CellArea LayOutCells(const std::map<int, Rec>& rows, const std::vector<CellRecords>& cells);
+// The same written at the end of `out`; the positions of the DBCELL records are in `out`.
+std::vector<std::size_t> LayOutCells(std::string& out, const std::map<int, Rec>& rows,
+                                     const std::vector<CellRecords>& cells);
 
 // The size an INDEX record takes for that many DBCELL records, and its bytes: the rows from
 // `first_row` to before `end_row`, the stream positions of DEFCOLWIDTH (0: none) and the DBCELLs.
