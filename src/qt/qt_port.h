@@ -2,6 +2,7 @@
 // The port with real dialogs: QMessageBox, QFileDialog, the override cursor, processEvents,
 // QDesktopServices.
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
 
@@ -12,7 +13,7 @@ namespace zivron::qt {
 class QtPort : public SystemPort {
   public:
     void SetWindow(QWidget* window) { window_ = window; }
-    // Run at every yield of an import, before pending events: the window redraws its state.
+    // Run at a yield of an import, before pending events: the window redraws its state.
     std::function<void()> on_yield;
     // Run when a handler wants its state shown now.
     std::function<void()> on_show_state;
@@ -32,6 +33,7 @@ class QtPort : public SystemPort {
   private:
     QWidget* window_ = nullptr;
     int busy_ = 0;
+    QElapsedTimer yielded_;
 };
 
 }  // namespace zivron::qt
