@@ -169,7 +169,7 @@ std::string InlineText(std::string_view item) {
             }
         }
     }
-    return DecodeOoxmlText(out);
+    return DecodeOoxmlText(std::move(out));
 }
 
 // What `content` holds between `open` (and `then`, if not 0) and `close`, when that is all it
@@ -236,11 +236,7 @@ CellValue ValueOfHead(const CellHead& cell, const Tags& tags, const std::vector<
     // The commonest cells, a text or a value alone, are read where they stand.
     if (type == "inlineStr") {
         if (auto text = Between(cell.content, tags.inline_open, '>', tags.inline_close)) {
-            std::string unescaped = xml::Unescape(*text);
-            if (unescaped.find("_x") != std::string::npos) {
-                unescaped = DecodeOoxmlText(unescaped);
-            }
-            return CellValue::Str(std::move(unescaped));
+            return CellValue::Str(DecodeOoxmlText(xml::Unescape(*text)));
         }
     } else if (auto value = Between(cell.content, tags.value_open, 0, tags.value_close)) {
         return ValueOf(type, *value, sst);

@@ -78,6 +78,13 @@ std::string DecodeOoxmlText(std::string_view t) {
     return out;
 }
 
+std::string DecodeOoxmlText(std::string&& text) {
+    if (text.find("_x") == std::string::npos) {
+        return std::move(text);
+    }
+    return DecodeOoxmlText(std::string_view(text));
+}
+
 std::string EncodeOoxmlText(std::string_view t) {
     std::string out;
     out.reserve(t.size());
@@ -134,7 +141,7 @@ std::string StringItemText(pugi::xml_node item) {
     // Most items are one plain <t>: its text as it stands.
     const pugi::xml_node first = item.first_child();
     if (first && !first.next_sibling() && LocalName(first) == "t") {
-        return DecodeOoxmlText(first.text().get());
+        return DecodeOoxmlText(std::string_view(first.text().get()));
     }
     std::string out;
     for (pugi::xml_node n : item.children()) {
@@ -145,7 +152,7 @@ std::string StringItemText(pugi::xml_node item) {
             out += LocalChild(n, "t").text().get();
         }
     }
-    return DecodeOoxmlText(out);
+    return DecodeOoxmlText(std::move(out));
 }
 
 }  // namespace zivron::sheet

@@ -17,6 +17,8 @@ std::string SerializeXml(const pugi::xml_document& doc);
 
 // Excel keeps characters XML cannot hold as _xHHHH_; these undo and apply that escape.
 std::string DecodeOoxmlText(std::string_view text);
+// The same for a text of its own, handed back without a copy when it holds no escape.
+std::string DecodeOoxmlText(std::string&& text);
 std::string EncodeOoxmlText(std::string_view text);
 
 // The text of a string item (a shared string or an inline string): its <t>, or the <t> of each
