@@ -169,8 +169,8 @@ std::optional<std::string> FitDigits(std::string_view text, int width) {
     if (!f) {
         return std::nullopt;
     }
-    std::string out(f->zeros, '0');
-    out += f->digits;
+    std::string out;
+    AssignField(out, *f);
     return out;
 }
 

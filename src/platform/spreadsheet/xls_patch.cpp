@@ -227,8 +227,7 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     };
     std::vector<Item> cells;
     if (std::none_of(items.begin(), items.end(), touched)) {
-        cells = std::move(items);
-        cells.reserve(cells.size() + edits.size());
+        cells = std::move(items);  // with the room reserved for the new cells
     } else {
         cells.reserve(items.size() + edits.size());
         for (Item& it : items) {
