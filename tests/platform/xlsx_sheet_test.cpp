@@ -171,5 +171,40 @@ TEST(XlsxSheet, ACellAddedToARowDropsItsSpanAndUntouchedRowsGoOutAsTheyCame) {
         << written;
 }
 
+// Cells changed again and again, shorter and longer, across blocks and larger than one: every
+// entry reads as it was last put, and the bytes held are what the entries hold.
+TEST(CellEdits, EveryEntryReadsAsItWasLastPut) {
+    CellEdits edits;
+    std::vector<std::string> want;
+    auto put = [&](int index, std::string xml) {
+        const std::int32_t at = edits.Put(index, xml);
+        if (index < 0) {
+            ASSERT_EQ(at, static_cast<std::int32_t>(want.size()));
+            want.push_back(std::move(xml));
+        } else {
+            ASSERT_EQ(at, index);
+            want[static_cast<std::size_t>(index)] = std::move(xml);
+        }
+    };
+    put(-1, "<c r=\"A1\"><v>1</v></c>");
+    put(-1, "<c r=\"B1\"><v>2</v></c>");
+    put(0, "<c r=\"A1\"/>");                     // shorter, in its place
+    put(0, "<c r=\"A1\"><v>123456789</v></c>");  // longer, moved
+    put(1, "");                                  // empty
+    for (int i = 0; i < 30000; ++i) {            // past a block's end
+        put(-1, std::string(40 + i % 70, static_cast<char>('a' + i % 26)));
+    }
+    put(-1, std::string(3 << 20, 'x'));  // larger than a block
+    put(0, std::string(100, 'y'));
+    put(2, std::string(10, 'z'));
+    put(-1, "<c r=\"C9\"/>");
+    std::size_t bytes = 0;
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(edits[static_cast<std::int32_t>(i)], want[i]) << i;
+        bytes += want[i].size();
+    }
+    EXPECT_EQ(edits.Bytes(), bytes);
+}
+
 }  // namespace
 }  // namespace zivron::sheet

@@ -316,10 +316,9 @@ bool Holds(std::string_view cell, const KnownHead& head, std::string_view type,
     return HeadHolds(HeadFrom(cell, head), type, content);
 }
 
-std::string WithContent(std::string_view cell, std::string_view type, std::string_view content) {
+void AppendWithContent(std::string& out, std::string_view cell, std::string_view type,
+                       std::string_view content) {
     const xml::Tag tag = xml::KnownTag(cell);
-    std::string out;
-    out.reserve(cell.size() + content.size() + 24);
     xml::AppendStartTag(out, tag, {"t", "cm", "vm"});
     if (!type.empty()) {
         out += " t=\"";
@@ -331,14 +330,6 @@ std::string WithContent(std::string_view cell, std::string_view type, std::strin
     out += "</";
     out += tag.name;
     out += '>';
-    return out;
-}
-
-std::string WithStyle(std::string_view cell, unsigned xf) {
-    std::string out;
-    out.reserve(cell.size() + 8);
-    AppendWithStyle(out, cell, xf);
-    return out;
 }
 
 void AppendWithStyle(std::string& out, std::string_view cell, const KnownHead& head, unsigned xf) {

@@ -44,10 +44,11 @@ bool Holds(std::string_view cell, const KnownHead& head, std::string_view type,
            std::string_view content);
 // The same as AppendWithStyle, for a cell whose start tag the scan noted.
 void AppendWithStyle(std::string& out, std::string_view cell, const KnownHead& head, unsigned xf);
-// The cell holding `content` of that type in place of its value, type, formula and metadata.
-std::string WithContent(std::string_view cell, std::string_view type, std::string_view content);
-// The cell with format `xf`, what it holds unchanged.
-std::string WithStyle(std::string_view cell, unsigned xf);
+// Appends the cell holding `content` of that type in place of its value, type, formula and
+// metadata.
+void AppendWithContent(std::string& out, std::string_view cell, std::string_view type,
+                       std::string_view content);
+// Appends the cell with format `xf`, what it holds unchanged.
 void AppendWithStyle(std::string& out, std::string_view cell, unsigned xf);
 
 // The cell's formula: whether it has one, and the index it lends it by when others share it.

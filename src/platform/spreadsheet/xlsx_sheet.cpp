@@ -225,6 +225,7 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRows() {
         return Scan::Rows;
     }
     int prev_row = 0;
+    std::vector<CellRef> cells;
     for (p = rows_begin_;;) {
         lt = xml.find('<', p);
         if (lt == std::string_view::npos) {
@@ -248,7 +249,7 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRows() {
             }
             continue;
         }
-        Result<Scan> row = ScanRow(*tag, lt, prev_row);
+        Result<Scan> row = ScanRow(*tag, lt, prev_row, cells);
         if (!row || row.value() == Scan::NotPlain) {
             return row;
         }
@@ -256,7 +257,8 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRows() {
     }
 }
 
-Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, int& prev_row) {
+Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, int& prev_row,
+                                           std::vector<CellRef>& cells) {
     const std::string_view xml = raw_;
     const std::optional<std::string_view> number = xml::Attribute(tag.attrs, "r");
     if (!number) {
@@ -272,7 +274,9 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
     }
     prev_row = r;
     RowRef row(r, static_cast<std::uint32_t>(at));
-    row.cells.reserve(8);  // a workbook's rows mostly hold a few cells: one allocation
+    // Gathered apart, then given to the row at their count: one allocation a row, no room to
+    // spare across tens of thousands of rows.
+    cells.clear();
     std::size_t p = tag.end;
     int prev_col = 0;
     while (!tag.empty) {
@@ -322,9 +326,9 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
             return Damaged("תאי השורה " + std::to_string(r) + " אינם בסדר עולה");
         }
         prev_col = cc;
-        CellRef& ref = row.cells.emplace_back(CellRef{cc, static_cast<std::uint32_t>(lt),
-                                                      static_cast<std::uint32_t>(end - lt), -1,
-                                                      format ? cell_xml::StyleIndex(*format) : 0});
+        CellRef& ref = cells.emplace_back(CellRef{cc, static_cast<std::uint32_t>(lt),
+                                                  static_cast<std::uint32_t>(end - lt), -1,
+                                                  format ? cell_xml::StyleIndex(*format) : 0});
         // Where its content starts and its type stands, for reads that then need not walk
         // the tag again; a long tag, or one with attributes besides, is walked.
         const std::string_view type = wanted[2].value.value_or(std::string_view());
@@ -336,6 +340,7 @@ Result<XlsxSheet::Scan> XlsxSheet::ScanRow(const xml::Tag& tag, std::size_t at, 
         }
     }
     row.size = static_cast<std::uint32_t>(p - at);
+    row.cells.assign(cells.begin(), cells.end());
     rows_.push_back(std::move(row));
     return Scan::Rows;
 }
@@ -458,28 +463,28 @@ std::pair<XlsxSheet::RowRef*, XlsxSheet::CellRef*> XlsxSheet::EnsureCell(int row
 }
 
 std::string_view XlsxSheet::CellXml(const CellRef& cell) const {
-    return cell.index >= 0 ? std::string_view(edits_[static_cast<std::size_t>(cell.index)])
-                           : std::string_view(raw_).substr(cell.at, cell.size);
+    return cell.index >= 0 ? edits_[cell.index] : std::string_view(raw_).substr(cell.at, cell.size);
 }
 
-void XlsxSheet::Replace(RowRef& row, CellRef& cell, std::string xml) {
-    if (cell.index < 0) {
-        cell.index = static_cast<std::int32_t>(edits_.size());
-        edits_.push_back(std::move(xml));
-    } else {
-        edits_[static_cast<std::size_t>(cell.index)] = std::move(xml);
-    }
+void XlsxSheet::Replace(RowRef& row, CellRef& cell, std::string_view xml) {
+    cell.index = edits_.Put(cell.index, xml);
     row.changed = true;
     dirty_ = true;
 }
 
 void XlsxSheet::ReplaceContent(RowRef& row, CellRef& cell, std::string_view type,
                                std::string_view content) {
+    // Formed apart first: the cell's XML it is formed from may be the entry it replaces.
+    scratch_.clear();
     if (cell.restyled) {
-        Replace(row, cell, cell_xml::WithStyle(CellXml(cell), cell.style));
+        std::string restyled;
+        cell_xml::AppendWithStyle(restyled, CellXml(cell), cell.style);
+        cell_xml::AppendWithContent(scratch_, restyled, type, content);
         cell.restyled = false;
+    } else {
+        cell_xml::AppendWithContent(scratch_, CellXml(cell), type, content);
     }
-    Replace(row, cell, cell_xml::WithContent(CellXml(cell), type, content));
+    Replace(row, cell, scratch_);
 }
 
 CellValue XlsxSheet::Read(int row, int col, const std::vector<std::string>& sst) const {
@@ -523,7 +528,7 @@ void XlsxSheet::ClearFormula(const CellRef& cell) {
                 continue;
             }
             if (auto plain = cell_xml::WithoutSharedFormula(CellXml(c), *formula.lent_as)) {
-                Replace(r, c, std::move(*plain));
+                Replace(r, c, *plain);
             }
         }
     }
@@ -671,18 +676,27 @@ void XlsxSheet::AppendRow(std::string& out, const RowRef& row) const {
     }
 }
 
-std::string XlsxSheet::Compose(std::size_t* rows_at, std::size_t* last_row_at) const {
+void XlsxSheet::Compose(std::string& out, const PieceSink* sink, std::size_t* rows_at,
+                        std::size_t* last_row_at) const {
     // The sheet around its rows as the parser writes it, the rows' place marked.
     const std::string frame = SerializeXml(frame_);
     const std::size_t place = frame.find(kRowsPlace);
-    std::string out;
-    // Room for all of it at once: a sheet of megabytes that outgrows its buffer is copied whole.
-    std::size_t edited = 0;
-    for (const std::string& e : edits_) {
-        edited += e.size();
+    // Handed on a row's end past each megabyte, so a piece is deflated while it is still in
+    // the cache.
+    auto hand_on = [&] {
+        if (sink != nullptr && out.size() >= kPiece) {
+            (*sink)(out, false);
+            out.clear();
+        }
+    };
+    if (sink != nullptr) {
+        out.reserve(2 * kPiece);
+    } else {
+        // Room for all of it at once: a sheet of megabytes that outgrows its buffer is copied
+        // whole.
+        out.reserve(frame.size() + (rows_end_ - rows_begin_) + edits_.Bytes() + restyles_ * 16 +
+                    added_.size() * 48);
     }
-    out.reserve(frame.size() + (rows_end_ - rows_begin_) + edited + restyles_ * 16 +
-                added_.size() * 48);
     out.append(frame, 0, place);
     *rows_at = *last_row_at = out.size();
     std::size_t pos = rows_begin_;
@@ -697,19 +711,35 @@ std::string XlsxSheet::Compose(std::size_t* rows_at, std::size_t* last_row_at) c
         } else {
             AppendNewRow(out, r);
         }
+        hand_on();
     }
     out.append(raw_, pos, rows_end_ - pos);
     out.append(frame, place + kRowsPlace.size());
-    return out;
+    if (sink != nullptr) {
+        (*sink)(out, true);
+    }
 }
 
 std::string XlsxSheet::Serialize() const {
     if (!dirty_) {
         return as_read_.empty() ? raw_ : as_read_;
     }
+    std::string out;
     std::size_t rows_at = 0;
     std::size_t last_row_at = 0;
-    return Compose(&rows_at, &last_row_at);
+    Compose(out, nullptr, &rows_at, &last_row_at);
+    return out;
+}
+
+void XlsxSheet::Stream(const PieceSink& sink) const {
+    if (!dirty_) {
+        sink(as_read_.empty() ? raw_ : as_read_, true);
+        return;
+    }
+    std::string out;
+    std::size_t rows_at = 0;
+    std::size_t last_row_at = 0;
+    Compose(out, &sink, &rows_at, &last_row_at);
 }
 
 std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
@@ -717,7 +747,7 @@ std::optional<XlsxSheet::Split> XlsxSheet::SerializeSplit() const {
         return std::nullopt;
     }
     Split out;
-    out.xml = Compose(&out.rows_at, &out.last_row_at);
+    Compose(out.xml, nullptr, &out.rows_at, &out.last_row_at);
     return out;
 }
 

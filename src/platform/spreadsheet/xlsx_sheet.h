@@ -4,6 +4,7 @@
 // program did not touch go out as they came in.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <pugixml.hpp>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "core/result.h"
 #include "platform/spreadsheet/cell.h"
+#include "platform/spreadsheet/cell_edits.h"
 #include "platform/spreadsheet/cell_xml.h"
 #include "platform/spreadsheet/xml_scan.h"
 
@@ -36,6 +38,10 @@ class XlsxSheet {
     bool FormulaReplaced() const { return formula_replaced_; }
     // The sheet's XML; a sheet nothing changed gives back the bytes it was read from.
     std::string Serialize() const;
+    // The same bytes handed to `sink` a piece at a time as they are composed (about a megabyte
+    // each, the final one with `last`), so that the whole is never held.
+    using PieceSink = std::function<void(std::string_view piece, bool last)>;
+    void Stream(const PieceSink& sink) const;
     // The sheet serialised with the places where its rows begin and where its last row begins;
     // nothing for a sheet without rows.
     struct Split {
@@ -88,7 +94,9 @@ class XlsxSheet {
     enum class Scan { Rows, NotPlain };
 
     Result<Scan> ScanRows();
-    Result<Scan> ScanRow(const xml::Tag& tag, std::size_t at, int& prev_row);
+    // `cells` is room for the row's cells as they are found, kept from row to row.
+    Result<Scan> ScanRow(const xml::Tag& tag, std::size_t at, int& prev_row,
+                         std::vector<CellRef>& cells);
     Status NormaliseRaw(const std::string& part_name);
 
     const RowRef* FindRow(int row) const;
@@ -102,7 +110,7 @@ class XlsxSheet {
     // What the scan noted of the cell's start tag, while its XML is the one scanned.
     static std::optional<cell_xml::KnownHead> KnownHeadOf(const CellRef& cell);
     bool Holds(const CellRef& cell, std::string_view type, std::string_view content) const;
-    void Replace(RowRef& row, CellRef& cell, std::string xml);
+    void Replace(RowRef& row, CellRef& cell, std::string_view xml);
     // The cell's XML with its content replaced, a format set on it put in first.
     void ReplaceContent(RowRef& row, CellRef& cell, std::string_view type,
                         std::string_view content);
@@ -111,7 +119,11 @@ class XlsxSheet {
     void AppendRow(std::string& out, const RowRef& row) const;
     void AppendNewRow(std::string& out, const RowRef& row) const;
     void AppendNewCell(std::string& out, int row, const CellRef& cell) const;
-    std::string Compose(std::size_t* rows_at, std::size_t* last_row_at) const;
+    // Composes the XML into `out`, handing it to `sink`, if one is given, as it fills; where
+    // the rows begin, and the last of them, are places in `out` when there is no sink.
+    void Compose(std::string& out, const PieceSink* sink, std::size_t* rows_at,
+                 std::size_t* last_row_at) const;
+    static constexpr std::size_t kPiece = 1 << 20;
 
     std::string raw_;      // the sheet's XML as read, or as the full parser wrote it
     std::string as_read_;  // the bytes read, when the full parser wrote raw_
@@ -122,7 +134,8 @@ class XlsxSheet {
     pugi::xml_node sheet_data_;
     cell_xml::Tags tags_;
     std::vector<RowRef> rows_;
-    std::vector<std::string> edits_;
+    CellEdits edits_;
+    std::string scratch_;  // a changed cell's XML as it is formed
     std::vector<NewCell> added_;
     std::size_t restyles_ = 0;  // formats set on cells read, for the room a save needs
     bool dirty_ = false;

@@ -350,8 +350,9 @@ Status XlsxWorkbook::AddWorksheet() {
     return Ok();
 }
 
-Status XlsxWorkbook::Commit() {
+Result<bool> XlsxWorkbook::Commit() {
     std::optional<XlsxSheet::Split> split;
+    bool streamed = false;
     if (keep_apart_) {
         split = sheet_->SerializeSplit();
     }
@@ -366,11 +367,14 @@ Status XlsxWorkbook::Commit() {
         part.data = std::move(split->xml);
         part.pieces =
             PartPieces{split->rows_at, part.data.size() - split->last_row_at, std::move(kept)};
-    } else {
+    } else if (parts_.Find(sheet_part_)->pieces) {
+        // Not composed as it is written: what it holds of its rows is only its head and tail.
         parts_.Put(sheet_part_, sheet_->Serialize());
         if (sheet_->Dirty()) {
             parts_.Find(sheet_part_)->pieces.reset();
         }
+    } else {
+        streamed = true;
     }
     formula_replaced_ |= sheet_->FormulaReplaced();
     const std::string folder = FolderOf(workbook_part_);
@@ -416,12 +420,18 @@ Status XlsxWorkbook::Commit() {
     if (types_dirty_) {
         parts_.Put("[Content_Types].xml", SerializeXml(types_doc_));
     }
-    return Ok();
+    return streamed;
 }
 
 Status XlsxWorkbook::Write(const fs::path& path) {
-    ZIVRON_TRY(Commit());
-    Result<std::string> bytes = WriteZip(parts_.All());
+    Result<bool> streamed = Commit();
+    if (!streamed) {
+        return streamed.error();
+    }
+    // The active sheet is composed as the archive is written, not held whole beside it.
+    const StreamedPart sheet{sheet_part_,
+                             [this](const XlsxSheet::PieceSink& sink) { sheet_->Stream(sink); }};
+    Result<std::string> bytes = WriteZip(parts_.All(), streamed.value() ? &sheet : nullptr);
     if (!bytes) {
         return bytes.error();
     }

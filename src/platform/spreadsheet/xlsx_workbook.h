@@ -43,7 +43,9 @@ class XlsxWorkbook final : public Workbook {
     Status Write(const std::filesystem::path& path);
     Status WriteAsXls(const std::filesystem::path& path);
     bool xls_ = false;  // saved as .xls: later saves keep that format
-    Status Commit();
+    // Puts every changed part in; true when the active sheet is left to be composed as the
+    // archive is written.
+    Result<bool> Commit();
     // Rows before the first held one are not here to read or write.
     Status Held(int row) const;
     std::string RelationshipPrefix();

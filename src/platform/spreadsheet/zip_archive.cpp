@@ -155,79 +155,138 @@ Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path, const Zi
     return parts;
 }
 
-// The archive is laid out here, its parts deflated by DeflateRaw: local headers with their data,
-// the central directory, its end record. Names are UTF-8 (flag 11); no part or archive comes
-// near the 4 GB that would need zip64.
-Result<std::string> WriteZip(const std::vector<ZipPart>& parts) {
+namespace {
+
+constexpr std::uint32_t kDosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, as a fixed stamp
+
+// What a part's headers say of its stored bytes.
+struct Entry {
+    std::uint16_t method = 8;
+    std::uint32_t crc = 0;
+    std::uint64_t stored = 0;
+    std::uint64_t size = 0;
+    std::string extra;
+};
+
+// The fields a part's local header and its directory entry share.
+void PutCommon(std::string& h, const std::string& name, const Entry& e) {
     using le::Put16;
     using le::Put32;
-    constexpr std::uint32_t kDosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01, as a fixed stamp
+    Put16(h, 20);      // version needed: 2.0
+    Put16(h, 0x0800);  // UTF-8 names
+    Put16(h, e.method);
+    Put16(h, 0);  // time
+    Put16(h, kDosDate);
+    Put32(h, e.crc);
+    Put32(h, static_cast<std::uint32_t>(e.stored));
+    Put32(h, static_cast<std::uint32_t>(e.size));
+    Put16(h, static_cast<std::uint32_t>(name.size()));
+    Put16(h, static_cast<std::uint32_t>(e.extra.size()));
+}
+
+// Appends a part held whole, deflated, or as it is where deflate cannot shrink it.
+bool AppendWhole(std::string& out, std::string_view data, Entry& e) {
+    const std::size_t at = out.size();
+    e.crc = static_cast<std::uint32_t>(libdeflate_crc32(0, data.data(), data.size()));
+    e.size = data.size();
+    if (!DeflateRaw(data, DeflateEnd::Final, out)) {
+        out.resize(at);
+        return false;
+    }
+    e.method = 8;
+    if (out.size() - at >= data.size()) {
+        out.resize(at);
+        out.append(data);
+        e.method = 0;
+    }
+    e.stored = out.size() - at;
+    return true;
+}
+
+// Appends a part as its pieces come: each is summed and deflated while it is still in the
+// cache. One that comes in a single piece is a part held whole.
+bool AppendStreamed(std::string& out, const StreamedPart& part, Entry& e) {
+    const std::size_t at = out.size();
+    RawDeflater deflater;
+    bool ok = true;
+    part.compose([&](std::string_view piece, bool last) {
+        if (!ok) {
+            return;
+        }
+        if (last && e.size == 0) {
+            ok = AppendWhole(out, piece, e);
+            return;
+        }
+        e.crc = static_cast<std::uint32_t>(libdeflate_crc32(e.crc, piece.data(), piece.size()));
+        e.size += piece.size();
+        ok = e.size <= 0xFFFFFFF0u && deflater.Add(piece, last, out);
+        e.stored = out.size() - at;
+    });
+    return ok;
+}
+
+}  // namespace
+
+// The archive is laid out here, its parts deflated by DeflateRaw straight after their local
+// headers, whose checksums and sizes are put in after: the central directory, its end record.
+// Names are UTF-8 (flag 11); no part or archive comes near the 4 GB that would need zip64.
+Result<std::string> WriteZip(const std::vector<ZipPart>& parts, const StreamedPart* streamed) {
+    using le::Put16;
+    using le::Put32;
     if (parts.size() > 0xFFFF) {
         return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (יותר מדי חלקים)"};
     }
     std::string out;
     std::string directory;
-    std::string packed;
     for (const ZipPart& p : parts) {
         if (p.data.size() > 0xFFFFFFF0u || p.name.size() > 0xFFFF) {
             return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (" + p.name + " גדול מדי)"};
         }
-        std::uint32_t crc = 0;
-        std::uint64_t size = p.data.size();
-        std::string extra;
-        std::string_view body = p.data;
-        std::uint32_t method = 0;
+        const auto offset = static_cast<std::uint32_t>(out.size());
+        Entry e;
+        std::string packed;
         if (p.pieces) {
             Result<PackedPart> pp = DeflatePieces(p.data, *p.pieces);
             if (!pp) {
                 return pp.error();
             }
             packed = std::move(pp.value().packed);
-            body = packed;
-            crc = pp.value().crc;
-            size = pp.value().size;
-            extra = std::move(pp.value().extra);
-            method = 8;
+            e.crc = pp.value().crc;
+            e.size = pp.value().size;
+            e.stored = packed.size();
+            e.extra = std::move(pp.value().extra);
+        }
+        Put32(out, 0x04034b50);
+        PutCommon(out, p.name, e);
+        out += p.name;
+        out += e.extra;
+        if (p.pieces) {
+            out += packed;
         } else {
-            crc = static_cast<std::uint32_t>(libdeflate_crc32(0, p.data.data(), p.data.size()));
-            packed.clear();
-            if (!DeflateRaw(p.data, DeflateEnd::Final, packed)) {
+            const bool ok = streamed != nullptr && streamed->name == p.name
+                                ? AppendStreamed(out, *streamed, e)
+                                : AppendWhole(out, p.data, e);
+            if (e.size > 0xFFFFFFF0u) {
+                return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (" + p.name + " גדול מדי)"};
+            }
+            if (!ok) {
                 return Error{ErrorCode::IoFailure, "אין די זיכרון לשמירת החוברת"};
             }
-            // A part deflate cannot shrink is stored as it is.
-            if (packed.size() < p.data.size()) {
-                body = packed;
-                method = 8;
-            }
+            le::Set16(out, offset + 8, e.method);
+            le::Set32(out, offset + 14, e.crc);
+            le::Set32(out, offset + 18, static_cast<std::uint32_t>(e.stored));
+            le::Set32(out, offset + 22, static_cast<std::uint32_t>(e.size));
         }
-        const auto offset = static_cast<std::uint32_t>(out.size());
-        auto common = [&](std::string& h) {
-            Put16(h, 20);      // version needed: 2.0
-            Put16(h, 0x0800);  // UTF-8 names
-            Put16(h, method);
-            Put16(h, 0);  // time
-            Put16(h, kDosDate);
-            Put32(h, crc);
-            Put32(h, static_cast<std::uint32_t>(body.size()));
-            Put32(h, static_cast<std::uint32_t>(size));
-            Put16(h, static_cast<std::uint32_t>(p.name.size()));
-            Put16(h, static_cast<std::uint32_t>(extra.size()));
-        };
-        Put32(out, 0x04034b50);
-        common(out);
-        out += p.name;
-        out += extra;
-        out.append(body);
         Put32(directory, 0x02014b50);
         Put16(directory, 20);  // made by: 2.0
-        common(directory);
+        PutCommon(directory, p.name, e);
         Put16(directory, 0);  // comment
         Put16(directory, 0);  // disk
         Put16(directory, 0);  // internal attributes
         Put32(directory, 0);  // external attributes
         Put32(directory, offset);
         directory += p.name;
-        directory += extra;
+        directory += e.extra;
         if (out.size() > 0xFFFFFFF0u - directory.size()) {
             return Error{ErrorCode::IoFailure, "שמירת החוברת נכשלה (גדולה מדי)"};
         }

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/result.h"
@@ -45,7 +47,15 @@ struct ZipLimits {
 Result<std::vector<ZipPart>> ReadZip(const std::filesystem::path& path,
                                      const ZipLimits& limits = {}, bool keep_pieces = false);
 
+// A part composed as it is written, in place of the bytes held under its name: `compose` hands
+// its bytes on a piece at a time, `last` with the final one.
+struct StreamedPart {
+    std::string name;
+    std::function<void(const std::function<void(std::string_view piece, bool last)>&)> compose;
+};
+
 // The archive as bytes, every part deflated.
-Result<std::string> WriteZip(const std::vector<ZipPart>& parts);
+Result<std::string> WriteZip(const std::vector<ZipPart>& parts,
+                             const StreamedPart* streamed = nullptr);
 
 }  // namespace zivron::sheet
