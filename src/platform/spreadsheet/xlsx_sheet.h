@@ -39,7 +39,7 @@ class XlsxSheet {
     // The sheet's XML; a sheet nothing changed gives back the bytes it was read from.
     std::string Serialize() const;
     // The same bytes handed to `sink` a piece at a time as they are composed (about a megabyte
-    // each, the final one with `last`), so that the whole is never held.
+    // each, the final one with `last`), so that they are not held whole beside what was read.
     using PieceSink = std::function<void(std::string_view piece, bool last)>;
     void Stream(const PieceSink& sink) const;
     // The sheet serialised with the places where its rows begin and where its last row begins;
