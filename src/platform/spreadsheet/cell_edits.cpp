@@ -6,18 +6,16 @@
 namespace zivron::sheet {
 
 std::int32_t CellEdits::Put(std::int32_t index, std::string_view xml) {
+    bytes_ += xml.size();
     if (index >= 0) {
         Span& old = spans_[static_cast<std::size_t>(index)];
         bytes_ -= old.size;
-        bytes_ += xml.size();
         // A cell written again with XML no longer than before keeps its place.
         if (xml.size() <= old.size) {
             std::memcpy(blocks_[old.block].data() + old.at, xml.data(), xml.size());
             old.size = static_cast<std::uint32_t>(xml.size());
             return index;
         }
-    } else {
-        bytes_ += xml.size();
     }
     if (blocks_.empty() || blocks_.back().capacity() - blocks_.back().size() < xml.size()) {
         blocks_.emplace_back().reserve(std::max(kBlock, xml.size()));
