@@ -22,6 +22,11 @@ using namespace zivron::sheet;
 
 namespace {
 
+// Fills as the import marks with, written and read back as any other.
+constexpr zivron::sheet::Rgb kCyanFill{128, 255, 255};
+constexpr zivron::sheet::Rgb kRedFill{255, 128, 128};
+constexpr zivron::sheet::Rgb kYellowFill{255, 255, 0};
+
 constexpr int kRows = 10000;
 
 // Every tenth identity number is typed with hyphens, so the typing fix has work to do.
@@ -67,9 +72,9 @@ bool Steps(const fs::path& path) {
             (void)w->WriteText(r, c, CellText(w->Read(r, c)));
         }
         if (coloured < 3 * (last - 1) / 10 && r % 3 == 0) {
-            (void)w->SetFill(r, 2, kTypingFixColour);
-            (void)w->SetFill(r, 9, kTypingFixColour);
-            (void)w->SetFill(r, 3, kInvalidAccountColour);
+            (void)w->SetFill(r, 2, kCyanFill);
+            (void)w->SetFill(r, 9, kCyanFill);
+            (void)w->SetFill(r, 3, kRedFill);
             coloured += 3;
         }
     }

@@ -18,6 +18,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (zivron::ToWindows1255(zivron::FromWindows1255(file)) != file) {
         __builtin_trap();
     }
-    (void)zivron::ReturnInPreviusAscii(file);
+    (void)zivron::ToOldHebrewCode(file);
     return 0;
 }

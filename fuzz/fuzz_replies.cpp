@@ -17,9 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)zivron::ParseLoginReply(reply);
     (void)zivron::NumericValue(reply);
     if (auto v = zivron::RegionalNumber(reply)) {
-        (void)zivron::Shalem(*v);
-        (void)zivron::agorot(*v);
+        (void)zivron::WholeShekels(*v);
     }
-    (void)zivron::HashlemAfasimA(reply, 9);
+    (void)zivron::PadLeftWithZeros(reply, 9);
     return 0;
 }

@@ -12,6 +12,11 @@
 
 namespace {
 
+// Fills as the import marks with, written and read back as any other.
+constexpr zivron::sheet::Rgb kCyanFill{128, 255, 255};
+constexpr zivron::sheet::Rgb kRedFill{255, 128, 128};
+constexpr zivron::sheet::Rgb kYellowFill{255, 255, 0};
+
 std::filesystem::path Scratch(const char* name) {
     static const std::filesystem::path dir = [] {
         auto d =
@@ -45,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     (void)wb.value()->WriteText(2, 9, "fuzz");
     (void)wb.value()->WriteNumber(2, 6, static_cast<double>(chars));
-    (void)wb.value()->SetFill(2, 2, kTypingFixColour);
+    (void)wb.value()->SetFill(2, 2, kCyanFill);
     const auto out = Scratch(ZIVRON_FUZZ_OUTPUT_NAME);
     if (wb.value()->SaveAs(out)) {
         SpreadsheetApp again({});

@@ -1,10 +1,10 @@
 #pragma once
-// The command line's port: no window ever opens, the file dialog answers with the file named on
-// the command line, messages are kept for the command to print, and the web service is asked
-// only when the command is meant to talk to it.
+// The command line's port: no window ever opens, no file dialog is asked (the files come as
+// arguments), messages during an operation go to stderr, and the web service is asked only when
+// the command is meant to talk to it.
 
+#include <iostream>
 #include <string>
-#include <vector>
 
 #include "app/system_port.h"
 
@@ -12,14 +12,13 @@ namespace zivron::cli {
 
 class CliPort : public SystemPort {
   public:
-    CliPort(std::string file, bool online) : file_(std::move(file)), online_(online) {}
+    explicit CliPort(bool online, std::ostream& err = std::cerr) : online_(online), err_(err) {}
 
-    std::vector<std::string> messages;
     // A question (OK / Cancel) is answered Cancel unless the command says yes beforehand.
     bool answer_yes = false;
 
     Answer MessageBox(const std::string& text, const std::string&, Buttons buttons) override {
-        messages.push_back(text);
+        err_ << text << "\n";
         if (buttons == Buttons::YesNo) {
             return answer_yes ? Answer::Yes : Answer::No;
         }
@@ -27,7 +26,7 @@ class CliPort : public SystemPort {
     }
     void BusyPointer(bool) override {}
     void Yield() override {}
-    std::string OpenFileDialog(const FileDialogRequest&) override { return file_; }
+    std::string OpenFileDialog(const FileDialogRequest&) override { return "x"; }
     void ShellOpen(const std::filesystem::path&) override {}
     void EndProgram() override {}
     std::string FetchPage(const std::string& q) override {
@@ -38,8 +37,8 @@ class CliPort : public SystemPort {
     }
 
   private:
-    std::string file_;
     bool online_;
+    std::ostream& err_;
 };
 
 }  // namespace zivron::cli

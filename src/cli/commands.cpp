@@ -5,8 +5,8 @@
 #include <functional>
 #include <map>
 
-#include "app/hamara_form.h"
 #include "app/sample.h"
+#include "app/session.h"
 #include "cli/cli_port.h"
 #include "cli/institutions.h"
 #include "cli/road.h"
@@ -75,7 +75,7 @@ int CheckId(const std::vector<std::string>& a, std::ostream& out, std::ostream& 
     if (a.size() != 1) {
         return Usage(err);
     }
-    return Verdict(ChkID(a[0]), out);
+    return Verdict(IsValidIdentityNumber(a[0]), out);
 }
 
 int Road(const std::vector<std::string>& a, bool credit, std::ostream& out, std::ostream& err) {
@@ -125,21 +125,25 @@ int Demo(const std::vector<std::string>& a, std::ostream& out, std::ostream& err
     return RunRoad(options, out, err);
 }
 
-// A conversion pressed as the window's button, the dialog answered with FILE; the path of the
-// workbook written on success.
-int Convert(const std::vector<std::string>& a, bool michpal, std::ostream& out, std::ostream& err) {
+// A conversion of FILE into "c:\Hamara.xls"; the path of the workbook written on success.
+int Convert(const std::vector<std::string>& a, bool payroll, std::ostream& out, std::ostream& err) {
     if (a.size() != 1) {
         return Usage(err);
     }
-    std::error_code ec;
-    CliPort port(std::filesystem::absolute(a[0], ec).string(), false);
-    HamaraForm form(port);
-    michpal ? form.excellmichpal_Click() : form.Command4_Click();
-    if (port.messages.empty() || port.messages.back() != "הקובץ נוצר בהצלחה ויפתח מייד") {
-        err << (port.messages.empty() ? "שמירת החוברת נכשלה" : port.messages.back()) << "\n";
+    CliPort port(false, err);
+    Session session(port);
+    Result<ConversionOutcome> done =
+        payroll ? session.ConvertPayrollExport(a[0]) : session.ConvertMasavNames(a[0]);
+    if (!done) {
+        err << done.error().message << "\n";
         return 1;
     }
-    out << std::filesystem::absolute(MapWrittenPath("c:\\Hamara.xls"), ec).string() << "\n";
+    if (done.value().Truncated()) {
+        err << "בקובץ " << done.value().records_found << " רשומות; נכתבו "
+            << done.value().records_written << " הראשונות בלבד\n";
+    }
+    std::error_code ec;
+    out << std::filesystem::absolute(done.value().workbook, ec).string() << "\n";
     return 0;
 }
 

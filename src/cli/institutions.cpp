@@ -2,9 +2,8 @@
 
 #include <filesystem>
 
-#include "app/login_form.h"
+#include "app/session.h"
 #include "cli/cli_port.h"
-#include "import/petah.h"
 #include "platform/drive_root.h"
 
 namespace zivron::cli {
@@ -34,40 +33,30 @@ int Institutions(const std::vector<std::string>& args, std::ostream& out, std::o
         return 2;
     }
     // Offline: the service is not asked; the last good login and the cache answer.
-    CliPort port("x", !offline);
+    CliPort port(!offline, err);
     port.answer_yes = offline;
+    Session session(port);
     // The login keeps its details file in the program's own folder, not wherever the shell is.
-    WorkingFolder keep;
     std::error_code ec;
     const std::filesystem::path home = MapWrittenPath("C:\\ZIVRON");
     std::filesystem::create_directories(home, ec);
-    std::filesystem::current_path(home, ec);
-
-    LoginForm login(port);
-    login.Form_Load();
-    login.txtUserName = email;
-    login.txtPassword = password;
-    login.Check1.value = 0;
-    login.cmdOK_Click();
-    if (!login.main_window) {
-        err << (port.messages.empty() ? "הכניסה נכשלה" : port.messages.back()) << "\n";
+    session.saved_login_path = home / "UserData.dat";
+    if (Status s = session.LogIn({email, password, false}); !s) {
+        if (!s.error().message.empty()) {
+            err << s.error().message << "\n";
+        }
         return 1;
     }
-    HamaraForm& form = *login.main_window;
-    form.Form_Activate();
-    for (std::size_t i = 0; i < form.List1.items.size(); ++i) {
-        form.List1.selected = static_cast<int>(i);
-        port.messages.clear();
-        form.List1_Click();
-        if (!port.messages.empty()) {
-            err << port.messages.back() << "\n";
+    session.ListInstitutions();
+    for (int i = 0; i < static_cast<int>(session.institutions().size()); ++i) {
+        if (Status s = session.ChooseListedInstitution(i); !s) {
+            err << s.error().message << "\n";
             return 1;
         }
-        out << form.List1.items[i].text << "\t" << form.List1.items[i].data << "\t"
-            << form.TextGove[box::CreditInstitutionCode].text << "\t"
-            << form.TextGove[box::CreditSoftwareCode].text << "\t"
-            << form.TextGove[box::CollectionMasavCode].text << "\t"
-            << form.TextGove[box::CollectionSoftwareCode].text << "\n";
+        const Institution chosen = session.EditedInstitution();
+        out << chosen.name << "\t" << chosen.number << "\t" << chosen.credit.code << "\t"
+            << chosen.credit.software_code << "\t" << chosen.collection.code << "\t"
+            << chosen.collection.software_code << "\n";
     }
     return 0;
 }

@@ -3,21 +3,10 @@
 #include <filesystem>
 #include <map>
 
-#include "app/hamara_form.h"
+#include "app/session.h"
 #include "cli/cli_port.h"
-#include "platform/drive_root.h"
-#include "run/run_paths.h"
 
 namespace zivron::cli {
-namespace {
-
-void SetCombo(ComboBox& combo, const std::string& text) {
-    combo.items = {text};
-    combo.selected = 0;
-}
-
-}  // namespace
-
 bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o) {
     o.credit = credit;
     const std::map<std::string, std::string*> values = {
@@ -57,84 +46,78 @@ bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o
     return !o.workbook.empty() && !o.institution_code.empty() && !o.software_code.empty();
 }
 
-int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
-    std::error_code ec;
-    const std::string workbook = std::filesystem::absolute(o.workbook, ec).string();
-    CliPort port(workbook, !o.account_name.empty() || !o.account_number.empty());
-    HamaraForm form(port);
-    form.Label4 = {o.account_name, o.account_number};
+namespace {
 
-    std::string day, month, year;
-    if (o.value_date.empty()) {
-        LocalTime t = port.Now();
-        day = std::to_string(t.day);
-        month = std::to_string(t.month);
-        year = std::to_string(t.year);
-    } else {
-        std::size_t a = o.value_date.find('/');
-        std::size_t b = a == std::string::npos ? a : o.value_date.find('/', a + 1);
+// The value date as DD/MM/YYYY, or today's.
+bool SetValueDate(const std::string& text, const LocalTime& today, ValueDateChoice& date) {
+    std::string day = std::to_string(today.day);
+    std::string month = std::to_string(today.month);
+    std::string year = std::to_string(today.year);
+    if (!text.empty()) {
+        const std::size_t a = text.find('/');
+        const std::size_t b = a == std::string::npos ? a : text.find('/', a + 1);
         if (b == std::string::npos) {
-            err << "תאריך הערך אינו תאריך תקין: " << o.value_date << "\n";
-            return 2;
+            return false;
         }
-        day = o.value_date.substr(0, a);
-        month = o.value_date.substr(a + 1, b - a - 1);
-        year = o.value_date.substr(b + 1);
+        day = text.substr(0, a);
+        month = text.substr(a + 1, b - a - 1);
+        year = text.substr(b + 1);
+    }
+    date = {{{day}, 0}, {{month}, 0}, {{year}, 0}};
+    return true;
+}
+
+}  // namespace
+
+int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
+    const bool online = !o.account_name.empty() || !o.account_number.empty();
+    CliPort port(online, err);
+    Session session(port);
+    if (online) {
+        session.SetAccount({o.account_name, o.account_number});
     }
     // As choosing the institution in the list does: both panels hold its name and codes.
-    form.ChooseInstitution(
-        {0, o.name, o.institution_code, o.software_code, o.institution_code, o.software_code});
+    const PanelCodes codes{o.institution_code, o.software_code};
+    session.ChooseInstitution({0, o.name, codes, codes});
     const Panel panel = o.credit ? Panel::Credit : Panel::Collection;
-    PanelControls ui = form.Controls(panel);
-    ui.fix.value = o.fix;
-    ui.mark_accounts.value = o.mark_accounts;
-    ui.mark_ids.value = o.mark_ids;
-    ui.detail.value = o.detail;
-    ui.summary.value = o.summary;
-    ui.current_rules.value = o.current_rules;
-    form.Check11.value = o.leumi;
-    SetCombo(ui.day, day);
-    SetCombo(ui.month, month);
-    SetCombo(ui.year, year);
-    if (o.credit) {
-        form.Command6_Click();
-    } else {
-        form.Command9_Click();
+    PanelState& state = session.panel(panel);
+    state.import = {o.fix, o.mark_accounts, o.mark_ids, o.current_rules};
+    state.archive = {o.detail, o.summary};
+    session.leumi = o.leumi;
+    if (!SetValueDate(o.value_date, port.Now(), state.value_date)) {
+        err << "תאריך הערך אינו תאריך תקין: " << o.value_date << "\n";
+        return 2;
     }
-    auto last_message_is = [&](const std::string& expected) {
-        return !port.messages.empty() && port.messages.back() == expected;
-    };
-    if (!last_message_is("יבוא הקובץ הושלם")) {
-        err << (port.messages.empty() ? "היבוא לא הושלם" : port.messages.back()) << "\n";
+
+    std::error_code ec;
+    Result<ImportSummary> imported =
+        session.Import(panel, std::filesystem::absolute(o.workbook, ec));
+    if (!imported) {
+        err << imported.error().message << "\n";
         return 1;
     }
     if (o.explain) {
-        for (const ImportMark& m : form.LastMarks) {
+        for (const ImportMark& m : session.table()->marks) {
             err << "שורה " << m.sheet_row << "\t" << m.name << "\t" << m.field << "\t" << m.reason
                 << "\n";
         }
     }
-    out << "typing-errors=" << ui.typing_errors.text
-        << " invalid-accounts=" << ui.invalid_accounts.text
-        << " invalid-ids=" << ui.invalid_ids.text << " transactions=" << ui.count.text
-        << " total=" << ui.total.text << "\n";
+    const ImportSummary& s = imported.value();
+    out << "typing-errors=" << s.typing_errors << " invalid-accounts=" << s.invalid_accounts
+        << " invalid-ids=" << s.invalid_ids << " transactions=" << s.transactions
+        << " total=" << s.total << "\n";
 
-    port.messages.clear();
-    if (o.credit) {
-        form.Command5_Click();
-    } else {
-        form.Commadddddddddnd8_Click();
-    }
-    if (!last_message_is("הקובץ נוצר בהצלחה ונמצא בתיקיית השידור")) {
-        err << (port.messages.empty() ? "הקובץ לא נוצר" : port.messages.back()) << "\n";
+    Result<BuildOutcome> built = session.Build(panel);
+    if (!built) {
+        err << built.error().message << "\n";
         return 1;
     }
-    if (form.LastLogFate == ServiceLink::LogFate::Queued) {
+    if (built.value().log_fate == ServiceLink::LogFate::Queued) {
         err << "השירות אינו זמין: רישום הפעילות נשמר ויישלח כשהשירות יחזור\n";
-    } else if (form.LastLogFate == ServiceLink::LogFate::Lost) {
+    } else if (built.value().log_fate == ServiceLink::LogFate::Lost) {
         err << "השירות אינו זמין ורישום הפעילות לא נשמר\n";
     }
-    out << std::filesystem::absolute(MapWrittenPath(kMasavFile), ec).string() << "\n";
+    out << std::filesystem::absolute(built.value().masav_file, ec).string() << "\n";
     return 0;
 }
 

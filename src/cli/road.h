@@ -1,6 +1,6 @@
 #pragma once
-// zivron-cli credit / collection: the import and the builder of a panel, pressed through the same
-// handlers as the window, with dialogs answered from the arguments.
+// zivron-cli credit / collection: a panel's import and build, the same operations the window
+// calls, with the institution, options and value date from the arguments.
 
 #include <ostream>
 #include <string>

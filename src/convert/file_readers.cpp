@@ -33,7 +33,7 @@ std::vector<MichpalRow> MichpalRows(const std::string& file, std::size_t limit) 
     std::vector<MichpalRow> rows;
     for (std::size_t p = 1; p + 2 < pieces.size() && rows.size() < limit; ++p) {
         const std::string piece = Trim(pieces[p]);
-        const std::string name = ReturnInMichpalAscii(Field(piece, 46, 16));
+        const std::string name = PayrollNameToHebrew(Field(piece, 46, 16));
         if (name == "sof" || name.find("@@@") != std::string::npos) {
             break;
         }

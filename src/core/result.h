@@ -13,6 +13,7 @@ enum class ErrorCode {
     BadInput,     // the operator's data cannot be used as it stands
     IoFailure,    // a file or folder could not be read or written
     Unsupported,  // a format or operation this build cannot handle
+    Cancelled,    // the operator chose not to go on; nothing more to say
 };
 
 struct Error {
@@ -67,5 +68,3 @@ inline Status Ok() {
             return try_.error();                     \
         }                                            \
     } while (false)
-
-namespace zivron {}  // namespace zivron

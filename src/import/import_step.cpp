@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <optional>
 
+#include "import/mark_colours.h"
 #include "text/hebrew.h"
 #include "text/numeric.h"
 #include "text/shaping.h"
@@ -93,9 +94,9 @@ Status FixRow(sheet::Workbook& wb, int r, DataRow& row, int& typing_errors) {
         if (digits == text) {
             continue;  // writing the same value back changes nothing
         }
-        ZIVRON_TRY(wb.SetFill(r, c, sheet::kTypingFixColour));
+        ZIVRON_TRY(wb.SetFill(r, c, kTypingFixColour));
         ZIVRON_TRY(WriteValue(wb, r, c + 7, v));
-        ZIVRON_TRY(wb.SetFill(r, c + 7, sheet::kTypingFixColour));
+        ZIVRON_TRY(wb.SetFill(r, c + 7, kTypingFixColour));
         ++typing_errors;
         // The cleaned value keeps the cell's kind: a number stays a number.
         if (v.kind == CellKind::Number && !digits.empty()) {
@@ -155,9 +156,8 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
         for (int r = kFirstDataRow; r <= last; ++r) {
             for (int c = 2; c <= 5; ++c) {
                 std::optional<sheet::Rgb> fill = wb.FillOf(r, c);
-                if (fill &&
-                    (*fill == sheet::kTypingFixColour || *fill == sheet::kInvalidAccountColour ||
-                     *fill == sheet::kInvalidIdColour)) {
+                if (fill && (*fill == kTypingFixColour || *fill == kInvalidAccountColour ||
+                             *fill == kInvalidIdColour)) {
                     ZIVRON_TRY(wb.ClearFill(r, c));
                     cleared = true;
                 }
@@ -187,7 +187,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
                                        {row.text[4], 9, "מספר החשבון"}});
             }
             if (!c.reason.empty()) {
-                ZIVRON_TRY(FillAll(wb, r, 3, 5, sheet::kInvalidAccountColour));
+                ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
                 ++out.invalid_accounts;
                 out.marks.push_back({r, row.text[0], "חשבון", c.reason});
             }
@@ -204,7 +204,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
                 c.reason = NotFitting({{row.text[1], 9, "מספר הזהות"}});
             }
             if (!c.reason.empty()) {
-                ZIVRON_TRY(wb.SetFill(r, 2, sheet::kInvalidIdColour));
+                ZIVRON_TRY(wb.SetFill(r, 2, kInvalidIdColour));
                 ++out.invalid_ids;
                 out.marks.push_back({r, row.text[0], "זהות", c.reason});
             }

@@ -269,7 +269,7 @@ Result<std::string> BuildFile(const FileInput& in) {
     v.payment_date = Yymmdd(d);
     v.software_code = *software;
     // The header name is the institution name whole; only row names are prepared.
-    v.institution_name = HR(ToOldCodeReversed(ToWindows1255(in.institution.name)), 30);
+    v.institution_name = RightAlign(ToOldCodeReversed(ToWindows1255(in.institution.name)), 30);
     v.header_mark = credit ? "KOT" : "kot";
     v.transaction_code = credit ? "006" : "504";
 
@@ -285,9 +285,9 @@ Result<std::string> BuildFile(const FileInput& in) {
         AssignField(v.branch, f.branch);
         AssignField(v.account, f.account);
         AssignField(v.identity, f.identity);
-        v.row_name = HR(ToOldCodeReversed(NameBytes(row.name, in.variant)), 16);
-        v.shekels = HashlemAfasimA(amounts[i].first, 11);
-        v.agorot = HashlemAfasim(amounts[i].second, 2);
+        v.row_name = RightAlign(ToOldCodeReversed(NameBytes(row.name, in.variant)), 16);
+        v.shekels = PadLeftWithZeros(amounts[i].first, 11);
+        v.agorot = PadRightWithZeros(amounts[i].second, 2);
         // The texts joined as they stand; where extra leading zeros make them longer than the
         // field, the fields as written.
         joined.assign(row.bank).append(row.branch).append(row.account);
@@ -295,13 +295,13 @@ Result<std::string> BuildFile(const FileInput& in) {
         if (reference.size() > 20) {
             reference.assign(v.bank).append(v.branch).append(v.account);
         }
-        v.reference = HashlemAfasimA(reference, 20);
+        v.reference = PadLeftWithZeros(reference, 20);
         AppendRecord(out, DetailSlots(), v, record_end);
     }
 
-    v.total_shekels = HashlemAfasimA(std::to_string(total_agorot / 100), 13);
-    v.total_agorot = HashlemAfasimA(std::to_string(total_agorot % 100), 2);
-    v.count = HashlemAfasimA(std::to_string(in.rows.size()), 7);
+    v.total_shekels = PadLeftWithZeros(std::to_string(total_agorot / 100), 13);
+    v.total_agorot = PadLeftWithZeros(std::to_string(total_agorot % 100), 2);
+    v.count = PadLeftWithZeros(std::to_string(in.rows.size()), 7);
     AppendRecord(out, credit ? CreditTrailerSlots() : CollectionTrailerSlots(), v, record_end);
 
     out.append(kRecordWidth, '9');

@@ -33,13 +33,14 @@ struct Row {
     std::string branch;
     std::string account;
     std::string amount;
+    bool operator==(const Row&) const = default;
 };
 
 struct FileInput {
     Variant variant = Variant::Credit;
     Institution institution;
     ValueDate date;
-    std::span<const Row> rows;  // names go to the old code by ReturnInPreviusAscii; the Leumi
+    std::span<const Row> rows;  // names go to the old code by ToOldHebrewCode; the Leumi
                                 // conversion gives the same bytes, so it needs no switch here
 };
 

@@ -6,51 +6,51 @@
 
 namespace zivron::qt {
 
-LoginWindow::LoginWindow(QtPort& port) : port_(port), form_(port) {
+LoginWindow::LoginWindow(QtPort& port, Session& session) : port_(port), session_(session) {
     setLayoutDirection(Qt::RightToLeft);
-    setWindowTitle(LoginForm::kCaption);
-    user_ = new QLineEdit;
-    user_->setObjectName("txtUserName");
+    setWindowTitle("כניסה למערכת-הקלד מייל וסיסמה");
+    email_ = new QLineEdit;
+    email_->setObjectName("Email");
     password_ = new QLineEdit;
-    password_->setObjectName("txtPassword");
+    password_->setObjectName("Password");
     password_->setEchoMode(QLineEdit::Password);
-    save_ = new QCheckBox("שמור פרטים");
+    remember_ = new QCheckBox("שמור פרטים");
+    remember_->setObjectName("Remember");
     auto* ok = new QPushButton("כניסה");
-    ok->setObjectName("cmdOK");
+    ok->setObjectName("LogIn");
     ok->setDefault(true);  // Enter logs in from either box; Escape cancels, as a dialog does
     auto* cancel = new QPushButton("יציאה");
-    cancel->setObjectName("cmdCancel");
+    cancel->setObjectName("Exit");
     cancel->setAutoDefault(false);
     auto* form = new QFormLayout(this);
-    form->addRow("הקלד מייל", user_);
+    form->addRow("הקלד מייל", email_);
     form->addRow("הקלד סיסמה", password_);
-    form->addRow(save_);
+    form->addRow(remember_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
     form->addRow(buttons);
-    connect(ok, &QPushButton::clicked, this, &LoginWindow::Login);
-
+    connect(ok, &QPushButton::clicked, this, &LoginWindow::LogIn);
     connect(cancel, &QPushButton::clicked, this, [this] {
         reject();
-        form_.cmdCancel_Click();
+        session_.Exit();
     });
     // Wide enough for the whole title.
     setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     port_.SetWindow(this);
-    form_.Form_Load();
-    user_->setText(QString::fromStdString(form_.txtUserName));
-    password_->setText(QString::fromStdString(form_.txtPassword));
-    save_->setChecked(form_.Check1.Ticked());
+    const LoginDetails saved = LoadSavedLogin(session_.saved_login_path);
+    email_->setText(QString::fromStdString(saved.email));
+    password_->setText(QString::fromStdString(saved.password));
+    remember_->setChecked(saved.remember);
 }
 
-void LoginWindow::Login() {
-    form_.txtUserName = user_->text().toStdString();
-    form_.txtPassword = password_->text().toStdString();
-    form_.Check1.value = save_->isChecked() ? 1 : 0;
-    form_.cmdOK_Click();
-    if (form_.main_window) {
+void LoginWindow::LogIn() {
+    Status s = session_.LogIn(
+        {email_->text().toStdString(), password_->text().toStdString(), remember_->isChecked()});
+    if (s) {
         accept();
+    } else if (s.error().code != ErrorCode::Cancelled) {
+        port_.MessageBox(s.error().message, kProgramTitle, Buttons::Ok);
     }
 }
 

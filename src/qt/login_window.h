@@ -1,30 +1,30 @@
 #pragma once
-// The login window: draws LoginForm and forwards its buttons.
+// The login window: the e-mail, the password and "keep my details", handed to the session's
+// login.
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
 
-#include "app/login_form.h"
+#include "app/session.h"
 #include "qt/qt_port.h"
 
 namespace zivron::qt {
 
 class LoginWindow : public QDialog {
   public:
-    explicit LoginWindow(QtPort& port);
-    LoginForm& form() { return form_; }
-    QLineEdit* user() const { return user_; }
+    LoginWindow(QtPort& port, Session& session);
+    QLineEdit* email() const { return email_; }
     QLineEdit* password() const { return password_; }
-    QCheckBox* save() const { return save_; }
-    void Login();
+    QCheckBox* remember() const { return remember_; }
+    void LogIn();
 
   private:
     QtPort& port_;
-    LoginForm form_;
-    QLineEdit* user_;
+    Session& session_;
+    QLineEdit* email_;
     QLineEdit* password_;
-    QCheckBox* save_;
+    QCheckBox* remember_;
 };
 
 }  // namespace zivron::qt

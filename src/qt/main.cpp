@@ -43,21 +43,18 @@ int Screenshot(const char* out) {
         return 1;
     }
     port.workbook = book.string();
-    auto form = std::make_unique<HamaraForm>(port);
-    form->Form_Load();
-    masav::Institution inst = SampleInstitution();
-    form->Label4 = {"מנוי הדגמה", "0"};
-    form->List1.items = {{inst.name, 1}, {"גן ילדים השקד", 2}};
-    form->List1.selected = 0;
-    qt::MainWindow window(port, std::move(form));
+    Session session(port);
+    session.Prepare();
+    session.SetAccount({"מנוי הדגמה", "0"});
+    qt::MainWindow window(port, session);
     window.show();
-    window.Press([&window, &inst] {
-        HamaraForm& f = window.form();
-        f.ChooseInstitution(
-            {1, inst.name, inst.code, inst.software_code, inst.code, inst.software_code});
-        f.Command6_Click();
-        f.Timer1_Timer();
+    const masav::Institution inst = SampleInstitution();
+    const PanelCodes codes{inst.code, inst.software_code};
+    window.Run([&session, &inst, &codes] {
+        session.ChooseInstitution({1, inst.name, codes, codes});
+        session.Tick();
     });
+    window.ImportWorkbook(Panel::Credit);
     QApplication::processEvents();
     if (!window.grab().save(out, "PNG")) {
         std::cerr << "cannot write " << out << "\n";
@@ -72,21 +69,21 @@ int Screenshot(const char* out) {
 int TimeImport(const char* workbook) {
     DemoPort port;
     port.workbook = std::filesystem::absolute(workbook).string();
-    auto form = std::make_unique<HamaraForm>(port);
-    form->Form_Load();
-    masav::Institution inst = SampleInstitution();
-    form->ChooseInstitution(
-        {1, inst.name, inst.code, inst.software_code, inst.code, inst.software_code});
-    qt::MainWindow window(port, std::move(form));
+    Session session(port);
+    session.Prepare();
+    const masav::Institution inst = SampleInstitution();
+    const PanelCodes codes{inst.code, inst.software_code};
+    session.ChooseInstitution({1, inst.name, codes, codes});
+    qt::MainWindow window(port, session);
     window.show();
     QApplication::processEvents();
     const auto start = std::chrono::steady_clock::now();
-    window.Press([&window] { window.form().Command6_Click(); });
+    window.Run([&window] { window.ImportWorkbook(Panel::Credit); });
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         std::chrono::steady_clock::now() - start)
                         .count();
-    std::cout << "rows=" << window.form().TextGove[box::CreditTransactions].text
-              << " import_ms=" << ms << "\n";
+    const std::optional<ImportSummary>& summary = session.panel(Panel::Credit).summary;
+    std::cout << "rows=" << (summary ? summary->transactions : 0) << " import_ms=" << ms << "\n";
     return 0;
 }
 
@@ -106,11 +103,12 @@ int main(int argc, char** argv) {
         return TimeImport(argv[2]);
     }
     qt::QtPort port;
-    qt::LoginWindow login(port);
-    if (login.exec() != QDialog::Accepted || !login.form().main_window) {
+    Session session(port);
+    qt::LoginWindow login(port, session);
+    if (login.exec() != QDialog::Accepted) {
         return 0;
     }
-    qt::MainWindow window(port, std::move(login.form().main_window));
+    qt::MainWindow window(port, session);
     window.show();
     return app.exec();
 }

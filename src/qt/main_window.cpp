@@ -2,21 +2,32 @@
 
 #include <QEvent>
 #include <QFormLayout>
+#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QVBoxLayout>
-
-#include "platform/spreadsheet/cell.h"
-#include "qt/masav_view.h"
-
-#include <QFrame>
 #include <QScrollArea>
 #include <QSettings>
+#include <QVBoxLayout>
 #include <algorithm>
+
+#include "app/file_dialogs.h"
+#include "import/mark_colours.h"
+#include "qt/masav_view.h"
+#include "text/numeric.h"
 
 namespace zivron::qt {
 namespace {
+
+// The institution panel's two modes and their colours.
+constexpr sheet::Rgb kAddModeColour{255, 128, 128};
+constexpr sheet::Rgb kUpdateModeColour{192, 255, 255};
+
+// Titles of the operations' messages.
+constexpr const char* kImportTitle = "יבוא קובץ";
+constexpr const char* kBuildTitle = "יצירת קובץ מס\"ב";
+constexpr const char* kInstitutionsTitle = "מוסדות";
+constexpr const char* kConversionTitle = "המרה לאקסל";
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -42,10 +53,49 @@ QLabel* Legend(const QString& caption, sheet::Rgb colour) {
     return label;
 }
 
+QCheckBox* Check(const QString& name, const QString& caption, const QString& tip = {},
+                 const sheet::Rgb* colour = nullptr) {
+    auto* c = new QCheckBox(caption);
+    c->setObjectName(name);
+    c->setToolTip(tip);
+    if (colour != nullptr) {
+        c->setAutoFillBackground(true);
+        c->setStyleSheet(Css(*colour));
+    }
+    return c;
+}
+
+QComboBox* Combo(const QString& name) {
+    auto* c = new QComboBox;
+    c->setObjectName(name);
+    return c;
+}
+
+void SetText(QLineEdit* field, const std::string& text) {
+    if (field->text().toStdString() != text) {
+        field->setText(Q(text));
+    }
+}
+
+void DrawChoice(QComboBox* widget, const Choice& choice) {
+    QStringList items;
+    for (const std::string& s : choice.items) {
+        items << Q(s);
+    }
+    QStringList shown;
+    for (int i = 0; i < widget->count(); ++i) {
+        shown << widget->itemText(i);
+    }
+    if (shown != items) {
+        widget->clear();
+        widget->addItems(items);
+    }
+    widget->setCurrentIndex(choice.selected);
+}
+
 }  // namespace
 
-MainWindow::MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form)
-    : port_(port), form_(std::move(form)) {
+MainWindow::MainWindow(QtPort& port, Session& session) : port_(port), session_(session) {
     setLayoutDirection(Qt::RightToLeft);
     setWindowTitle("zivron");
     auto* panels = new QHBoxLayout;
@@ -84,9 +134,9 @@ MainWindow::MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form)
     };
     port_.on_show_state = [this] { Draw(); };
     connect(&timer_, &QTimer::timeout, this, [this] {
-        form_->Timer1_Timer();
-        clock_->setText(Q(form_->Label7.caption));
-        service_state_->setText(Q(form_->link().State()));
+        session_.Tick();
+        clock_->setText(Q(session_.clock_text()));
+        service_state_->setText(Q(session_.link().State()));
     });
     timer_.start(1000);
     Draw();
@@ -96,54 +146,39 @@ QPushButton* MainWindow::Button(const QString& name) const {
     return findChild<QPushButton*>(name);
 }
 
+QLineEdit* MainWindow::Field(const QString& name) const {
+    return findChild<QLineEdit*>(name);
+}
+
 QPushButton* MainWindow::MakeButton(const QString& name, const QString& caption,
-                                    const std::function<void()>& handler, const QString& tip) {
+                                    const std::function<void()>& operation, const QString& tip) {
     auto* b = new QPushButton(caption);
     b->setObjectName(name);
     b->setToolTip(tip);
-    connect(b, &QPushButton::clicked, this, [this, handler] { Press(handler); });
+    connect(b, &QPushButton::clicked, this, [this, operation] { Run(operation); });
     return b;
 }
 
-QLineEdit* MainWindow::MakeBox(int index, int max_length, const QString& tip) {
+QLineEdit* MainWindow::MakeField(const QString& name, int max_length, bool read_only) {
     auto* e = new QLineEdit;
-    e->setObjectName(QString("TextGove%1").arg(index));
+    e->setObjectName(name);
     if (max_length > 0) {
         e->setMaxLength(max_length);
+        e->setToolTip(QString("%1 ספרות").arg(max_length));
     }
-    e->setToolTip(tip);
-    boxes_[static_cast<std::size_t>(index)] = e;
+    e->setReadOnly(read_only);
     return e;
-}
-
-QCheckBox* MainWindow::MakeCheck(CheckBox& state, const QString& caption, const QString& tip,
-                                 const sheet::Rgb* colour) {
-    auto* c = new QCheckBox(caption);
-    c->setToolTip(tip);
-    if (colour != nullptr) {
-        c->setAutoFillBackground(true);
-        c->setStyleSheet(Css(*colour));
-    }
-    checks_.emplace_back(c, &state);
-    return c;
-}
-
-QComboBox* MainWindow::MakeCombo(ComboBox& state) {
-    auto* c = new QComboBox;
-    combos_.emplace_back(c, &state);
-    return c;
 }
 
 QWidget* MainWindow::TopBar() {
     auto* bar = new QHBoxLayout;
-    HamaraForm& f = *form_;
-    bar->addWidget(MakeButton("Command4", "צור אקסל  ממסב", [&f] { f.Command4_Click(); }));
+    bar->addWidget(MakeButton("ConvertMasav", "צור אקסל  ממסב", [this] { ConvertFile(false); }));
     bar->addWidget(new QLabel("המנוי"));
     account_ = new QLabel;
-    account_->setObjectName("Label4");
+    account_->setObjectName("Account");
     bar->addWidget(account_);
     elapsed_ = new QLabel;
-    elapsed_->setObjectName("Label12");
+    elapsed_->setObjectName("ImportTime");
     bar->addWidget(elapsed_);
     service_state_ = new QLabel;
     service_state_->setObjectName("ServiceState");
@@ -151,272 +186,389 @@ QWidget* MainWindow::TopBar() {
     bar->addWidget(service_state_);
     bar->addStretch();
     clock_ = new QLabel;
-    clock_->setObjectName("Label7");
+    clock_->setObjectName("Clock");
     bar->addWidget(clock_);
-    bar->addWidget(MakeButton("excellmichpal", "אקסל ממיכפל", [&f] { f.excellmichpal_Click(); }));
-    bar->addWidget(MakeButton("ShowMasav", "הצג קובץ מסב", [this, &f] {
-        f.ShownMasavFile.reset();
-        f.ShowMasav_Click();
-        if (f.ShownMasavFile) {
-            NewMasavView(this, *f.ShownMasavFile);
-        }
-    }));
+    bar->addWidget(MakeButton("ConvertPayroll", "אקסל ממיכפל", [this] { ConvertFile(true); }));
+    bar->addWidget(MakeButton("ShowMasav", "הצג קובץ מסב", [this] { ShowMasavFile(); }));
     auto* w = new QWidget;
     w->setLayout(bar);
     return w;
 }
 
+// The institution's name and codes as the panel builds with them.
+QWidget* MainWindow::PanelFields(Panel panel, const QString& code_caption) {
+    PanelWidgets& w = Widgets(panel);
+    const QString prefix = Prefix(panel);
+    auto* fields = new QFormLayout;
+    fields->addRow("שם מוסד", w.name = MakeField(prefix + "InstitutionName"));
+    fields->addRow(code_caption, w.code = MakeField(prefix + "Code", 8));
+    fields->addRow("קוד תוכנה (5 ספרות)", w.software_code = MakeField(prefix + "SoftwareCode", 5));
+    auto* box = new QWidget;
+    box->setLayout(fields);
+    fields->setContentsMargins(0, 0, 0, 0);
+    return box;
+}
+
 // The import options of a panel; each box has the colour its pass marks with.
-QWidget* MainWindow::ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& ids,
-                                   CheckBox& current_rules, const QString& ids_caption) {
+QWidget* MainWindow::ImportOptionsFrame(Panel panel, const QString& ids_caption) {
+    PanelWidgets& w = Widgets(panel);
+    const QString prefix = Prefix(panel);
     auto* options = new QVBoxLayout;
-    options->addWidget(MakeCheck(fix, "תיקון שגיאות הקלדה", "הסרת תווים אסורים בפרטי החשבון",
-                                 &sheet::kTypingFixColour));
-    options->addWidget(MakeCheck(accounts, "סמן חשבונות לא תקינים לפי מסב",
-                                 "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב",
-                                 &sheet::kInvalidAccountColour));
-    options->addWidget(
-        MakeCheck(ids, ids_caption, "סמן ת זהות לא תקינות", &sheet::kInvalidIdColour));
+    options->addWidget(w.fix_typing = Check(prefix + "FixTyping", "תיקון שגיאות הקלדה",
+                                            "הסרת תווים אסורים בפרטי החשבון", &kTypingFixColour));
+    options->addWidget(w.mark_accounts = Check(
+                           prefix + "MarkAccounts", "סמן חשבונות לא תקינים לפי מסב",
+                           "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב", &kInvalidAccountColour));
+    options->addWidget(w.mark_ids = Check(prefix + "MarkIds", ids_caption, "סמן ת זהות לא תקינות",
+                                          &kInvalidIdColour));
     // The choice is the operator's, kept between runs in the user's configuration.
-    QCheckBox* current =
-        MakeCheck(current_rules, "כללי בדיקה עדכניים (מס\"ב 2023 ואילך)",
-                  "בדיקת חשבונות לפי כללי מס\"ב של 2023 ואילך במקום הכללים הישנים");
-    const QString key =
-        &current_rules == &form_->Check12 ? "currentRules/credit" : "currentRules/collection";
-    current->setObjectName(&current_rules == &form_->Check12 ? "Check12" : "Check13");
-    current_rules.value = QSettings().value(key, 0).toInt() == 1 ? 1 : 0;
-    connect(current, &QCheckBox::toggled, this,
+    w.current_rules = Check(prefix + "CurrentRules", "כללי בדיקה עדכניים (מס\"ב 2023 ואילך)",
+                            "בדיקת חשבונות לפי כללי מס\"ב של 2023 ואילך במקום הכללים הישנים");
+    const QString key = panel == Panel::Credit ? "currentRules/credit" : "currentRules/collection";
+    session_.panel(panel).import.current_rules = QSettings().value(key, 0).toInt() == 1;
+    connect(w.current_rules, &QCheckBox::toggled, this,
             [key](bool on) { QSettings().setValue(key, on ? 1 : 0); });
-    options->addWidget(current);
+    options->addWidget(w.current_rules);
     return Frame("פעולות בזמן קריאת הקובץ", options);
 }
 
 // The import summary: typing errors, invalid accounts, invalid identity numbers, count, total.
-QWidget* MainWindow::Summary(const std::array<int, 5>& boxes) {
+QWidget* MainWindow::SummaryFrame(Panel panel) {
+    PanelWidgets& w = Widgets(panel);
+    const QString prefix = Prefix(panel);
     auto* summary = new QFormLayout;
-    summary->addRow(Legend("שגיאות הקלדה", sheet::kTypingFixColour), MakeBox(boxes[0]));
-    summary->addRow(Legend("חשבונות לא תקינים", sheet::kInvalidAccountColour), MakeBox(boxes[1]));
-    summary->addRow(Legend("ת זהות לא תקינים", sheet::kInvalidIdColour), MakeBox(boxes[2]));
-    summary->addRow("מספר תנועות", MakeBox(boxes[3]));
-    summary->addRow("סיכום תנועות", MakeBox(boxes[4]));
+    summary->addRow(Legend("שגיאות הקלדה", kTypingFixColour),
+                    w.typing_errors = MakeField(prefix + "TypingErrors", 0, true));
+    summary->addRow(Legend("חשבונות לא תקינים", kInvalidAccountColour),
+                    w.invalid_accounts = MakeField(prefix + "InvalidAccounts", 0, true));
+    summary->addRow(Legend("ת זהות לא תקינים", kInvalidIdColour),
+                    w.invalid_ids = MakeField(prefix + "InvalidIds", 0, true));
+    summary->addRow("מספר תנועות", w.transactions = MakeField(prefix + "Transactions", 0, true));
+    summary->addRow("סיכום תנועות", w.total = MakeField(prefix + "Total", 0, true));
     return Frame("סיכום קריאת קובץ", summary);
 }
 
-QWidget* MainWindow::ExcelArchive(int archive_button, CheckBox& detail, CheckBox& summary) {
-    HamaraForm& f = *form_;
+QWidget* MainWindow::ExcelArchiveFrame(Panel panel) {
+    PanelWidgets& w = Widgets(panel);
+    const QString prefix = Prefix(panel);
     auto* archive = new QVBoxLayout;
-    archive->addWidget(MakeButton(QString("ComArhivZikuy%1").arg(archive_button), "ארכיב",
-                                  [&f, archive_button] { f.ComArhivZikuy_Click(archive_button); }));
-    archive->addWidget(MakeCheck(detail, "צור עותק בארכיון"));
-    archive->addWidget(MakeCheck(summary, "צרף נתונים לקובץ ריכוז"));
+    archive->addWidget(MakeButton(prefix + "ArchiveFolder", "ארכיב",
+                                  [this, panel] { session_.OpenArchiveFolder(panel); }));
+    archive->addWidget(w.detail_workbook = Check(prefix + "DetailWorkbook", "צור עותק בארכיון"));
+    archive->addWidget(w.summary_workbook =
+                           Check(prefix + "SummaryWorkbook", "צרף נתונים לקובץ ריכוז"));
     return Frame("ארכיון אקסל", archive);
 }
 
 QWidget* MainWindow::CreditPanel() {
-    HamaraForm& f = *form_;
-    auto* fields = new QFormLayout;
-    fields->addRow("שם מוסד", MakeBox(7));
-    fields->addRow("קוד מוסד (8 ספרות)", MakeBox(5, 8, "8 ספרות"));
-    fields->addRow("קוד תוכנה (5 ספרות)", MakeBox(6, 5, "5 ספרות"));
-
+    const Panel panel = Panel::Credit;
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
-        "Command6", "יבא קובץ", [this] { Import([this] { form_->Command6_Click(); }); },
-        "יבא נתונים מאקסל"));
+        "CreditImport", "יבא קובץ", [this] { ImportWorkbook(Panel::Credit); }, "יבא נתונים מאקסל"));
     buttons->addWidget(MakeButton(
-        "Command8", "צור בסיס", [&f] { f.Command8_Click(); }, "יבא קובץ להמרה"));
-    buttons->addWidget(MakeButton("ComArhivZikuy0", "ארכיב", [&f] { f.ComArhivZikuy_Click(0); }));
+        "CreditBaseList", "צור בסיס",
+        [this] {
+            if (Status s = session_.OpenBaseList(Panel::Credit); !s) {
+                Tell(s.error(), kProgramTitle);
+            }
+        },
+        "יבא קובץ להמרה"));
+    buttons->addWidget(MakeButton("CreditArchive", "ארכיב",
+                                  [this] { session_.OpenArchiveFolder(Panel::Credit); }));
 
     auto* v = new QVBoxLayout;
-    v->addLayout(fields);
+    v->addWidget(PanelFields(panel, "קוד מוסד (8 ספרות)"));
     v->addLayout(buttons);
-    v->addWidget(ImportOptions(f.Check8, f.Check6, f.Check4, f.Check12, "סמן ת זהות לא תקינות"));
-    v->addWidget(Summary({16, 15, 14, 9, 8}));
-    v->addWidget(ExcelArchive(1, f.Check3, f.Check7));
-    v->addWidget(MakeButton("Command5", "צור קובץ zivron לזיכויים", [&f] { f.Command5_Click(); }));
+    v->addWidget(ImportOptionsFrame(panel, "סמן ת זהות לא תקינות"));
+    v->addWidget(SummaryFrame(panel));
+    v->addWidget(ExcelArchiveFrame(panel));
+    v->addWidget(MakeButton("CreditBuild", "צור קובץ zivron לזיכויים",
+                            [this] { BuildFile(Panel::Credit); }));
     v->addStretch();
     return Frame("זיכויים(העברות)", v);
 }
 
 QWidget* MainWindow::CollectionPanel() {
-    HamaraForm& f = *form_;
-    auto* fields = new QFormLayout;
-    fields->addRow("שם מוסד", MakeBox(0));
-    fields->addRow("קוד מסב (8 ספרות)", MakeBox(1, 8, "8 ספרות"));
-    fields->addRow("קוד תוכנה (5 ספרות)", MakeBox(2, 5, "5 ספרות"));
-
+    const Panel panel = Panel::Collection;
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
-        "Command9", "יבא קובץ", [this] { Import([this] { form_->Command9_Click(); }); },
+        "CollectionImport", "יבא קובץ", [this] { ImportWorkbook(Panel::Collection); },
         "יבא נתונים מאקסל"));
     buttons->addWidget(MakeButton(
-        "ZorBasisCollect", "צור בסיס", [&f] { f.ZorBasisCollect_Click(); }, "יבא קובץ להמרה"));
-    buttons->addWidget(MakeButton("ComArhivZikuy2", "ארכיב", [&f] { f.ComArhivZikuy_Click(2); }));
+        "CollectionBaseList", "צור בסיס",
+        [this] {
+            if (Status s = session_.OpenBaseList(Panel::Collection); !s) {
+                Tell(s.error(), kProgramTitle);
+            }
+        },
+        "יבא קובץ להמרה"));
+    buttons->addWidget(MakeButton("CollectionArchive", "ארכיב",
+                                  [this] { session_.OpenArchiveFolder(Panel::Collection); }));
 
     auto* prep = new QVBoxLayout;
     prep->addLayout(buttons);
-    prep->addWidget(
-        ImportOptions(f.Check1, f.Check2, f.Check5, f.Check13, "סמן תעודות זהות לא תקינות"));
-    prep->addWidget(Summary({11, 12, 13, 3, 4}));
-    prep->addWidget(ExcelArchive(3, f.Check10, f.Check9));
-    prep->addWidget(MakeButton("Commadddddddddnd8", "צור קובץ zivron לגבייה",
-                               [&f] { f.Commadddddddddnd8_Click(); }));
+    prep->addWidget(ImportOptionsFrame(panel, "סמן תעודות זהות לא תקינות"));
+    prep->addWidget(SummaryFrame(panel));
+    prep->addWidget(ExcelArchiveFrame(panel));
+    prep->addWidget(MakeButton("CollectionBuild", "צור קובץ zivron לגבייה",
+                               [this] { BuildFile(Panel::Collection); }));
 
     auto* v = new QVBoxLayout;
-    v->addLayout(fields);
+    v->addWidget(PanelFields(panel, "קוד מסב (8 ספרות)"));
     v->addWidget(Frame("הכנת מסב", prep));
     v->addStretch();
     return Frame("חיובים(הוראות קבע)", v);
 }
 
+// Day, month and year on one line: the panel fits a laptop's screen.
+QWidget* MainWindow::ValueDateFrame(Panel panel, const QString& caption) {
+    PanelWidgets& w = Widgets(panel);
+    const QString prefix = Prefix(panel);
+    auto* g = new QGridLayout;
+    g->addWidget(new QLabel(caption), 0, 0, 1, 6);
+    w.day = Combo(prefix + "ValueDay");
+    w.month = Combo(prefix + "ValueMonth");
+    w.year = Combo(prefix + "ValueYear");
+    connect(w.month, QOverload<int>::of(&QComboBox::activated), this,
+            [this, panel](int) { Run([this, panel] { session_.ValueDateMonthChosen(panel); }); });
+    connect(w.year, QOverload<int>::of(&QComboBox::activated), this,
+            [this, panel](int) { Run([this, panel] { session_.ValueDateYearChosen(panel); }); });
+    g->addWidget(new QLabel("יום"), 1, 0);
+    g->addWidget(w.day, 1, 1);
+    g->addWidget(new QLabel("חודש"), 1, 2);
+    g->addWidget(w.month, 1, 3);
+    g->addWidget(new QLabel("שנה"), 1, 4);
+    g->addWidget(w.year, 1, 5);
+    if (panel == Panel::Credit) {
+        g->addWidget(leumi_ = Check("Leumi", "לאומי"), 2, 0, 1, 6);
+    }
+    return Frame("יום ערך", g);
+}
+
 QWidget* MainWindow::InstitutionPanel() {
-    HamaraForm& f = *form_;
     auto* v = new QVBoxLayout;
-    list_ = new QListWidget;
-    list_->setObjectName("List1");
-    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (drawing_ || row < 0) {
-            return;
+    institutions_ = new QListWidget;
+    institutions_->setObjectName("Institutions");
+    connect(institutions_, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (!drawing_ && row >= 0) {
+            Run([this, row] { ChooseInstitution(row); });
         }
-        Press([this, row] {
-            form_->List1.selected = row;
-            form_->List1_Click();
-        });
     });
-    v->addWidget(list_);
+    v->addWidget(institutions_);
     auto* name = new QFormLayout;
-    name->addRow("שם מוסד", MakeBox(10));
+    name->addRow("שם מוסד", institution_name_ = MakeField("InstitutionName"));
     v->addLayout(name);
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(MakeButton("Command1", "חדש", [&f] { f.Command1_Click(); }));
-    edit_ = MakeButton("ComEditMosad", "", [&f] { f.ComEditMosad_Click(); });
-    remove_ = MakeButton("ComMehakMosad", "מחק מוסד מהרשימה", [&f] { f.ComMehakMosad_Click(); });
-    buttons->addWidget(edit_);
-    buttons->addWidget(remove_);
+    buttons->addWidget(
+        MakeButton("NewInstitution", "חדש", [this] { session_.StartNewInstitution(); }));
+    save_institution_ = MakeButton("SaveInstitution", "", [this] { SaveInstitution(); });
+    delete_institution_ =
+        MakeButton("DeleteInstitution", "מחק מוסד מהרשימה", [this] { DeleteInstitution(); });
+    buttons->addWidget(save_institution_);
+    buttons->addWidget(delete_institution_);
     v->addLayout(buttons);
-
-    auto date_frame = [&](const QString& label, ComboBox& day, ComboBox& month, ComboBox& year,
-                          CheckBox* leumi, const std::function<void()>& month_chosen,
-                          const std::function<void()>& year_chosen) {
-        // Day, month and year on one line: the panel fits a laptop's screen.
-        auto* g = new QGridLayout;
-        g->addWidget(new QLabel(label), 0, 0, 1, 6);
-        QComboBox* m = MakeCombo(month);
-        connect(m, QOverload<int>::of(&QComboBox::activated), this,
-                [this, month_chosen](int) { Press(month_chosen); });
-        QComboBox* y = MakeCombo(year);
-        connect(y, QOverload<int>::of(&QComboBox::activated), this,
-                [this, year_chosen](int) { Press(year_chosen); });
-        g->addWidget(new QLabel("יום"), 1, 0);
-        g->addWidget(MakeCombo(day), 1, 1);
-        g->addWidget(new QLabel("חודש"), 1, 2);
-        g->addWidget(m, 1, 3);
-        g->addWidget(new QLabel("שנה"), 1, 4);
-        g->addWidget(y, 1, 5);
-        if (leumi != nullptr) {
-            g->addWidget(MakeCheck(*leumi, "לאומי"), 2, 0, 1, 6);
-        }
-        return Frame("יום ערך", g);
-    };
-    v->addWidget(date_frame(
-        "זיכויים", f.Combo3, f.Combo2, f.Combo1, &f.Check11, [&f] { f.Combo2_Click(); },
-        [&f] { f.Combo1_Click(); }));
-    v->addWidget(date_frame(
-        "חיובים", f.Combo6, f.Combo5, f.Combo4, nullptr, [&f] { f.Combo5_Click(); },
-        [&f] { f.Combo4_Click(); }));
-    v->addWidget(MakeButton("Command285", "יציאה", [&f] { f.Command285_Click(); }));
+    v->addWidget(ValueDateFrame(Panel::Credit, "זיכויים"));
+    v->addWidget(ValueDateFrame(Panel::Collection, "חיובים"));
+    v->addWidget(MakeButton("Exit", "יציאה", [this] { session_.Exit(); }));
     return Frame("רשימת מוסדות\\עסקים", v);
 }
 
+void MainWindow::Tell(const Error& error, const char* title) {
+    if (error.code != ErrorCode::Cancelled) {
+        port_.MessageBox(error.message, title, Buttons::Ok);
+    }
+}
+
+void MainWindow::ImportWorkbook(Panel panel) {
+    if (session_.importing()) {
+        port_.MessageBox("יבוא קובץ כבר מתבצע; יש להמתין לסיומו", kImportTitle, Buttons::Ok);
+        return;
+    }
+    const std::optional<std::filesystem::path> workbook = AskForWorkbook(port_);
+    if (!workbook) {
+        port_.MessageBox("בחר קובץ לקריאה", kImportTitle, Buttons::Ok);
+        return;
+    }
+    import_progress_ = {};
+    Result<ImportSummary> done = session_.Import(
+        panel, *workbook, [this](const ImportProgressReport& r) { import_progress_ = r; });
+    if (!done) {
+        Tell(done.error(), kImportTitle);
+        return;
+    }
+    Draw();  // the summary and the table are drawn before the message is read
+    port_.MessageBox("יבוא הקובץ הושלם", kImportTitle, Buttons::Ok);
+    // The rows it marked, with their reasons, in a window of their own beside the workbook.
+    if (!session_.table()->marks.empty()) {
+        NewMarksView(this, session_.table()->marks);
+    }
+}
+
+void MainWindow::BuildFile(Panel panel) {
+    Result<BuildOutcome> built = session_.Build(panel);
+    if (!built) {
+        Tell(built.error(), kBuildTitle);
+        return;
+    }
+    port_.MessageBox("הקובץ נוצר בהצלחה ונמצא בתיקיית השידור", kBuildTitle, Buttons::Ok);
+}
+
+void MainWindow::ConvertFile(bool payroll) {
+    const std::optional<std::filesystem::path> file = AskForAnyFile(port_);
+    if (!file) {
+        port_.MessageBox("בחר קובץ לקריאה", kConversionTitle, Buttons::Ok);
+        return;
+    }
+    Result<ConversionOutcome> done =
+        payroll ? session_.ConvertPayrollExport(*file) : session_.ConvertMasavNames(*file);
+    if (!done) {
+        Tell(done.error(), kConversionTitle);
+        return;
+    }
+    if (done.value().Truncated()) {
+        port_.MessageBox("בקובץ " + std::to_string(done.value().records_found) + " רשומות; נכתבו " +
+                             std::to_string(done.value().records_written) + " הראשונות בלבד",
+                         kConversionTitle, Buttons::Ok);
+    }
+    port_.MessageBox("הקובץ נוצר בהצלחה ויפתח מייד", kConversionTitle, Buttons::Ok);
+}
+
+void MainWindow::ShowMasavFile() {
+    const std::optional<std::filesystem::path> file = AskForAnyFile(port_);
+    if (!file) {
+        port_.MessageBox("בחר קובץ לקריאה", kProgramTitle, Buttons::Ok);
+        return;
+    }
+    Result<MasavView> view = session_.ReadMasavFileToShow(*file);
+    if (!view) {
+        Tell(view.error(), kProgramTitle);
+        return;
+    }
+    NewMasavView(this, view.value());
+}
+
+void MainWindow::ChooseInstitution(int row) {
+    if (Status s = session_.ChooseListedInstitution(row); !s) {
+        Tell(s.error(), kInstitutionsTitle);
+    }
+}
+
+void MainWindow::SaveInstitution() {
+    const bool updating = session_.editor().updating;
+    if (Status s = session_.SaveInstitution(); !s) {
+        Tell(s.error(), kInstitutionsTitle);
+        return;
+    }
+    port_.MessageBox(updating ? "העדכון הסתיים בהצלחה !!" : "הרישום הסתיים בהצלחה !!",
+                     kInstitutionsTitle, Buttons::Ok);
+}
+
+void MainWindow::DeleteInstitution() {
+    if (Status s = session_.DeleteChosenInstitution(); !s) {
+        Tell(s.error(), kInstitutionsTitle);
+        return;
+    }
+    port_.MessageBox("בוצע בהצלחה !!", kInstitutionsTitle, Buttons::Ok);
+}
+
 void MainWindow::Pull() {
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        form_->TextGove[i].text = boxes_[i]->text().toStdString();
+    for (Panel panel : {Panel::Credit, Panel::Collection}) {
+        const PanelWidgets& w = Widgets(panel);
+        PanelState& state = session_.panel(panel);
+        state.institution_name = w.name->text().toStdString();
+        state.codes = {w.code->text().toStdString(), w.software_code->text().toStdString()};
+        state.import = {w.fix_typing->isChecked(), w.mark_accounts->isChecked(),
+                        w.mark_ids->isChecked(), w.current_rules->isChecked()};
+        state.archive = {w.detail_workbook->isChecked(), w.summary_workbook->isChecked()};
+        state.value_date.day.selected = w.day->currentIndex();
+        state.value_date.month.selected = w.month->currentIndex();
+        state.value_date.year.selected = w.year->currentIndex();
     }
-    for (auto& [widget, state] : checks_) {
-        state->value = widget->isChecked() ? 1 : 0;
-    }
-    for (auto& [widget, state] : combos_) {
-        state->selected = widget->currentIndex();
-    }
+    session_.leumi = leumi_->isChecked();
+    session_.editor().name = institution_name_->text().toStdString();
 }
 
-// An import, and after it the rows it marked with their reasons, in a window of their own.
-void MainWindow::Import(const std::function<void()>& handler) {
-    const int before = form_->ImportsCompleted;
-    handler();
-    if (form_->ImportsCompleted != before && !form_->LastMarks.empty()) {
-        NewMarksView(this, form_->LastMarks);
-    }
-}
-
-void MainWindow::Press(const std::function<void()>& handler) {
+void MainWindow::Run(const std::function<void()>& operation) {
     Pull();
-    handler();
+    operation();
     Draw();
 }
 
+void MainWindow::DrawPanel(Panel panel) {
+    const PanelWidgets& w = Widgets(panel);
+    const PanelState& state = session_.panel(panel);
+    SetText(w.name, state.institution_name);
+    SetText(w.code, state.codes.code);
+    SetText(w.software_code, state.codes.software_code);
+    const std::optional<ImportSummary>& s = state.summary;
+    auto count = [&s](int ImportSummary::*field) {
+        return s ? std::to_string((*s).*field) : std::string();
+    };
+    SetText(w.typing_errors, count(&ImportSummary::typing_errors));
+    SetText(w.invalid_accounts, count(&ImportSummary::invalid_accounts));
+    SetText(w.invalid_ids, count(&ImportSummary::invalid_ids));
+    SetText(w.transactions, count(&ImportSummary::transactions));
+    SetText(w.total, s ? s->total : "");
+    w.fix_typing->setChecked(state.import.fix_typing);
+    w.mark_accounts->setChecked(state.import.mark_accounts);
+    w.mark_ids->setChecked(state.import.mark_ids);
+    w.current_rules->setChecked(state.import.current_rules);
+    w.detail_workbook->setChecked(state.archive.detail_workbook);
+    w.summary_workbook->setChecked(state.archive.summary_workbook);
+    DrawChoice(w.day, state.value_date.day);
+    DrawChoice(w.month, state.value_date.month);
+    DrawChoice(w.year, state.value_date.year);
+}
+
 void MainWindow::DrawLabels() {
-    account_->setText(Q(form_->Label4.caption));
+    const std::optional<Account>& account = session_.account();
+    account_->setText(account ? Q(account->name) : QString("טרם"));
     // The elapsed time, and while an import runs the row it has reached.
-    elapsed_->setText(form_->Importing()
-                          ? Q(form_->Label12.caption) + QString("  (שורה %1)").arg(form_->ImportRow)
-                          : Q(form_->Label12.caption));
-    clock_->setText(Q(form_->Label7.caption));
-    service_state_->setText(Q(form_->link().State()));
-    progress_->setVisible(form_->Importing());
-    progress_->setRange(0, std::max(1, form_->ImportRowsFound));
-    progress_->setValue(std::clamp(form_->ImportRow - 1, 0, std::max(1, form_->ImportRowsFound)));
-    setWindowTitle(form_->Caption.empty() ? QString("zivron") : "zivron - " + Q(form_->Caption));
+    const QString elapsed =
+        import_progress_.sheet_row > 0 ? Q(NumberText(import_progress_.elapsed_seconds)) : "";
+    elapsed_->setText(session_.importing()
+                          ? elapsed + QString("  (שורה %1)").arg(import_progress_.sheet_row)
+                          : elapsed);
+    clock_->setText(Q(session_.clock_text()));
+    service_state_->setText(Q(session_.link().State()));
+    const int rows = std::max(1, import_progress_.rows_found);
+    progress_->setVisible(session_.importing());
+    progress_->setRange(0, rows);
+    progress_->setValue(std::clamp(import_progress_.sheet_row - 1, 0, rows));
+    setWindowTitle(import_progress_.payee.empty() ? QString("zivron")
+                                                  : "zivron - " + Q(import_progress_.payee));
 }
 
 void MainWindow::Draw() {
     drawing_ = true;
-    for (std::size_t i = 0; i < boxes_.size(); ++i) {
-        if (boxes_[i]->text().toStdString() != form_->TextGove[i].text) {
-            boxes_[i]->setText(Q(form_->TextGove[i].text));
-        }
-    }
-    for (auto& [widget, state] : checks_) {
-        widget->setChecked(state->Ticked());
-    }
-    for (auto& [widget, state] : combos_) {
-        QStringList items;
-        for (const std::string& s : state->items) {
-            items << Q(s);
-        }
-        QStringList shown;
-        for (int i = 0; i < widget->count(); ++i) {
-            shown << widget->itemText(i);
-        }
-        if (shown != items) {
-            widget->clear();
-            widget->addItems(items);
-        }
-        widget->setCurrentIndex(state->selected);
-    }
+    DrawPanel(Panel::Credit);
+    DrawPanel(Panel::Collection);
+    leumi_->setChecked(session_.leumi);
+    const InstitutionEditor& editor = session_.editor();
+    SetText(institution_name_, editor.name);
     QStringList names;
-    for (const auto& e : form_->List1.items) {
-        names << Q(e.text);
+    for (const ListEntry& e : session_.institutions()) {
+        names << Q(e.name);
     }
     QStringList listed;
-    for (int i = 0; i < list_->count(); ++i) {
-        listed << list_->item(i)->text();
+    for (int i = 0; i < institutions_->count(); ++i) {
+        listed << institutions_->item(i)->text();
     }
     if (names != listed) {
-        list_->clear();
-        list_->addItems(names);
+        institutions_->clear();
+        institutions_->addItems(names);
     }
-    list_->setCurrentRow(form_->List1.selected);
-    edit_->setText(Q(form_->ComEditMosad.caption));
-    edit_->setStyleSheet(Css(form_->ComEditMosad.colour));
-    remove_->setEnabled(form_->ComMehakMosad.enabled);
+    institutions_->setCurrentRow(session_.highlighted_institution());
+    save_institution_->setText(editor.updating ? "עדכן פרטי מוסד" : "קלוט מוסד");
+    save_institution_->setStyleSheet(Css(editor.updating ? kUpdateModeColour : kAddModeColour));
+    delete_institution_->setEnabled(editor.can_delete);
     DrawLabels();
     drawing_ = false;
 }
 
 bool MainWindow::event(QEvent* e) {
     if (e->type() == QEvent::WindowActivate) {
-        Press([this] { form_->Form_Activate(); });
+        Run([this] { session_.ListInstitutions(); });
     }
     return QWidget::event(e);
 }

@@ -1,5 +1,7 @@
 #pragma once
-// The main window: draws the state of HamaraForm and forwards every click to its handler.
+// The main window: a view of the session. Its widgets are named for what they show; a click
+// copies what the operator typed into the session, calls one operation, shows its outcome or its
+// error, and draws the session again.
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,64 +13,96 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
-#include <array>
 #include <functional>
-#include <memory>
 
-#include "app/hamara_form.h"
+#include "app/session.h"
 #include "qt/qt_port.h"
 
 namespace zivron::qt {
 
 class MainWindow : public QWidget {
   public:
-    MainWindow(QtPort& port, std::unique_ptr<HamaraForm> form);
+    MainWindow(QtPort& port, Session& session);
 
-    HamaraForm& form() { return *form_; }
-    // Every control by the name the program gives it, for the tests.
+    Session& session() { return session_; }
     QPushButton* Button(const QString& name) const;
-    QLineEdit* Box(int index) const { return boxes_[static_cast<std::size_t>(index)]; }
+    QLineEdit* Field(const QString& name) const;
 
-    // Copies the controls into the form, runs a handler, draws the form again.
-    void Press(const std::function<void()>& handler);
+    // Copies the widgets into the session, runs `operation`, draws the session again.
+    void Run(const std::function<void()>& operation);
     void Draw();
+
+    // The operations behind the buttons, with their messages.
+    void ImportWorkbook(Panel panel);
+    void BuildFile(Panel panel);
 
   protected:
     bool event(QEvent* e) override;
 
   private:
+    // One panel's widgets, whichever panel it is.
+    struct PanelWidgets {
+        QLineEdit* name = nullptr;
+        QLineEdit* code = nullptr;
+        QLineEdit* software_code = nullptr;
+        QLineEdit* typing_errors = nullptr;
+        QLineEdit* invalid_accounts = nullptr;
+        QLineEdit* invalid_ids = nullptr;
+        QLineEdit* transactions = nullptr;
+        QLineEdit* total = nullptr;
+        QCheckBox* fix_typing = nullptr;
+        QCheckBox* mark_accounts = nullptr;
+        QCheckBox* mark_ids = nullptr;
+        QCheckBox* current_rules = nullptr;
+        QCheckBox* detail_workbook = nullptr;
+        QCheckBox* summary_workbook = nullptr;
+        QComboBox* day = nullptr;
+        QComboBox* month = nullptr;
+        QComboBox* year = nullptr;
+    };
+
+    QWidget* TopBar();
     QWidget* CreditPanel();
     QWidget* CollectionPanel();
     QWidget* InstitutionPanel();
-    QWidget* TopBar();
-    QWidget* ImportOptions(CheckBox& fix, CheckBox& accounts, CheckBox& ids,
-                           CheckBox& current_rules, const QString& ids_caption);
-    void Import(const std::function<void()>& handler);
-    QWidget* Summary(const std::array<int, 5>& boxes);
-    QWidget* ExcelArchive(int archive_button, CheckBox& detail, CheckBox& summary);
+    QWidget* PanelFields(Panel panel, const QString& code_caption);
+    QWidget* ImportOptionsFrame(Panel panel, const QString& ids_caption);
+    QWidget* SummaryFrame(Panel panel);
+    QWidget* ExcelArchiveFrame(Panel panel);
+    QWidget* ValueDateFrame(Panel panel, const QString& caption);
     QPushButton* MakeButton(const QString& name, const QString& caption,
-                            const std::function<void()>& handler, const QString& tip = {});
-    QLineEdit* MakeBox(int index, int max_length = 0, const QString& tip = {});
-    QCheckBox* MakeCheck(CheckBox& state, const QString& caption, const QString& tip = {},
-                         const sheet::Rgb* colour = nullptr);
-    QComboBox* MakeCombo(ComboBox& state);
+                            const std::function<void()>& operation, const QString& tip = {});
+    QLineEdit* MakeField(const QString& name, int max_length = 0, bool read_only = false);
+    PanelWidgets& Widgets(Panel panel) { return panel == Panel::Credit ? credit_ : collection_; }
+    static QString Prefix(Panel panel) { return panel == Panel::Credit ? "Credit" : "Collection"; }
+
+    void ConvertFile(bool payroll);
+    void ShowMasavFile();
+    void ChooseInstitution(int row);
+    void SaveInstitution();
+    void DeleteInstitution();
+    // The error's message, unless the operator cancelled.
+    void Tell(const Error& error, const char* title);
     void Pull();
+    void DrawPanel(Panel panel);
     void DrawLabels();
 
     QtPort& port_;
-    std::unique_ptr<HamaraForm> form_;
-    std::array<QLineEdit*, 17> boxes_{};
-    std::vector<std::pair<QCheckBox*, CheckBox*>> checks_;
-    std::vector<std::pair<QComboBox*, ComboBox*>> combos_;
-    QListWidget* list_ = nullptr;
+    Session& session_;
+    PanelWidgets credit_;
+    PanelWidgets collection_;
+    QCheckBox* leumi_ = nullptr;
+    QLineEdit* institution_name_ = nullptr;
+    QListWidget* institutions_ = nullptr;
+    QPushButton* save_institution_ = nullptr;
+    QPushButton* delete_institution_ = nullptr;
     QLabel* account_ = nullptr;
     QLabel* elapsed_ = nullptr;
     QLabel* clock_ = nullptr;
     QLabel* service_state_ = nullptr;   // "לא מקוון" while the service is away
     QProgressBar* progress_ = nullptr;  // rows done of rows found, while an import runs
+    ImportProgressReport import_progress_;
     QElapsedTimer redrawn_;
-    QPushButton* edit_ = nullptr;
-    QPushButton* remove_ = nullptr;
     QTimer timer_;
     bool drawing_ = false;
 };

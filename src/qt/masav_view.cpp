@@ -18,7 +18,7 @@ QString Q(const std::string& s) {
 
 }  // namespace
 
-QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view) {
+QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("MasavView");
     dialog->setAttribute(Qt::WA_DeleteOnClose);

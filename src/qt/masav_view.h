@@ -4,11 +4,11 @@
 
 #include <QWidget>
 
-#include "app/hamara_form.h"
+#include "app/session_state.h"
 
 namespace zivron::qt {
 
-QWidget* NewMasavView(QWidget* parent, const HamaraForm::MasavView& view);
+QWidget* NewMasavView(QWidget* parent, const MasavView& view);
 
 // The rows an import marked: sheet row, name, field and reason, right to left.
 QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks);

@@ -111,25 +111,25 @@ std::string ToOldCodeReversed(std::string_view cp1255) {
             c = static_cast<char>(b - 96);
         }
     }
-    return hafuch(bytes);
+    return Reversed(bytes);
 }
 
-std::string ReturnInPreviusAscii(std::string_view Makor) {
-    return ToOldCodeReversed(ToWindows1255(Makor));
+std::string ToOldHebrewCode(std::string_view text) {
+    return ToOldCodeReversed(ToWindows1255(text));
 }
 
-std::string ReturnInLeumiAscii(std::string_view Makor) {
-    return ReturnInPreviusAscii(Makor);
+std::string ToLeumiHebrewCode(std::string_view text) {
+    return ToOldHebrewCode(text);
 }
 
-std::string ReturnInMichpalAscii(std::string_view Makor) {
+std::string PayrollNameToHebrew(std::string_view text) {
     // Replacements for the Latin letters "a".."z" (a gap where a letter has none).
     static constexpr const char* kLetters[26] = {
         "ב", "ג", "ד", "ה", "ו", "ז", "ח",     "ט", "י", "כ", nullptr, "ל", nullptr,
         "מ", "ם", "נ", "ס", "ע", "פ", nullptr, "צ", "ץ", "ק", "ר",     "ש", "ת",
     };
     std::string out;
-    for (char c : hafuch(Makor)) {
+    for (char c : Reversed(text)) {
         auto b = static_cast<unsigned char>(c);
         if (b == ' ') {
             out.push_back(' ');

@@ -20,13 +20,13 @@ std::string ToOldCodeReversed(std::string_view cp1255);
 
 // A UTF-8 name to the old code, reversed: Windows-1255 bytes 224 and up move down by 96 (the
 // letters to 128..154), the rest stay. The result is a byte text.
-std::string ReturnInPreviusAscii(std::string_view Makor);
+std::string ToOldHebrewCode(std::string_view text);
 
-// The Leumi conversion; the same bytes as ReturnInPreviusAscii for every input.
-std::string ReturnInLeumiAscii(std::string_view Makor);
+// The Leumi conversion; the same bytes as ToOldHebrewCode for every input.
+std::string ToLeumiHebrewCode(std::string_view text);
 
 // A name of a Michpal payroll export (a byte text) to UTF-8 Hebrew: reversed, then each byte
 // mapped.
-std::string ReturnInMichpalAscii(std::string_view Makor);
+std::string PayrollNameToHebrew(std::string_view text);
 
 }  // namespace zivron

@@ -35,43 +35,43 @@ std::size_t Width(int w) {
 
 }  // namespace
 
-std::string HashlemAfasimA(std::string_view MahrozetMakor, int TotalLenth) {
-    std::size_t width = Width(TotalLenth);
+std::string PadLeftWithZeros(std::string_view text, int width) {
+    const std::size_t size = Width(width);
     // Digits alone are zero when every one is: long references need not be read as a number.
-    const bool digits = std::all_of(MahrozetMakor.begin(), MahrozetMakor.end(),
-                                    [](char c) { return c >= '0' && c <= '9'; });
-    const bool zero = digits ? MahrozetMakor.find_first_not_of('0') == std::string_view::npos
-                             : NumericValue(MahrozetMakor) == 0;
+    const bool digits =
+        std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const bool zero =
+        digits ? text.find_first_not_of('0') == std::string_view::npos : NumericValue(text) == 0;
     if (zero) {
-        return std::string(width, '0');
+        return std::string(size, '0');
     }
-    if (MahrozetMakor.size() < width) {
-        std::string t = Trim(MahrozetMakor);
-        return std::string(width - t.size(), '0') + t;
+    if (text.size() < size) {
+        std::string t = Trim(text);
+        return std::string(size - t.size(), '0') + t;
     }
-    return std::string(MahrozetMakor);
+    return std::string(text);
 }
 
-std::string HashlemAfasim(std::string_view MahrozetMakor, int TotalLenth) {
-    std::size_t width = Width(TotalLenth);
-    if (MahrozetMakor.size() < width) {
-        std::string t = Trim(MahrozetMakor);
-        return t + std::string(width - t.size(), '0');
+std::string PadRightWithZeros(std::string_view text, int width) {
+    const std::size_t size = Width(width);
+    if (text.size() < size) {
+        std::string t = Trim(text);
+        return t + std::string(size - t.size(), '0');
     }
-    return std::string(MahrozetMakor);
+    return std::string(text);
 }
 
-std::string HR(std::string_view mm, int TL) {
-    std::size_t width = Width(TL);
-    if (mm.size() < width) {
-        std::string t = Trim(mm);
-        return std::string(width - t.size(), ' ') + t;
+std::string RightAlign(std::string_view text, int width) {
+    const std::size_t size = Width(width);
+    if (text.size() < size) {
+        std::string t = Trim(text);
+        return std::string(size - t.size(), ' ') + t;
     }
-    return std::string(mm);
+    return std::string(text);
 }
 
-std::string hafuch(std::string_view Makor) {
-    return std::string(Makor.rbegin(), Makor.rend());
+std::string Reversed(std::string_view text) {
+    return std::string(text.rbegin(), text.rend());
 }
 
 std::optional<long long> AgorotOf(double number) {
@@ -149,14 +149,9 @@ std::string AgorotText(long long agorot) {
            (fraction.size() < 2 ? "0" : "") + fraction;
 }
 
-std::string Shalem(double number) {
+std::string WholeShekels(double number) {
     std::string t = RoundedAmountText(number);
     return t.substr(0, t.find('.'));
-}
-
-std::string agorot(double number) {
-    std::string t = RoundedAmountText(number);
-    return t.substr(t.find('.') + 1);
 }
 
 namespace {
@@ -203,12 +198,12 @@ bool IsCalendarDate(std::string_view day, std::string_view month, std::string_vi
     return *d <= last;
 }
 
-std::string GetLastDayInMonth(std::string_view HodeshB, std::string_view SHANAB) {
+std::string DaysInMonth(std::string_view month, std::string_view year) {
     int d = 27;
-    while (d <= 33 && IsCalendarDate(std::to_string(d), HodeshB, SHANAB)) {
+    while (d <= 33 && IsCalendarDate(std::to_string(d), month, year)) {
         ++d;
     }
-    return HashlemAfasimA(std::to_string(d - 1), 2);
+    return PadLeftWithZeros(std::to_string(d - 1), 2);
 }
 
 }  // namespace zivron

@@ -14,19 +14,19 @@ std::string Trim(std::string_view text);
 // The same, as a view into the text.
 std::string_view TrimmedView(std::string_view text);
 
-// Zero-filled on the left to `TotalLenth`; all zeros when the text's numeric value is 0; a text as
+// Zero-filled on the left to `width`; all zeros when the text's numeric value is 0; a text as
 // long as the width or longer is returned as it is.
-std::string HashlemAfasimA(std::string_view MahrozetMakor, int TotalLenth);
+std::string PadLeftWithZeros(std::string_view text, int width);
 
 // Zero-filled on the right (the agorot field); no zero-value rule.
-std::string HashlemAfasim(std::string_view MahrozetMakor, int TotalLenth);
+std::string PadRightWithZeros(std::string_view text, int width);
 
 // Right-aligned with spaces on the left; a text as long as the width or longer is returned as it
 // is.
-std::string HR(std::string_view mm, int TL);
+std::string RightAlign(std::string_view text, int width);
 
 // The characters in reverse order.
-std::string hafuch(std::string_view Makor);
+std::string Reversed(std::string_view text);
 
 // The amount rounded to the agora, half away from zero, taken on its decimal text of 15 significant
 // digits so that 1.005 rounds to 1.01 as written rather than by its binary value; fixed-point, two
@@ -44,13 +44,12 @@ std::optional<long long> AgorotOf(double number);
 // Agorot written as NumberText writes a number: "2584.42", "20821536", "0.3".
 std::string AgorotNumberText(long long agorot);
 
-// The whole shekels and the agorot of an amount, both from RoundedAmountText.
-std::string Shalem(double number);
-std::string agorot(double number);
+// The whole shekels of an amount, from RoundedAmountText.
+std::string WholeShekels(double number);
 
-// The number of days of month `HodeshB` of year `SHANAB`, two characters; "26" when the month text
+// The number of days of month `month` of year `year`, two characters; "26" when the month text
 // is no month.
-std::string GetLastDayInMonth(std::string_view HodeshB, std::string_view SHANAB);
+std::string DaysInMonth(std::string_view month, std::string_view year);
 
 // Whether day / month / year, read day first as the regional settings read a date, is a date of
 // the calendar. Two-digit years read as 1930..2029.

@@ -15,7 +15,7 @@ std::string RuleSetName(RuleSet set) {
 
 CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
                            std::string_view account, const MessageSink& show) {
-    const std::string b = HashlemAfasimA(ToWindows1255(bank), 2);
+    const std::string b = PadLeftWithZeros(ToWindows1255(bank), 2);
     if (set == RuleSet::Current) {
         current::Verdict v = current::Check(b, ToWindows1255(branch), ToWindows1255(account));
         if (v.valid) {
@@ -24,17 +24,17 @@ CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view 
         return {false, v.reason + " (" + RuleSetName(set) + ")" +
                            (v.single_source ? " – כלל ממקור יחיד" : "")};
     }
-    const std::string br = HashlemAfasimA(ToWindows1255(branch), 3);
-    const std::string ac = HashlemAfasimA(ToWindows1255(account), 9);
-    if (ChekBankNumber(show).CB(b, br, ac)) {
+    const std::string br = PadLeftWithZeros(ToWindows1255(branch), 3);
+    const std::string ac = PadLeftWithZeros(ToWindows1255(account), 9);
+    if (BankAccountChecker(show).IsValid(b, br, ac)) {
         return {true, ""};
     }
-    std::string why = BANKIM::Explain(b, br, ac);
+    std::string why = bank_rules::Explain(b, br, ac);
     return {false, (why.empty() ? std::string("שדה חסר") : why) + " (" + RuleSetName(set) + ")"};
 }
 
 CheckResult CheckIdentity(std::string_view id) {
-    if (ChkID(id)) {
+    if (IsValidIdentityNumber(id)) {
         return {true, ""};
     }
     if (id.empty() || id == "x") {

@@ -1,6 +1,6 @@
 #pragma once
 // The import's account and identity checks with their reasons: the older Masav rules
-// (ChekBankNumber, the default) or the current ones, chosen per run.
+// (BankAccountChecker, the default) or the current ones, chosen per run.
 
 #include <string>
 #include <string_view>
@@ -24,7 +24,7 @@ struct CheckResult {
 CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
                            std::string_view account, const MessageSink& show = {});
 
-// An identity number: the check digit, as ChkID judges it.
+// An identity number: the check digit, as IsValidIdentityNumber judges it.
 CheckResult CheckIdentity(std::string_view id);
 
 }  // namespace zivron

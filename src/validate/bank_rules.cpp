@@ -10,7 +10,7 @@
 #include "text/shaping.h"
 
 namespace zivron {
-namespace BANKIM {
+namespace bank_rules {
 namespace {
 
 // The digit at 1-based position `pos`: its value for "0".."9", 0 for anything else or past the end.
@@ -248,11 +248,11 @@ std::string Explain(std::string_view bank, std::string_view branch, std::string_
     return "שארית " + r + m + " אינה מותרת לבנק " + code;
 }
 
-}  // namespace BANKIM
+}  // namespace bank_rules
 
-bool ChekBankNumber::CB(std::string_view bank, std::string_view branch,
-                        std::string_view account) const {
-    using namespace BANKIM;
+bool BankAccountChecker::IsValid(std::string_view bank, std::string_view branch,
+                                 std::string_view account) const {
+    using namespace bank_rules;
     if (FieldMissing(bank, "קוד בנק שדה חובה", show_) ||
         FieldMissing(branch, "מספר סניף שדה חובה", show_) ||
         FieldMissing(account, "מספר חשבון שדה חובה", show_)) {

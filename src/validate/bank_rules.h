@@ -11,7 +11,7 @@ namespace zivron {
 // Where a check shows the operator a message (an OK button, no title of its own).
 using MessageSink = std::function<void(const std::string& text)>;
 
-namespace BANKIM {
+namespace bank_rules {
 
 // Shows `message` and returns true when `value` is the empty text; a text of spaces is not empty.
 bool FieldMissing(std::string_view value, std::string_view message, const MessageSink& show);
@@ -47,15 +47,15 @@ std::optional<Outcome> RuleOf(std::string_view bank, std::string_view branch,
 // 12", "בנק 07 אינו מוכר"); empty when it is valid.
 std::string Explain(std::string_view bank, std::string_view branch, std::string_view account);
 
-}  // namespace BANKIM
+}  // namespace bank_rules
 
-class ChekBankNumber {
+class BankAccountChecker {
   public:
-    explicit ChekBankNumber(MessageSink show = {}) : show_(std::move(show)) {}
+    explicit BankAccountChecker(MessageSink show = {}) : show_(std::move(show)) {}
 
     // True when the account is valid for the bank; false when it is not, a field is missing
     // (its message is shown) or the bank has no rule.
-    bool CB(std::string_view bank, std::string_view branch, std::string_view account) const;
+    bool IsValid(std::string_view bank, std::string_view branch, std::string_view account) const;
 
   private:
     MessageSink show_;

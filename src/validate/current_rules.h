@@ -1,6 +1,6 @@
 #pragma once
 // The current Masav account rules (the 2022-2025 revisions as the public validators implement
-// them), an opt-in set beside the older rules of ChekBankNumber. One free function a rule; each
+// them), an opt-in set beside the older rules of BankAccountChecker. One free function a rule; each
 // answers whether the account is valid and, when it is not, why, in short Hebrew.
 //
 // Inputs are texts as the import holds them; the rules zero-fill the branch to 3 and the account

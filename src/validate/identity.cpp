@@ -4,7 +4,7 @@
 
 namespace zivron {
 
-bool ChkID(std::string_view str) {
+bool IsValidIdentityNumber(std::string_view str) {
     if (str.empty() || str == "x") {
         return false;
     }

@@ -20,8 +20,8 @@ Status WriteAmount(sheet::Workbook& wb, int row, int col, const std::string& tex
 
 // Columns A to F of a transaction row, as both workbooks hold it.
 Status WriteTransaction(sheet::Workbook& wb, int row, const masav::Row& t) {
-    const std::string cells[] = {t.name, t.id, HashlemAfasimA(t.bank, 2),
-                                 HashlemAfasimA(t.branch, 3), HashlemAfasimA(t.account, 9)};
+    const std::string cells[] = {t.name, t.id, PadLeftWithZeros(t.bank, 2),
+                                 PadLeftWithZeros(t.branch, 3), PadLeftWithZeros(t.account, 9)};
     for (int c = 0; c < 5; ++c) {
         ZIVRON_TRY(wb.WriteText(row, c + 1, cells[c]));
     }

@@ -9,7 +9,6 @@ namespace zivron {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Shown;
 
 class CollectionRoadTest : public test::RoadTest {};
 
@@ -17,26 +16,24 @@ TEST_F(CollectionRoadTest, ImportKeepsAmountTextsAndBuildWritesTheCollectionFile
     test::HttpRecorder service;
     port_.service = service.Base();
     fs::path book = WriteRoadWorkbook();
-    port_.dialog_answers = {book.string()};
-    form_->Command9_Click();
-    EXPECT_EQ(form_->TextGove[11].text, "2");
-    EXPECT_EQ(form_->TextGove[12].text, "1");
-    EXPECT_EQ(form_->TextGove[13].text, "1");
-    EXPECT_EQ(form_->TextGove[3].text, "4");
-    EXPECT_EQ(form_->TextGove[4].text, "2584.42");  // "1,250" counted as 1250
-    EXPECT_EQ(form_->Table[1][6], "1,250");
-    EXPECT_EQ(form_->Table[0][6], "1234.5");
-    EXPECT_EQ(form_->TextGove[9].text, "");  // the credit panel is not touched
-    EXPECT_EQ(form_->ArchivePath, "");
+    ASSERT_TRUE(Import(Panel::Collection, book));
+    const ImportSummary s = Summary(Panel::Collection);
+    EXPECT_EQ(s.typing_errors, 2);
+    EXPECT_EQ(s.invalid_accounts, 1);
+    EXPECT_EQ(s.invalid_ids, 1);
+    EXPECT_EQ(s.transactions, 4);
+    EXPECT_EQ(s.total, "2584.42");  // "1,250" counted as 1250
+    EXPECT_EQ(TableRows()[1].amount, "1,250");
+    EXPECT_EQ(TableRows()[0].amount, "1234.5");
+    // The credit panel is not touched.
+    EXPECT_FALSE(session_->panel(Panel::Credit).summary.has_value());
 
     ChooseInstitution();
-    form_->Label4.caption = std::string(60, 'n');
-    form_->Check10.value = 1;
-    port_.messages.clear();
-    form_->Commadddddddddnd8_Click();
-    ASSERT_EQ(port_.messages.size(), 1u);
-    EXPECT_EQ(port_.messages[0],
-              (Shown{"הקובץ נוצר בהצלחה ונמצא בתיקיית השידור", kVendorName, Buttons::Ok}));
+    session_->SetAccount({std::string(60, 'n'), "A1B2C3"});
+    session_->panel(Panel::Collection).archive.detail_workbook = true;
+    Result<BuildOutcome> built = session_->Build(Panel::Collection);
+    ASSERT_TRUE(built) << built.error().message;
+    EXPECT_EQ(built.value().log_fate, ServiceLink::LogFate::Sent);
     const std::string expected = Data("masav/road_collection.001");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(), expected);
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Arhiv/Hiuvim/2026/12_2026/7_05_30_12.001").value(),
@@ -54,41 +51,36 @@ TEST_F(CollectionRoadTest, ImportKeepsAmountTextsAndBuildWritesTheCollectionFile
                               "&TL=%E7%E9%E5%E1%E9%ED&FX=12345678&FX1=54321&MAIL=desk-7");
 }
 
-TEST_F(CollectionRoadTest, ChecksOfferOkAndCancel) {
-    form_->Commadddddddddnd8_Click();
-    form_->TextGove[0].text = "עמותה";
-    form_->Commadddddddddnd8_Click();
-    ASSERT_EQ(port_.messages.size(), 2u);
-    EXPECT_EQ(port_.messages[0], (Shown{"בחר מוסד", "x", Buttons::OkCancel}));
-    EXPECT_EQ(port_.messages[1], (Shown{"מספר תנועות אפס", "x", Buttons::OkCancel}));
+TEST_F(CollectionRoadTest, ABuildNeedsAnInstitutionAndAnImport) {
+    EXPECT_EQ(BuildRefusal(Panel::Collection), "בחר מוסד");
+    session_->panel(Panel::Collection).institution_name = "עמותה";
+    EXPECT_EQ(BuildRefusal(Panel::Collection), "מספר תנועות אפס");
+    EXPECT_TRUE(port_.messages.empty());
 }
 
 TEST_F(CollectionRoadTest, WithAllOptionsOffTheWorkbookIsNotWritten) {
     fs::path book = WriteRoadWorkbook();
     const std::string before = ReadWholeFile(book).value();
-    form_->Check1.value = form_->Check2.value = form_->Check5.value = 0;
-    port_.dialog_answers = {book.string()};
-    form_->Command9_Click();
-    EXPECT_EQ(form_->TextGove[3].text, "4");
-    EXPECT_EQ(form_->TextGove[11].text, "0");
-    EXPECT_EQ(form_->Table[0][2], "12-345-674");
+    session_->panel(Panel::Collection).import = {false, false, false, false};
+    ASSERT_TRUE(Import(Panel::Collection, book));
+    EXPECT_EQ(Summary(Panel::Collection).transactions, 4);
+    EXPECT_EQ(Summary(Panel::Collection).typing_errors, 0);
+    EXPECT_EQ(TableRows()[0].id, "12-345-674");
     EXPECT_EQ(ReadWholeFile(book).value(), before);
 }
 
 TEST_F(CollectionRoadTest, ACollectionReplacesTheCreditFileAndBothCopiesStay) {
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
-    form_->Command5_Click();
-    port_.dialog_answers = {WriteRoadWorkbook("payers.xlsx").string()};
-    form_->Command9_Click();
+    EXPECT_EQ(BuildRefusal(Panel::Credit), "");
+    ASSERT_TRUE(Import(Panel::Collection, WriteRoadWorkbook("payers.xlsx")));
     port_.clock.second = 40;
-    form_->Commadddddddddnd8_Click();
+    EXPECT_EQ(BuildRefusal(Panel::Collection), "");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
               Data("masav/road_collection.001"));
     EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026/7_05_30_12.001"));
     EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Arhiv/Hiuvim/2026/12_2026/7_05_30_40.001"));
-    EXPECT_EQ(form_->TextGove[9].text, "4");  // the credit panel keeps its own run
+    EXPECT_EQ(Summary(Panel::Credit).transactions, 4);  // the credit panel keeps its own run
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <set>
 #include <sstream>
 
+#include "import/mark_colours.h"
 #include "platform/atomic_file.h"
 #include "platform/spreadsheet/xls_reader.h"
 #include "platform/spreadsheet/xls_records.h"
@@ -20,7 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using sheet::CellValue;
-using test::Shown;
 
 class CreditRoadTest : public test::RoadTest {};
 
@@ -81,31 +81,31 @@ std::vector<std::string> KeptRecords(const fs::path& p, std::size_t xfs,
 
 TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
     fs::path book = WriteRoadWorkbook();
-    port_.dialog_answers = {book.string()};
-    form_->Command6_Click();
+    Result<ImportSummary> imported = Import(Panel::Credit, book);
+    ASSERT_TRUE(imported) << imported.error().message;
+    const ImportSummary& s = imported.value();
+    EXPECT_EQ(s.typing_errors, 2);
+    EXPECT_EQ(s.invalid_accounts, 1);
+    EXPECT_EQ(s.invalid_ids, 1);
+    EXPECT_EQ(s.transactions, 4);
+    EXPECT_EQ(s.total, "2584.42");
+    EXPECT_EQ(Summary(Panel::Credit).total, "2584.42");
+    EXPECT_FALSE(session_->panel(Panel::Collection).summary.has_value());
+    ASSERT_FALSE(progress_.empty());
+    EXPECT_EQ(progress_.back().payee, "O'Neil. Ltd");
+    EXPECT_EQ(progress_.back().sheet_row, 5);  // the last data row reached
+    EXPECT_FALSE(session_->importing());
+    EXPECT_TRUE(port_.messages.empty());  // the outcome is the value; the window tells it
 
-    ASSERT_FALSE(port_.messages.empty());
-    EXPECT_EQ(port_.messages.back(), (Shown{"יבוא הקובץ הושלם", "קדמור", Buttons::Ok}));
-    EXPECT_EQ(form_->TextGove[16].text, "2");
-    EXPECT_EQ(form_->TextGove[15].text, "1");
-    EXPECT_EQ(form_->TextGove[14].text, "1");
-    EXPECT_EQ(form_->TextGove[9].text, "4");
-    EXPECT_EQ(form_->TextGove[8].text, "2584.42");
-    EXPECT_EQ(form_->ArchivePath, "C:\\ZIVRON\\Arhiv\\Zikuyim");
-    EXPECT_EQ(form_->Caption, "O'Neil. Ltd");
-    EXPECT_EQ(form_->ImportRow, 5);  // the last data row reached
-    EXPECT_FALSE(form_->Importing());
-
-    const HamaraForm::TableRow expected[] = {
-        {"", "ישראל ישראלי", "12345674", "12", "600", "100006", "1234.5", ""},
-        {"", "שרה כהן", "18", "10", "936", "1002", "1250", ""},
-        {"", "דוד לוי", "123456789", "12", "600", "100018", "99.9", ""},
-        {"", "O'Neil. Ltd", "000000018", "20", "826", "10001", "0.015", ""},
+    const std::vector<masav::Row> expected = {
+        {"ישראל ישראלי", "12345674", "12", "600", "100006", "1234.5"},
+        {"שרה כהן", "18", "10", "936", "1002", "1250"},
+        {"דוד לוי", "123456789", "12", "600", "100018", "99.9"},
+        {"O'Neil. Ltd", "000000018", "20", "826", "10001", "0.015"},
     };
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(form_->Table[i], expected[i]) << "row " << i;
-    }
-    EXPECT_EQ(form_->Table[4][1], "");  // nothing after the end marker
+    EXPECT_EQ(TableRows(), expected);  // nothing after the end marker
+    EXPECT_EQ(session_->table()->panel, Panel::Credit);
+    EXPECT_EQ(session_->table()->workbook, book.string());
 
     // The saved workbook: cleaned cells, the typed values in I..L, the marks of each pass.
     sheet::SpreadsheetApp app({});
@@ -115,13 +115,13 @@ TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
     EXPECT_EQ(wb.Read(5, 3), CellValue::Str("20"));
     EXPECT_EQ(wb.Read(5, 10), CellValue::Str("2 0"));
     EXPECT_EQ(wb.Read(2, 3), CellValue::Num(12));  // a clean number cell stays as it was
-    EXPECT_EQ(wb.FillOf(2, 2), sheet::kTypingFixColour);
-    EXPECT_EQ(wb.FillOf(2, 9), sheet::kTypingFixColour);
-    EXPECT_EQ(wb.FillOf(5, 3), sheet::kTypingFixColour);
+    EXPECT_EQ(wb.FillOf(2, 2), kTypingFixColour);
+    EXPECT_EQ(wb.FillOf(2, 9), kTypingFixColour);
+    EXPECT_EQ(wb.FillOf(5, 3), kTypingFixColour);
     for (int c = 3; c <= 5; ++c) {
-        EXPECT_EQ(wb.FillOf(4, c), sheet::kInvalidAccountColour) << c;
+        EXPECT_EQ(wb.FillOf(4, c), kInvalidAccountColour) << c;
     }
-    EXPECT_EQ(wb.FillOf(4, 2), sheet::kInvalidIdColour);
+    EXPECT_EQ(wb.FillOf(4, 2), kInvalidIdColour);
     EXPECT_EQ(wb.FillOf(3, 2), std::nullopt);
     // The amounts are rewritten in the open copy only, after the last save.
     EXPECT_EQ(wb.Read(3, 6), CellValue::Str("1,250"));
@@ -130,17 +130,14 @@ TEST_F(CreditRoadTest, ImportFixesMarksAndFillsTheTable) {
 }
 
 TEST_F(CreditRoadTest, BuildWritesTheFileItsCopyAndTheWorkbooks) {
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
-    form_->Check3.value = 1;
-    form_->Check7.value = 1;
-    port_.messages.clear();
-    form_->Command5_Click();
-
-    ASSERT_EQ(port_.messages.size(), 1u);
-    EXPECT_EQ(port_.messages[0],
-              (Shown{"הקובץ נוצר בהצלחה ונמצא בתיקיית השידור", kVendorTitle, Buttons::Ok}));
+    session_->panel(Panel::Credit).archive = {true, true};
+    Result<BuildOutcome> built = session_->Build(Panel::Credit);
+    ASSERT_TRUE(built) << built.error().message;
+    EXPECT_EQ(built.value().masav_file, drive_ / "ZIVRON/Shidur/msv.001");
+    EXPECT_EQ(built.value().log_fate, ServiceLink::LogFate::Queued);  // nothing listens at :9
+    EXPECT_TRUE(port_.messages.empty());
     const std::string expected = Data("masav/road_credit.001");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(), expected);
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026/7_05_30_12.001").value(),
@@ -158,11 +155,10 @@ TEST_F(CreditRoadTest, BuildWritesTheFileItsCopyAndTheWorkbooks) {
 }
 
 TEST_F(CreditRoadTest, LeumiGivesTheSameBytes) {
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
-    form_->Check11.value = 1;
-    form_->Command5_Click();
+    session_->leumi = true;
+    EXPECT_EQ(BuildRefusal(Panel::Credit), "");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
               Data("masav/road_credit.001"));
 }
@@ -171,89 +167,69 @@ TEST_F(CreditRoadTest, RefusalsTouchNothing) {
     ASSERT_TRUE(WriteFileAtomically(drive_ / "old.txt", "").ok());
     fs::create_directories(drive_ / "ZIVRON/Shidur");
     ASSERT_TRUE(WriteFileAtomically(drive_ / "ZIVRON/Shidur/msv.001", "previous").ok());
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
+    const fs::path payers = WriteRoadWorkbook("payers.xlsx");
     struct Case {
-        std::function<void(HamaraForm&)> edit;
-        Shown message;
+        std::function<void(Session&)> edit;
+        std::string refusal;
     };
     const std::vector<Case> cases = {
-        {[](HamaraForm& f) {
-             f.TextGove[7].text = "";
-             f.TextGove[9].text = "0";
+        {[](Session& s) { s.panel(Panel::Credit).institution_name = ""; }, "בחר מוסד"},
+        {[](Session& s) { s.panel(Panel::Credit).summary.reset(); }, "מספר תנועות אפס"},
+        {[](Session& s) { s.panel(Panel::Credit).summary->transactions = 0; }, "מספר תנועות אפס"},
+        {[](Session& s) {
+             s.panel(Panel::Credit).value_date = {{{"31"}, 0}, {{"02"}, 0}, {{"2026"}, 0}};
          },
-         {"בחר מוסד", "x", Buttons::Ok}},
-        {[](HamaraForm& f) { f.TextGove[9].text = ""; }, {"מספר תנועות אפס", "x", Buttons::Ok}},
-        {[](HamaraForm& f) { f.TextGove[9].text = "abc"; }, {"מספר תנועות אפס", "x", Buttons::Ok}},
-        {[](HamaraForm& f) { f.TextGove[9].text = "5"; },
-         {"מספר התנועות (5) אינו תואם את מספר השורות שנקלטו ביבוא האחרון (4)", "x", Buttons::Ok}},
-        {[](HamaraForm& f) { f.Table[1][6] = "12abc"; },
-         {"הסכום בתנועה 2 אינו מספר: \"12abc\"", kVendorTitle, Buttons::Ok}},
-        {[](HamaraForm& f) { f.Table[0][6] = ""; },
-         {"הסכום בתנועה 1 אינו מספר: \"\"", kVendorTitle, Buttons::Ok}},
-        {[](HamaraForm& f) {
-             f.Combo3 = {{"31"}, 0, ""};
-             f.Combo2 = {{"02"}, 0, ""};
-         },
-         {"תאריך הערך אינו תאריך תקין", kVendorTitle, Buttons::Ok}},
-        {[](HamaraForm& f) { f.TextGove[9].text = "3"; },
-         {"מספר התנועות (3) אינו תואם את מספר השורות שנקלטו ביבוא האחרון (4)", "x", Buttons::Ok}},
+         "תאריך הערך אינו תאריך תקין"},
         // Last: a collection import takes the one table, and the credit panel still shows 4.
-        {[this](HamaraForm& f) {
-             port_.dialog_answers = {WriteRoadWorkbook("payers.xlsx").string()};
-             f.Command9_Click();
-         },
-         {"הטבלה מחזיקה את יבוא החיובים מהחוברת payers.xlsx (4 שורות); יש לקלוט את חוברת "
-          "הזיכויים מחדש ואז ליצור את הקובץ",
-          "x", Buttons::Ok}},
+        {[&payers](Session& s) { ASSERT_TRUE(s.Import(Panel::Collection, payers)); },
+         "הטבלה מחזיקה את יבוא החיובים מהחוברת payers.xlsx (4 שורות); יש לקלוט את חוברת "
+         "הזיכויים מחדש ואז ליצור את הקובץ"},
     };
     for (const Case& c : cases) {
-        HamaraForm::TableRow saved[2] = {form_->Table[0], form_->Table[1]};
+        const std::optional<ImportSummary> summary = session_->panel(Panel::Credit).summary;
         ChooseInstitution();
-        form_->TextGove[9].text = "4";
-        c.edit(*form_);
+        c.edit(*session_);
         port_.messages.clear();
         port_.requests.clear();
-        form_->Command5_Click();
-        ASSERT_EQ(port_.messages.size(), 1u) << c.message.text;
-        EXPECT_EQ(port_.messages[0], c.message);
+        EXPECT_EQ(BuildRefusal(Panel::Credit), c.refusal);
+        EXPECT_TRUE(port_.messages.empty());
         EXPECT_TRUE(port_.requests.empty());
         EXPECT_EQ(port_.busy_depth, 0);
         EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(), "previous");
-        form_->Table[0] = saved[0];
-        form_->Table[1] = saved[1];
+        session_->panel(Panel::Credit).summary = summary;
     }
+    EXPECT_EQ(Summary(Panel::Credit).transactions, 4);
 }
 
 // The same workbook marks differently under the two rule sets, each mark with its reason, and
 // writes the same file.
 TEST_F(CreditRoadTest, BothRuleSetsMarkWithReasonsAndWriteTheSameFile) {
     struct Case {
-        int current_rules;
-        const char* invalid_accounts;
+        bool current_rules;
+        int invalid_accounts;
         std::vector<std::string> marks;
     };
     const std::vector<Case> cases = {
-        {0,
-         "1",
+        {false,
+         1,
          {"4 דוד לוי חשבון שארית 4 מותרת לבנק 12 רק בסניפים שברשימות (כללי מס\"ב הישנים)",
           "4 דוד לוי זהות ספרת ביקורת שגויה"}},
-        {1, "0", {"4 דוד לוי זהות ספרת ביקורת שגויה"}},
+        {true, 0, {"4 דוד לוי זהות ספרת ביקורת שגויה"}},
     };
     for (const Case& c : cases) {
-        form_ = std::make_unique<HamaraForm>(port_);
-        form_->Check12.value = c.current_rules;
+        session_ = std::make_unique<Session>(port_);
+        session_->panel(Panel::Credit).import.current_rules = c.current_rules;
         ChooseInstitution();
-        port_.dialog_answers = {WriteRoadWorkbook().string()};
-        form_->Command6_Click();
-        EXPECT_EQ(form_->TextGove[15].text, c.invalid_accounts) << c.current_rules;
+        ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
+        EXPECT_EQ(Summary(Panel::Credit).invalid_accounts, c.invalid_accounts) << c.current_rules;
         std::vector<std::string> marks;
-        for (const ImportMark& m : form_->LastMarks) {
+        for (const ImportMark& m : session_->table()->marks) {
             marks.push_back(std::to_string(m.sheet_row) + " " + m.name + " " + m.field + " " +
                             m.reason);
         }
         EXPECT_EQ(marks, c.marks);
-        form_->Command5_Click();
+        EXPECT_EQ(BuildRefusal(Panel::Credit), "");
         EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
                   Data("masav/road_credit.001"));
     }
@@ -262,25 +238,23 @@ TEST_F(CreditRoadTest, BothRuleSetsMarkWithReasonsAndWriteTheSameFile) {
 // A corrected account loses its old mark at the next import; the operator's own fills stay.
 TEST_F(CreditRoadTest, MarksOfAnEarlierImportAreTakenBackWhenCorrected) {
     fs::path book = WriteRoadWorkbook();
-    port_.dialog_answers = {book.string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, book));
     {
         sheet::SpreadsheetApp app({});
         sheet::Workbook& wb = *app.Open(book).value();
-        ASSERT_EQ(wb.FillOf(4, 5), sheet::kInvalidAccountColour);
+        ASSERT_EQ(wb.FillOf(4, 5), kInvalidAccountColour);
         ASSERT_TRUE(wb.WriteText(4, 5, "100006").ok());  // now valid at bank 12, branch 600
         ASSERT_TRUE(wb.SetFill(2, 3, sheet::Rgb{1, 2, 3}).ok());
         ASSERT_TRUE(wb.Save().ok());
     }
-    port_.dialog_answers = {book.string()};
-    form_->Command6_Click();
-    EXPECT_EQ(form_->TextGove[15].text, "0");
+    ASSERT_TRUE(Import(Panel::Credit, book));
+    EXPECT_EQ(Summary(Panel::Credit).invalid_accounts, 0);
     sheet::SpreadsheetApp app({});
     sheet::Workbook& wb = *app.Open(book).value();
     for (int c = 3; c <= 5; ++c) {
         EXPECT_EQ(wb.FillOf(4, c), std::nullopt) << c;
     }
-    EXPECT_EQ(wb.FillOf(4, 2), sheet::kInvalidIdColour);  // still wrong, marked again
+    EXPECT_EQ(wb.FillOf(4, 2), kInvalidIdColour);  // still wrong, marked again
     EXPECT_EQ(wb.FillOf(2, 3), (sheet::Rgb{1, 2, 3}));
 }
 
@@ -290,15 +264,14 @@ TEST_F(CreditRoadTest, AnOperatorsXlsImportsAsItsXlsxTwin) {
     std::vector<std::string> files;
     for (const char* twin : {"xls/operator.xls", "xls/operator.xlsx"}) {
         SCOPED_TRACE(twin);
-        form_ = std::make_unique<HamaraForm>(port_);
+        session_ = std::make_unique<Session>(port_);
         ChooseInstitution();
-        port_.dialog_answers = {CopyData(twin).string()};
-        form_->Command6_Click();
-        EXPECT_EQ(form_->TextGove[9].text, "3");  // December's three rows, not November's one
-        EXPECT_EQ(form_->TextGove[8].text, "2199.95");
-        EXPECT_EQ(form_->Table[1][1], "שרה כהן");
-        EXPECT_EQ(form_->Table[1][6], "1250");
-        form_->Command5_Click();
+        ASSERT_TRUE(Import(Panel::Credit, CopyData(twin)));
+        EXPECT_EQ(Summary(Panel::Credit).transactions, 3);  // December's three, not November's one
+        EXPECT_EQ(Summary(Panel::Credit).total, "2199.95");
+        EXPECT_EQ(TableRows()[1].name, "שרה כהן");
+        EXPECT_EQ(TableRows()[1].amount, "1250");
+        EXPECT_EQ(BuildRefusal(Panel::Credit), "");
         files.push_back(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value());
     }
     EXPECT_EQ(files[0], files[1]);
@@ -339,10 +312,8 @@ TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
         const fs::path original = dir_ / "original.xls";
         fs::copy_file(book, original, fs::copy_options::overwrite_existing);
         const std::set<std::string> before = facts(book);
-        form_ = std::make_unique<HamaraForm>(port_);
-        port_.dialog_answers = {book.string()};
-        form_->Command6_Click();
-        ASSERT_EQ(port_.messages.back().text, "יבוא הקובץ הושלם");
+        session_ = std::make_unique<Session>(port_);
+        ASSERT_TRUE(Import(Panel::Credit, book));
         const std::set<std::string> after = facts(book);
         std::set<std::string> gone, added;
         std::set_difference(before.begin(), before.end(), after.begin(), after.end(),
@@ -373,35 +344,28 @@ TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
         }
         // Imported again: the account and identity marks stand; a cell fixed before holds
         // digits now, so its typing mark is taken back (its old value stays beside it).
-        port_.dialog_answers = {book.string()};
-        form_->Command6_Click();
-        EXPECT_EQ(form_->TextGove[15].text, "1");
+        ASSERT_TRUE(Import(Panel::Credit, book));
+        EXPECT_EQ(Summary(Panel::Credit).invalid_accounts, 1);
         std::set<std::string> again = after;
         again.erase("fill תשלומים!B2 80FFFF");
         EXPECT_EQ(facts(book), again);
     }
 }
 
-TEST_F(CreditRoadTest, CancelledAndBrokenImportsLeaveTheTableAsItWas) {
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
-    const auto table = form_->Table;
-    const auto boxes = form_->TextGove;
+TEST_F(CreditRoadTest, ABrokenImportLeavesTheTableAsItWas) {
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
+    const std::vector<masav::Row> rows = TableRows();
+    const ImportSummary summary = Summary(Panel::Credit);
 
     fs::path broken = dir_ / "broken.xlsx";
     ASSERT_TRUE(WriteFileAtomically(broken, "not a workbook").ok());
-    port_.messages.clear();
-    port_.dialog_answers = {"x", broken.string()};
-    form_->Command6_Click();
-    form_->Command6_Click();
-    ASSERT_EQ(port_.messages.size(), 2u);
-    EXPECT_EQ(port_.messages[0], (Shown{"בחר קובץ לקריאה", "קדמור", Buttons::Ok}));
-    EXPECT_EQ(port_.messages[1].title, "קדמור");
-    EXPECT_NE(port_.messages[1].text.find("אינו חוברת אקסל"), std::string::npos);
-    EXPECT_EQ(form_->Table, table);
-    for (int i = 0; i < 17; ++i) {
-        EXPECT_EQ(form_->TextGove[i].text, boxes[i].text) << i;
-    }
+    Result<ImportSummary> refused = Import(Panel::Credit, broken);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.error().message.find("אינו חוברת אקסל"), std::string::npos);
+    EXPECT_EQ(TableRows(), rows);
+    EXPECT_EQ(Summary(Panel::Credit).transactions, summary.transactions);
+    EXPECT_EQ(Summary(Panel::Credit).total, summary.total);
+    EXPECT_EQ(port_.busy_depth, 0);
     EXPECT_EQ(fs::current_path(), original_cwd_);
 }
 
@@ -415,18 +379,15 @@ TEST_F(CreditRoadTest, SavedExactlyWhenAPassChangedIt) {
     };
     const std::vector<Case> cases = {
         {"nothing to change", {"18", "12", "600", "100006"}, 0, std::nullopt},
-        {"one typing fix", {"18", "12", "6-00", "100006"}, 4, sheet::kTypingFixColour},
-        {"one bad account", {"18", "12", "600", "100018"}, 5, sheet::kInvalidAccountColour},
-        {"one bad identity number", {"17", "12", "600", "100006"}, 2, sheet::kInvalidIdColour},
+        {"one typing fix", {"18", "12", "6-00", "100006"}, 4, kTypingFixColour},
+        {"one bad account", {"18", "12", "600", "100018"}, 5, kInvalidAccountColour},
+        {"one bad identity number", {"17", "12", "600", "100006"}, 2, kInvalidIdColour},
         // A valid check digit in ten digits still cannot stand in the nine-digit field.
         {"an identity number of ten digits",
          {"1234567897", "12", "600", "100006"},
          2,
-         sheet::kInvalidIdColour},
-        {"an account of ten digits",
-         {"18", "12", "600", "1000060000"},
-         5,
-         sheet::kInvalidAccountColour},
+         kInvalidIdColour},
+        {"an account of ten digits", {"18", "12", "600", "1000060000"}, 5, kInvalidAccountColour},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -440,9 +401,8 @@ TEST_F(CreditRoadTest, SavedExactlyWhenAPassChangedIt) {
         fs::path p = dir_ / "one.xlsx";
         ASSERT_TRUE(wb.SaveAs(p).ok());
         const std::string before = ReadWholeFile(p).value();
-        port_.dialog_answers = {p.string()};
-        form_->Command6_Click();
-        EXPECT_EQ(form_->TextGove[9].text, "1");
+        ASSERT_TRUE(Import(Panel::Credit, p));
+        EXPECT_EQ(Summary(Panel::Credit).transactions, 1);
         if (c.changed_col == 0) {
             EXPECT_EQ(ReadWholeFile(p).value(), before);
             continue;
@@ -458,21 +418,21 @@ TEST_F(CreditRoadTest, EndOfData) {
     struct Case {
         const char* what;
         std::vector<std::array<const char*, 6>> rows;
-        const char* count;
+        int count;
     };
     const std::vector<Case> cases = {
-        {"star in row 2", {{"*", "18", "12", "600", "100006", "1"}}, "0"},
+        {"star in row 2", {{"*", "18", "12", "600", "100006", "1"}}, 0},
         {"X",
          {{"a", "18", "12", "600", "100006", "1"}, {"X", "18", "12", "600", "100006", "1"}},
-         "1"},
+         1},
         {"bank 0",
          {{"a", "18", "12", "600", "100006", "1"}, {"b", "18", "0", "600", "100006", "1"}},
-         "1"},
-        {"branch 0", {{"a", "18", "12", "0", "100006", "1"}}, "0"},
-        {"account text", {{"a", "18", "12", "600", "abc", "1"}}, "0"},
-        {"empty id", {{"a", "", "12", "600", "100006", "1"}}, "0"},
-        {"empty name", {{"", "18", "12", "600", "100006", "1"}}, "0"},
-        {"empty amount", {{"a", "18", "12", "600", "100006", ""}, {"x", "", "", "", "", ""}}, "1"},
+         1},
+        {"branch 0", {{"a", "18", "12", "0", "100006", "1"}}, 0},
+        {"account text", {{"a", "18", "12", "600", "abc", "1"}}, 0},
+        {"empty id", {{"a", "", "12", "600", "100006", "1"}}, 0},
+        {"empty name", {{"", "18", "12", "600", "100006", "1"}}, 0},
+        {"empty amount", {{"a", "18", "12", "600", "100006", ""}, {"x", "", "", "", "", ""}}, 1},
     };
     for (const Case& c : cases) {
         sheet::SpreadsheetApp app({});
@@ -486,34 +446,28 @@ TEST_F(CreditRoadTest, EndOfData) {
         }
         fs::path p = dir_ / "end.xlsx";
         ASSERT_TRUE(wb.SaveAs(p).ok());
-        port_.dialog_answers = {p.string()};
-        form_->Command6_Click();
-        EXPECT_EQ(form_->TextGove[9].text, c.count) << c.what;
+        ASSERT_TRUE(Import(Panel::Credit, p));
+        EXPECT_EQ(Summary(Panel::Credit).transactions, c.count) << c.what;
     }
-    EXPECT_EQ(form_->TextGove[8].text, "0");  // an empty amount imports as 0
+    EXPECT_EQ(Summary(Panel::Credit).total, "0");  // an empty amount imports as 0
 }
 
 TEST_F(CreditRoadTest, AnUnreachableServiceDoesNotStopTheRun) {
     port_.service = "http://127.0.0.1:1";
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
-    port_.messages.clear();
-    form_->Command5_Click();
-    ASSERT_EQ(port_.messages.size(), 1u);
-    EXPECT_EQ(port_.messages[0].text, "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
+    Result<BuildOutcome> built = session_->Build(Panel::Credit);
+    ASSERT_TRUE(built);
+    EXPECT_EQ(built.value().log_fate, ServiceLink::LogFate::Queued);
+    EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Shidur/msv.001"));
 }
 
 TEST_F(CreditRoadTest, AFolderThatCannotBeMadeIsAMessageNotASuccess) {
     fs::create_directories(drive_ / "ZIVRON/Arhiv");
     ASSERT_TRUE(WriteFileAtomically(drive_ / "ZIVRON/Arhiv/Zikuyim", "a file in the way").ok());
-    port_.dialog_answers = {WriteRoadWorkbook().string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
-    port_.messages.clear();
-    form_->Command5_Click();
-    ASSERT_EQ(port_.messages.size(), 1u);
-    EXPECT_NE(port_.messages[0].text.find("לא ניתן ליצור את התיקייה"), std::string::npos);
+    EXPECT_NE(BuildRefusal(Panel::Credit).find("לא ניתן ליצור את התיקייה"), std::string::npos);
     EXPECT_FALSE(fs::exists(drive_ / "ZIVRON/Shidur/msv.001"));
     EXPECT_EQ(port_.busy_depth, 0);
 }

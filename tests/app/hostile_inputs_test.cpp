@@ -71,7 +71,7 @@ TEST_F(HostileInputsTest, EachGivesAMessageOrASoundResult) {
     struct Case {
         const char* what;
         std::function<fs::path()> input;
-        std::string message;  // part of the last message; empty when the run succeeds
+        std::string message;  // part of the refusal; empty when the run succeeds
         std::string count;    // the transactions box after the import
     };
     auto wb = [this](const std::string& rows) { return [this, rows] { return Workbook(rows); }; };
@@ -125,27 +125,24 @@ TEST_F(HostileInputsTest, EachGivesAMessageOrASoundResult) {
     ASSERT_GE(cases.size(), 40u);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        form_ = std::make_unique<HamaraForm>(port_);
+        session_ = std::make_unique<Session>(port_);
         fs::create_directories(drive_ / "ZIVRON/Shidur");
         ASSERT_TRUE(WriteFileAtomically(drive_ / "ZIVRON/Shidur/msv.001", "previous").ok());
-        port_.messages.clear();
-        port_.dialog_answers = {c.input().string()};
-        form_->Command6_Click();
-        const std::string imported = form_->TextGove[9].text;
-        EXPECT_EQ(imported, c.count);
-        if (port_.messages.back().text == "יבוא הקובץ הושלם") {
+        Result<ImportSummary> imported = Import(Panel::Credit, c.input());
+        EXPECT_EQ(imported ? std::to_string(imported.value().transactions) : "", c.count);
+        std::string refusal = imported ? "" : imported.error().message;
+        if (imported) {
             ChooseInstitution();
-            form_->Command5_Click();
+            refusal = BuildRefusal(Panel::Credit);
         }
-        const std::string last = port_.messages.back().text;
         const std::string msv = ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value();
         if (c.message.empty()) {
-            EXPECT_EQ(last, "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
-            const int n = std::stoi(imported);
+            ASSERT_EQ(refusal, "");
+            const int n = imported.value().transactions;
             EXPECT_EQ(msv.size(), 130u * static_cast<unsigned>(n + 3));
             EXPECT_EQ(std::count(msv.begin(), msv.end(), '\n'), n + 3);
         } else {
-            EXPECT_NE(last.find(c.message), std::string::npos) << last;
+            EXPECT_NE(refusal.find(c.message), std::string::npos) << refusal;
             EXPECT_EQ(msv, "previous");  // a refused run leaves the last file whole
         }
         EXPECT_EQ(port_.busy_depth, 0);
@@ -156,17 +153,14 @@ TEST_F(HostileInputsTest, BlockedFoldersAndAGarbageService) {
     test::HttpRecorder garbage;
     garbage.Reply(std::string("\x00\xFF*+eject ok", 12));
     port_.service = garbage.Base();
-    port_.dialog_answers = {Workbook(Rows(3)).string()};
-    form_->Command6_Click();
+    ASSERT_TRUE(Import(Panel::Credit, Workbook(Rows(3))));
     ChooseInstitution();
-    form_->Command5_Click();
-    EXPECT_EQ(port_.messages.back().text, "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
+    EXPECT_EQ(BuildRefusal(Panel::Credit), "");
 
     // The transmission folder is a file: nothing claims success, the pointer comes back.
     fs::remove_all(drive_ / "ZIVRON/Shidur");
     ASSERT_TRUE(WriteFileAtomically(drive_ / "ZIVRON/Shidur", "in the way").ok());
-    form_->Command5_Click();
-    EXPECT_NE(port_.messages.back().text.find("לא ניתן"), std::string::npos);
+    EXPECT_NE(BuildRefusal(Panel::Credit).find("לא ניתן"), std::string::npos);
     EXPECT_EQ(port_.busy_depth, 0);
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur").value(), "in the way");
 }

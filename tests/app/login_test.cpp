@@ -1,4 +1,4 @@
-// The login window: the saved details file byte for byte, and the login against the service.
+// The login: the saved details file byte for byte, and the login against the service.
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 
-#include "app/login_form.h"
+#include "app/session.h"
 #include "platform/atomic_file.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
@@ -19,7 +19,6 @@ namespace zivron {
 namespace {
 
 namespace fs = std::filesystem;
-using test::Shown;
 
 std::string Record(const std::string& user, const std::string& password, bool saved) {
     std::string r = user + std::string(100 - user.size(), ' ') + password +
@@ -45,6 +44,7 @@ class LoginTest : public test::TempDirTest {
         TempDirTest::TearDown();
     }
     std::string Details() { return ReadWholeFile(dir_ / "app" / "UserData.dat").value(); }
+    fs::path DetailsPath() const { return dir_ / "app" / "UserData.dat"; }
     fs::path original_;
     std::unique_ptr<test::ServiceProcess> service_;
     std::string number_;
@@ -52,87 +52,71 @@ class LoginTest : public test::TempDirTest {
 };
 
 TEST_F(LoginTest, FirstStartCreatesTheDetailsFile) {
-    LoginForm login(port_);
-    login.Form_Load();
+    const LoginDetails shown = LoadSavedLogin(SavedLoginPath());
+    EXPECT_EQ(SavedLoginPath(), DetailsPath());  // the folder the program started from
     EXPECT_EQ(Details(), Record("TEREM", "TEREM", false));
-    EXPECT_EQ(fs::status(dir_ / "app" / "UserData.dat").permissions() & fs::perms::all,
+    EXPECT_EQ(fs::status(DetailsPath()).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(login.txtUserName, "");
-    EXPECT_EQ(login.Check1.value, 0);
+    EXPECT_EQ(shown.email, "");
+    EXPECT_FALSE(shown.remember);
 }
 
 TEST_F(LoginTest, SavedDetailsComeBackTrimmed) {
-    LoginForm login(port_);
-    login.Form_Load();
-    login.txtUserName = "a@example.org";
-    login.txtPassword = "סיסמה";
-    login.Check1.value = 1;
-    login.cmdOK_Click();
-    ASSERT_NE(login.main_window, nullptr);
-    EXPECT_EQ(login.main_window->Label4.caption, "עמותה א");
-    EXPECT_EQ(login.main_window->Label4.tag, number_);
-    EXPECT_EQ(login.main_window->ComEditMosad.tag, "ADD");  // loaded
+    Session session(port_);
+    (void)LoadSavedLogin(session.saved_login_path);
+    ASSERT_TRUE(session.LogIn({"a@example.org", "סיסמה", true}));
+    ASSERT_TRUE(session.account().has_value());
+    EXPECT_EQ(session.account()->name, "עמותה א");
+    EXPECT_EQ(session.account()->number, number_);
+    EXPECT_EQ(session.panel(Panel::Credit).value_date.year.Text(), "2026");  // prepared
     EXPECT_TRUE(fs::is_directory(dir_ / "c" / "ZIVRON" / "Basis" / "Haavarot"));
     EXPECT_EQ(Details(), Record("a@example.org", "\xF1\xE9\xF1\xEE\xE4", true));
 
-    LoginForm next(port_);
-    next.Form_Load();
-    EXPECT_EQ(next.txtUserName, "a@example.org");
-    EXPECT_EQ(next.txtPassword, "סיסמה");
-    EXPECT_EQ(next.Check1.value, 1);
+    LoginDetails next = LoadSavedLogin(DetailsPath());
+    EXPECT_EQ(next.email, "a@example.org");
+    EXPECT_EQ(next.password, "סיסמה");
+    EXPECT_TRUE(next.remember);
 
     // Not ticked: the saved details go back to TEREM.
-    next.Check1.value = 0;
-    next.cmdOK_Click();
-    ASSERT_NE(next.main_window, nullptr);
+    next.remember = false;
+    Session again(port_);
+    ASSERT_TRUE(again.LogIn(next));
     EXPECT_EQ(Details(), Record("TEREM", "TEREM", false));
 }
 
 TEST_F(LoginTest, LongAndSpacedDetailsAreCutAndTrimmed) {
-    ASSERT_TRUE(
-        WriteFileAtomically(dir_ / "app" / "UserData.dat",
-                            EncodeSavedLogin({"a@example.org ", std::string(60, 'p'), true}))
-            .ok());
+    ASSERT_TRUE(StoreSavedLogin(DetailsPath(), {"a@example.org ", std::string(60, 'p'), true}));
     EXPECT_EQ(Details(), Record("a@example.org ", std::string(50, 'p'), true));
-    LoginForm login(port_);
-    login.Form_Load();
-    EXPECT_EQ(login.txtUserName, "a@example.org");
-    EXPECT_EQ(login.txtPassword, std::string(50, 'p'));
+    const LoginDetails shown = LoadSavedLogin(DetailsPath());
+    EXPECT_EQ(shown.email, "a@example.org");
+    EXPECT_EQ(shown.password, std::string(50, 'p'));
     std::string odd = Record("someone", "x", false);
     odd[150] = 1;  // a flag that is neither saved nor clear leaves the boxes alone
-    ASSERT_TRUE(WriteFileAtomically(dir_ / "app" / "UserData.dat", odd).ok());
-    LoginForm other(port_);
-    other.txtUserName = "typed";
-    other.Form_Load();
-    EXPECT_EQ(other.txtUserName, "typed");
+    ASSERT_TRUE(WriteFileAtomically(DetailsPath(), odd).ok());
+    EXPECT_EQ(LoadSavedLogin(DetailsPath(), {"typed", "", false}).email, "typed");
 }
 
 TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
     struct Case {
         std::string user, password, service;
-        Shown message;
+        std::string refusal;
     };
     const std::vector<Case> cases = {
-        {"", "p", service_->Base(), {"הקלד מייל", "", Buttons::Ok}},
-        {"a@example.org", "", service_->Base(), {"הקלד סיסמה", "x", Buttons::Ok}},
-        {"a@example.org",
-         "wrong",
-         service_->Base(),
-         {"נתונים שגויים הקלד מחדש", kVendorTitle, Buttons::Ok}},
-        {"a@example.org", "p", "http://127.0.0.1:1", {"בעיית התחברות נסו מחדש", "x", Buttons::Ok}},
+        {"", "p", service_->Base(), "הקלד מייל"},
+        {"a@example.org", "", service_->Base(), "הקלד סיסמה"},
+        {"a@example.org", "wrong", service_->Base(), "נתונים שגויים הקלד מחדש"},
+        {"a@example.org", "p", "http://127.0.0.1:1", "בעיית התחברות נסו מחדש"},
     };
     for (const Case& c : cases) {
         port_.service = c.service;
         port_.messages.clear();
-        LoginForm login(port_);
-        login.txtUserName = c.user;
-        login.txtPassword = c.password;
-        login.cmdOK_Click();
-        EXPECT_EQ(login.main_window, nullptr);
-        ASSERT_EQ(port_.messages.size(), 1u);
-        EXPECT_EQ(port_.messages[0], c.message);
-        EXPECT_EQ(login.txtUserName, c.user);
-        EXPECT_FALSE(fs::exists(dir_ / "app" / "UserData.dat"));
+        Session session(port_);
+        Status s = session.LogIn({c.user, c.password, true});
+        ASSERT_FALSE(s);
+        EXPECT_EQ(s.error().message, c.refusal);
+        EXPECT_FALSE(session.account().has_value());
+        EXPECT_TRUE(port_.messages.empty());
+        EXPECT_FALSE(fs::exists(DetailsPath()));
     }
 }
 
@@ -141,13 +125,11 @@ TEST(LoginReply, WithoutFieldsIsASupportCase) {
     test::HttpRecorder server;
     port.service = server.Base();
     server.Reply("welcome");
-    LoginForm login(port);
-    login.txtUserName = "a";
-    login.txtPassword = "b";
-    login.cmdOK_Click();
-    EXPECT_EQ(login.main_window, nullptr);
-    EXPECT_EQ(port.messages.back(),
-              (Shown{"בעיית התחברות צרו קשר לתמיכה", "03-5555555", Buttons::Ok}));
+    Session session(port);
+    Status s = session.LogIn({"a", "b", false});
+    ASSERT_FALSE(s);
+    EXPECT_EQ(s.error().message, "בעיית התחברות צרו קשר לתמיכה");
+    EXPECT_FALSE(session.account().has_value());
 }
 
 }  // namespace
@@ -160,13 +142,10 @@ namespace {
 // activity entries wait in the outbox and arrive, in order, once the service is back.
 class OfflineTest : public LoginTest {
   protected:
-    std::unique_ptr<HamaraForm> LogIn(const std::string& email, const std::string& password) {
-        LoginForm login(port_);
-        login.Form_Load();
-        login.txtUserName = email;
-        login.txtPassword = password;
-        login.cmdOK_Click();
-        return std::move(login.main_window);
+    std::unique_ptr<Session> LogIn(const std::string& email, const std::string& password) {
+        auto session = std::make_unique<Session>(port_);
+        const Status s = session->LogIn({email, password, false});
+        return s ? std::move(session) : nullptr;
     }
     std::vector<std::string> Logged() {
         service_->Stop(SIGTERM);
@@ -202,14 +181,14 @@ TEST_F(OfflineTest, OnlyTheLastGoodLoginGoesOnOffline) {
     };
     for (const Case& c : cases) {
         port_.messages.clear();
-        std::unique_ptr<HamaraForm> form = LogIn(c.email, c.password);
-        EXPECT_EQ(form != nullptr, c.offline) << c.email << " " << c.password;
-        if (form) {
+        std::unique_ptr<Session> session = LogIn(c.email, c.password);
+        EXPECT_EQ(session != nullptr, c.offline) << c.email << " " << c.password;
+        if (session) {
             EXPECT_EQ(port_.messages.front().text, "השירות אינו זמין. להמשיך במצב לא מקוון?");
-            EXPECT_EQ(form->Label4.tag, number_);
-            EXPECT_TRUE(form->link().Offline());
+            EXPECT_EQ(session->account()->number, number_);
+            EXPECT_TRUE(session->link().Offline());
         } else {
-            EXPECT_EQ(port_.messages.back().text, "בעיית התחברות נסו מחדש");
+            EXPECT_TRUE(port_.messages.empty());  // no question for an unknown login
         }
     }
 }
@@ -221,36 +200,34 @@ TEST_F(OfflineTest, TheCacheFillsBothPanelsAndChangesWait) {
                             number_ + "&FX=עמותה א"),
               "ok");
     {
-        std::unique_ptr<HamaraForm> online = LogIn("a@example.org", "סיסמה");
-        online->Form_Activate();
-        online->List1.selected = 0;
-        online->List1_Click();
+        std::unique_ptr<Session> online = LogIn("a@example.org", "סיסמה");
+        online->ListInstitutions();
+        ASSERT_TRUE(online->ChooseListedInstitution(0));
     }
     service_->Stop(SIGTERM);
-    std::unique_ptr<HamaraForm> form = LogIn("a@example.org", "סיסמה");
-    ASSERT_NE(form, nullptr);
-    form->Form_Activate();
-    ASSERT_EQ(form->List1.items.size(), 1u);
-    form->List1.selected = 0;
-    form->List1_Click();
-    EXPECT_EQ(form->TextGove[box::CreditInstitutionCode].text, "87654321");
-    EXPECT_EQ(form->TextGove[box::CollectionMasavCode].text, "12345678");
-    EXPECT_EQ(form->TextGove[box::CollectionInstitutionName].text, "גן");
-    EXPECT_EQ(form->link().State(), "השירות אינו זמין");
-    port_.messages.clear();
-    form->ComEditMosad_Click();
-    EXPECT_EQ(port_.messages.back().text,
+    std::unique_ptr<Session> session = LogIn("a@example.org", "סיסמה");
+    ASSERT_NE(session, nullptr);
+    session->ListInstitutions();
+    ASSERT_EQ(session->institutions().size(), 1u);
+    ASSERT_TRUE(session->ChooseListedInstitution(0));
+    EXPECT_EQ(session->panel(Panel::Credit).codes.code, "87654321");
+    EXPECT_EQ(session->panel(Panel::Collection).codes.code, "12345678");
+    EXPECT_EQ(session->panel(Panel::Collection).institution_name, "גן");
+    EXPECT_EQ(session->link().State(), "השירות אינו זמין");
+    Status waits = session->SaveInstitution();
+    ASSERT_FALSE(waits);
+    EXPECT_EQ(waits.error().message,
               "אין חיבור לשירות: לא ניתן להוסיף, לעדכן או למחוק מוסד עד שהשירות יחזור");
 }
 
 TEST_F(OfflineTest, EntriesWaitAndArriveInOrder) {
     service_->Stop(SIGTERM);
-    HamaraForm form(port_);
-    form.Label4 = {"עמותה א", number_};
+    Session session(port_);
+    session.SetAccount({"עמותה א", number_});
     for (int run = 0; run < 3; ++run) {
         port_.clock.second = 10 + run;
-        EXPECT_EQ(form.link().SendLog("AdkenYomanPeilut.asp?MD=עמותה א&MD1=" + number_ +
-                                      "&RH=05:30:" + std::to_string(10 + run)),
+        EXPECT_EQ(session.link().SendLog("AdkenYomanPeilut.asp?MD=עמותה א&MD1=" + number_ +
+                                         "&RH=05:30:" + std::to_string(10 + run)),
                   ServiceLink::LogFate::Queued);
     }
     // The first failure made the link wait: the next two asked nothing.
@@ -258,7 +235,7 @@ TEST_F(OfflineTest, EntriesWaitAndArriveInOrder) {
     service_->Start();
     port_.service = service_->Base();
     port_.clock.minute += 2;
-    form.ListAllMosadot();  // any request that succeeds sends what waited
+    session.ListInstitutions();  // any request that succeeds sends what waited
     EXPECT_TRUE(Outbox::Entries().empty());
     EXPECT_EQ(Logged(), (std::vector<std::string>{"05:30:10", "05:30:11", "05:30:12"}));
 }
@@ -284,17 +261,17 @@ TEST_F(OfflineTest, AKilledProgramLosesNoQueuedEntry) {
 // asks nothing, the one after it asks again.
 TEST_F(OfflineTest, OneTimeOutNotOnePerActivation) {
     port_.service = "http://127.0.0.1:1";
-    HamaraForm form(port_);
-    form.Label4 = {"עמותה א", number_};
+    Session session(port_);
+    session.SetAccount({"עמותה א", number_});
     const std::size_t before = port_.requests.size();
-    form.Form_Activate();
-    form.Form_Activate();
+    session.ListInstitutions();
+    session.ListInstitutions();
     EXPECT_EQ(port_.requests.size(), before + 1);
-    EXPECT_EQ(form.link().State(), "השירות אינו זמין");
+    EXPECT_EQ(session.link().State(), "השירות אינו זמין");
     port_.clock.minute += 1;
     port_.clock.second += 1;
-    EXPECT_EQ(form.link().State(), "לא מקוון");
-    form.Form_Activate();
+    EXPECT_EQ(session.link().State(), "לא מקוון");
+    session.ListInstitutions();
     EXPECT_EQ(port_.requests.size(), before + 2);
 }
 

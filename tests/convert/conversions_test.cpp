@@ -37,11 +37,13 @@ class ConversionsTest : public test::RoadTest {
         }
         return out;
     }
+    // The conversion's refusal, or "" when it wrote the workbook.
     std::string Convert(const fs::path& file) {
-        port_.dialog_answers = {file.string()};
-        port_.messages.clear();
-        form_->Command4_Click();
-        return port_.messages.empty() ? "" : port_.messages.back().text;
+        Result<ConversionOutcome> done = session_->ConvertMasavNames(file);
+        if (done) {
+            EXPECT_EQ(done.value().workbook, Hamara());
+        }
+        return done ? "" : done.error().message;
     }
 };
 
@@ -62,12 +64,11 @@ TEST_F(ConversionsTest, MasavFileGivesItsNamesInOrder) {
         {"", 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Convert(Put("in.001", c.file)), "הקובץ נוצר בהצלחה ויפתח מייד");
+        EXPECT_EQ(Convert(Put("in.001", c.file)), "");
         std::vector<std::string> names = Names();
         EXPECT_EQ(names.size(), c.names);
         if (names.size() == 4) {
-            EXPECT_EQ(names[0],
-                      FromWindows1255(ReturnInPreviusAscii("ישראל ישראלי")).insert(0, 4, ' '));
+            EXPECT_EQ(names[0], FromWindows1255(ToOldHebrewCode("ישראל ישראלי")).insert(0, 4, ' '));
         }
     }
     Convert(Put("in.001", credit));
@@ -84,13 +85,13 @@ TEST_F(ConversionsTest, ShortAndIndentedLines) {
     EXPECT_EQ(Names(), (std::vector<std::string>{"aaaaa", "NAME-FIELD-16CHR"}));
 }
 
-TEST_F(ConversionsTest, CancelChangesNothing) {
-    port_.dialog_answers = {"x"};
-    form_->Command4_Click();
-    form_->excellmichpal_Click();
-    ASSERT_EQ(port_.messages.size(), 2u);
-    EXPECT_EQ(port_.messages[0], (test::Shown{"בחר קובץ לקריאה", kVendorTitle, Buttons::Ok}));
+TEST_F(ConversionsTest, AFileThatCannotBeReadChangesNothing) {
+    EXPECT_NE(Convert(dir_ / "none.001").find("לא ניתן לפתוח את הקובץ"), std::string::npos);
+    Result<ConversionOutcome> payroll = session_->ConvertPayrollExport(dir_ / "none.txt");
+    ASSERT_FALSE(payroll);
+    EXPECT_NE(payroll.error().message.find("לא ניתן לפתוח את הקובץ"), std::string::npos);
     EXPECT_FALSE(fs::exists(Hamara()));
+    EXPECT_EQ(port_.busy_depth, 0);
 }
 
 // A detail record of a Michpal export: the Masav positions, the name in Michpal's own code.
@@ -108,9 +109,10 @@ TEST_F(ConversionsTest, MichpalExportGivesOneRowAPayee) {
                              Detail("a100b", "000000026", "0000000000100") + "\r\n" +
                              Detail("after", "000000034", "0000000000100") + "\r\n" + "5" +
                              std::string(127, '0') + "\r\n" + std::string(128, '9') + "\r\n";
-    port_.dialog_answers = {Put("michpal.txt", file).string()};
-    form_->excellmichpal_Click();
-    EXPECT_EQ(port_.messages.back().text, "הקובץ נוצר בהצלחה ויפתח מייד");
+    Result<ConversionOutcome> done = session_->ConvertPayrollExport(Put("michpal.txt", file));
+    ASSERT_TRUE(done) << done.error().message;
+    EXPECT_EQ(done.value().records_written, 2);
+    EXPECT_EQ(port_.opened, std::vector<fs::path>{Hamara()});
     sheet::SpreadsheetApp app({});
     sheet::Workbook& wb = *app.Open(Hamara()).value();
     EXPECT_EQ(wb.Read(1, 2), CellValue::Str("זהות לקוח"));
@@ -128,8 +130,8 @@ TEST_F(ConversionsTest, MichpalExportGivesOneRowAPayee) {
 }
 
 TEST_F(ConversionsTest, BaseListsAreCreatedOnceAndOpenedAfterwards) {
-    form_->ZorTikZivron();
-    form_->Command8_Click();
+    session_->Prepare();
+    ASSERT_TRUE(session_->OpenBaseList(Panel::Credit));
     const fs::path payees = drive_ / "ZIVRON/Basis/Haavarot/BasisMutavim.xlsx";
     const fs::path payers = drive_ / "ZIVRON/Basis/Geviya/BasisMeshalmim.xlsx";
     ASSERT_TRUE(fs::exists(payees));
@@ -145,10 +147,10 @@ TEST_F(ConversionsTest, BaseListsAreCreatedOnceAndOpenedAfterwards) {
     }
     const std::string filled = ReadWholeFile(payees).value();
     port_.opened.clear();
-    form_->Command8_Click();
+    ASSERT_TRUE(session_->OpenBaseList(Panel::Credit));
     EXPECT_EQ(port_.opened, std::vector<fs::path>{payees});
     EXPECT_EQ(ReadWholeFile(payees).value(), filled);
-    form_->ZorBasisCollect_Click();
+    ASSERT_TRUE(session_->OpenBaseList(Panel::Collection));
     sheet::SpreadsheetApp app({});
     EXPECT_EQ(app.Open(payers).value()->Read(1, 1), CellValue::Str("משלם"));
     EXPECT_TRUE(port_.messages.empty());
@@ -160,11 +162,9 @@ TEST_F(ConversionsTest, ImportsWorkOnXlsWorkbooksToo) {
     sheet::Workbook& wb = *app.Open(xlsx).value();
     fs::path xls = dir_ / "payees.xls";
     ASSERT_TRUE(wb.SaveAs(xls).ok());
-    port_.dialog_answers = {xls.string()};
-    form_->Command6_Click();
-    EXPECT_EQ(port_.messages.back().text, "יבוא הקובץ הושלם");
-    EXPECT_EQ(form_->TextGove[16].text, "2");
-    EXPECT_EQ(form_->TextGove[9].text, "4");
+    ASSERT_TRUE(Import(Panel::Credit, xls));
+    EXPECT_EQ(Summary(Panel::Credit).typing_errors, 2);
+    EXPECT_EQ(Summary(Panel::Credit).transactions, 4);
     sheet::SpreadsheetApp again({});
     sheet::Workbook& back = *again.Open(xls).value();
     EXPECT_EQ(back.Read(2, 2), CellValue::Str("12345674"));

@@ -176,8 +176,8 @@ TEST(MasavFile, NamesOfBothVariants) {
     std::string collection_name =
         Lines(BuildFile(Input(Variant::Collection, rows)).value())[1].substr(45, 16);
     // Credit keeps the first sixteen letters, collection the last sixteen; both reversed.
-    EXPECT_EQ(credit_name, ReturnInPreviusAscii("אבגדהוזחטיכלמנסע"));
-    EXPECT_EQ(collection_name, ReturnInPreviusAscii("הוזחטיכלמנסעפצקר"));
+    EXPECT_EQ(credit_name, ToOldHebrewCode("אבגדהוזחטיכלמנסע"));
+    EXPECT_EQ(collection_name, ToOldHebrewCode("הוזחטיכלמנסעפצקר"));
 }
 
 TEST(MasavFile, RefusesWhatCannotBeWritten) {

@@ -10,6 +10,7 @@
 
 #include "masav/masav_file.h"
 #include "support/road_fixture.h"
+#include "workbooks/archive_workbooks.h"
 
 namespace zivron {
 namespace {
@@ -40,10 +41,14 @@ TEST_F(CrashSafetyTest, KilledWhileWritingLeavesOldOrNew) {
         ASSERT_TRUE(wb.WriteText(1, 1, "0").ok());
         ASSERT_TRUE(wb.SaveAs(book).ok());
     }
+    std::vector<masav::Row> run;
     for (int i = 0; i < 3; ++i) {
-        form_->Table[i] = {"", "שם " + std::to_string(i), "18", "12", "600", "100006", "5", ""};
+        run.push_back({"שם " + std::to_string(i), "18", "12", "600", "100006", "5"});
     }
-    ASSERT_TRUE(form_->ZorNewExelRikuz(summary, 3).ok());
+    {
+        sheet::SpreadsheetApp app({});
+        ASSERT_TRUE(WriteNewSummaryWorkbook(app, run, Real(summary), port_.Now()).ok());
+    }
 
     std::mt19937 random(12345);
     int last_summary_rows = 3;
@@ -59,7 +64,8 @@ TEST_F(CrashSafetyTest, KilledWhileWritingLeavesOldOrNew) {
                     (void)wb.value()->WriteText(1 + n % 300, 1 + n % 6, std::to_string(n));
                     (void)wb.value()->Save();
                 }
-                (void)form_->AdkenRikuzExel(summary, 3);
+                sheet::SpreadsheetApp summaries({});
+                (void)AppendSummaryWorkbook(summaries, run, Real(summary), port_.Now());
             }
         }
         ::usleep(std::uniform_int_distribution<int>(2000, 60000)(random));

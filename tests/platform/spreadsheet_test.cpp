@@ -19,6 +19,11 @@
 namespace zivron::sheet {
 namespace {
 
+// Fills as the import marks with, written and read back as any other.
+constexpr zivron::sheet::Rgb kCyanFill{128, 255, 255};
+constexpr zivron::sheet::Rgb kRedFill{255, 128, 128};
+constexpr zivron::sheet::Rgb kYellowFill{255, 255, 0};
+
 namespace fs = std::filesystem;
 
 class SpreadsheetTest : public test::TempDirTest {
@@ -72,10 +77,10 @@ TEST_F(SpreadsheetTest, NewWorkbookRoundTrip) {
     ASSERT_TRUE(wb->WriteText(3, 26, " spaced ").ok());
     ASSERT_TRUE(wb->WriteText(3, 27, std::string("ctl\x01", 4)).ok());
     ASSERT_TRUE(wb->WriteText(200, 6, "far").ok());
-    ASSERT_TRUE(wb->SetFill(1, 1, kTypingFixColour).ok());
-    ASSERT_TRUE(wb->SetFill(2, 1, kInvalidAccountColour).ok());
-    ASSERT_TRUE(wb->SetFill(5, 5, kInvalidIdColour).ok());  // a cell with no value
-    EXPECT_FALSE(wb->Save().ok());                          // no name yet
+    ASSERT_TRUE(wb->SetFill(1, 1, kCyanFill).ok());
+    ASSERT_TRUE(wb->SetFill(2, 1, kRedFill).ok());
+    ASSERT_TRUE(wb->SetFill(5, 5, kYellowFill).ok());  // a cell with no value
+    EXPECT_FALSE(wb->Save().ok());                     // no name yet
     fs::path p = dir_ / "new.xlsx";
     ASSERT_TRUE(wb->SaveAs(p).ok());
     EXPECT_EQ(wb->Path(), p);
@@ -91,9 +96,9 @@ TEST_F(SpreadsheetTest, NewWorkbookRoundTrip) {
     EXPECT_EQ(back->Read(3, 27), CellValue::Str(std::string("ctl\x01", 4)));
     EXPECT_EQ(back->Read(200, 6), CellValue::Str("far"));
     EXPECT_EQ(back->Read(4, 4), CellValue::Empty());
-    EXPECT_EQ(back->FillOf(1, 1), kTypingFixColour);
-    EXPECT_EQ(back->FillOf(2, 1), kInvalidAccountColour);
-    EXPECT_EQ(back->FillOf(5, 5), kInvalidIdColour);
+    EXPECT_EQ(back->FillOf(1, 1), kCyanFill);
+    EXPECT_EQ(back->FillOf(2, 1), kRedFill);
+    EXPECT_EQ(back->FillOf(5, 5), kYellowFill);
     EXPECT_EQ(back->FillOf(1, 2), std::nullopt);
 
     std::string facts = ReadWithOpenpyxl(p);
@@ -172,9 +177,9 @@ TEST_F(SpreadsheetTest, EditInPlaceKeepsWhatItDidNotTouch) {
     ASSERT_NE(wb, nullptr);
     ASSERT_TRUE(wb->WriteText(3, 2, "12345674").ok());
     ASSERT_TRUE(wb->WriteText(3, 9, "12-345-674").ok());
-    ASSERT_TRUE(wb->SetFill(3, 2, kTypingFixColour).ok());
-    ASSERT_TRUE(wb->SetFill(3, 9, kTypingFixColour).ok());
-    ASSERT_TRUE(wb->SetFill(2, 1, kInvalidIdColour).ok());  // over an existing fill
+    ASSERT_TRUE(wb->SetFill(3, 2, kCyanFill).ok());
+    ASSERT_TRUE(wb->SetFill(3, 9, kCyanFill).ok());
+    ASSERT_TRUE(wb->SetFill(2, 1, kYellowFill).ok());  // over an existing fill
     ASSERT_TRUE(wb->WriteNumber(2, 6, 1234.5).ok());
     ASSERT_TRUE(wb->Save().ok());
 
@@ -205,11 +210,11 @@ TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
     fs::path p = CopyData("xlsx/handmade.xlsx");
     Workbook* wb = MustOpen(p);
     ASSERT_NE(wb, nullptr);
-    ASSERT_TRUE(wb->WriteNumber(3, 1, 42).ok());  // the master of a shared formula
-    ASSERT_TRUE(wb->WriteNumber(2, 1, 2).ok());   // a formula whose value is the number written
-    ASSERT_TRUE(wb->WriteNumber(2, 3, 1).ok());   // TRUE, stored as 1
-    ASSERT_TRUE(wb->WriteText(2, 2, "ab").ok());  // a text formula whose value is the text
-    ASSERT_TRUE(wb->SetFill(3, 1, kInvalidAccountColour).ok());  // a workbook with no styles
+    ASSERT_TRUE(wb->WriteNumber(3, 1, 42).ok());    // the master of a shared formula
+    ASSERT_TRUE(wb->WriteNumber(2, 1, 2).ok());     // a formula whose value is the number written
+    ASSERT_TRUE(wb->WriteNumber(2, 3, 1).ok());     // TRUE, stored as 1
+    ASSERT_TRUE(wb->WriteText(2, 2, "ab").ok());    // a text formula whose value is the text
+    ASSERT_TRUE(wb->SetFill(3, 1, kRedFill).ok());  // a workbook with no styles
     ASSERT_TRUE(wb->Save().ok());
     auto parts = PartsOf(p);
     EXPECT_EQ(parts.count("xl/calcChain.xml"), 0u);
@@ -224,7 +229,7 @@ TEST_F(SpreadsheetTest, ReplacingFormulasDropsTheCalcChainAndUnsharesFormulas) {
     EXPECT_EQ(back->Read(2, 2), CellValue::Str("ab"));
     EXPECT_EQ(back->Read(4, 1), CellValue::Num(8));  // dependents keep their values
     EXPECT_EQ(back->Read(5, 1), CellValue::Num(10));
-    EXPECT_EQ(back->FillOf(3, 1), kInvalidAccountColour);
+    EXPECT_EQ(back->FillOf(3, 1), kRedFill);
 }
 
 TEST_F(SpreadsheetTest, BadInputGivesAClearErrorAndTouchesNothing) {
@@ -347,7 +352,7 @@ TEST_F(SpreadsheetTest, CellsOutsideTheSheetAndOverlongTextsAreRefused) {
     Workbook* wb = app_.Add();
     EXPECT_FALSE(wb->WriteText(0, 1, "a").ok());
     EXPECT_FALSE(wb->WriteNumber(1, kMaxCols + 1, 1).ok());
-    EXPECT_FALSE(wb->SetFill(kMaxRows + 1, 1, kInvalidIdColour).ok());
+    EXPECT_FALSE(wb->SetFill(kMaxRows + 1, 1, kYellowFill).ok());
     EXPECT_FALSE(wb->WriteText(1, 1, std::string(32768, 'a')).ok());
     EXPECT_TRUE(wb->WriteText(1, 1, std::string(32767, 'a')).ok());
     EXPECT_FALSE(wb->WriteNumber(1, 2, std::numeric_limits<double>::infinity()).ok());
@@ -453,14 +458,14 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
     EXPECT_EQ(wb->Read(3, 6), CellValue::Str("1,250"));
     ASSERT_TRUE(wb->WriteText(2, 2, "12345674").ok());
     ASSERT_TRUE(wb->WriteText(2, 9, "012-345674").ok());
-    ASSERT_TRUE(wb->SetFill(2, 2, kTypingFixColour).ok());
+    ASSERT_TRUE(wb->SetFill(2, 2, kCyanFill).ok());
     // Past the format's 65,536 rows and 256 columns a cell would be written over one of the
     // first: refused, with the cell named.
     const Status past_rows = wb->WriteText(65537, 1, "x");
     ASSERT_FALSE(past_rows.ok());
     EXPECT_EQ(past_rows.error().message, "התא A65537 מחוץ לגבולות גיליון xls");
     EXPECT_FALSE(wb->WriteNumber(1, 257, 1).ok());
-    EXPECT_FALSE(wb->SetFill(65537, 2, kTypingFixColour).ok());
+    EXPECT_FALSE(wb->SetFill(65537, 2, kCyanFill).ok());
     ASSERT_TRUE(wb->Save().ok());
     // Values written as the cells hold them change nothing the file holds, as for .xlsx.
     const std::string before =
@@ -476,7 +481,7 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
             ASSERT_TRUE(w->WriteText(2, 1, "ישראל ישראלי").ok());
             ASSERT_TRUE(w->WriteNumber(2, 6, 1234.5).ok());
         }
-        ASSERT_TRUE(w->SetFill(2, 1, kTypingFixColour).ok());
+        ASSERT_TRUE(w->SetFill(2, 1, kCyanFill).ok());
         ASSERT_TRUE(w->Save().ok());
     }
     EXPECT_EQ(ReadWholeFile(same).value(), ReadWholeFile(copy).value());
@@ -626,8 +631,8 @@ TEST_F(SpreadsheetTest, NewXlsFilesHoldTextsNumbersAndFills) {
     ASSERT_TRUE(wb->WriteText(1, 1, "לקוח").ok());
     ASSERT_TRUE(wb->WriteText(2, 2, "012345674").ok());
     ASSERT_TRUE(wb->WriteNumber(2, 6, 12345.67).ok());
-    ASSERT_TRUE(wb->SetFill(2, 2, kTypingFixColour).ok());
-    ASSERT_TRUE(wb->SetFill(3, 3, kInvalidIdColour).ok());
+    ASSERT_TRUE(wb->SetFill(2, 2, kCyanFill).ok());
+    ASSERT_TRUE(wb->SetFill(3, 3, kYellowFill).ok());
     fs::path p = dir_ / "Hamara.xls";
     ASSERT_TRUE(wb->SaveAs(p).ok());
     EXPECT_EQ(ReadWholeFile(p).value().substr(0, 8),

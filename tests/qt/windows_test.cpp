@@ -83,30 +83,37 @@ class WindowsTest : public test::RoadTest {
 };
 
 TEST_F(WindowsTest, LoginChooseImportBuild) {
-    qt::LoginWindow login(qport_);
-    login.user()->setText("a@example.org");
+    Session session(qport_);
+    qt::LoginWindow login(qport_, session);
+    login.email()->setText("a@example.org");
     login.password()->setText("pw");
     login.show();
-    QTest::keyClick(login.user(), Qt::Key_Return);  // Enter logs in from the e-mail box too
-    ASSERT_NE(login.form().main_window, nullptr)
+    QTest::keyClick(login.email(), Qt::Key_Return);  // Enter logs in from the e-mail box too
+    ASSERT_TRUE(session.account().has_value())
         << (qport_.messages.empty() ? "" : qport_.messages.back());
+    EXPECT_EQ(login.result(), QDialog::Accepted);
 
-    qt::MainWindow window(qport_, std::move(login.form().main_window));
-    window.Press([&window] { window.form().Form_Activate(); });
-    auto* list = window.findChild<QListWidget*>("List1");
+    qt::MainWindow window(qport_, session);
+    window.Run([&session] { session.ListInstitutions(); });
+    auto* list = window.findChild<QListWidget*>("Institutions");
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), QString("עמותת הדגמה"));
     list->setCurrentRow(0);
-    EXPECT_EQ(window.Box(5)->text(), QString("12345678"));
-    EXPECT_EQ(window.Box(7)->text(), QString("עמותת הדגמה"));
-    EXPECT_EQ(window.Button("ComEditMosad")->text(), QString("עדכן פרטי מוסד"));
-    EXPECT_EQ(window.Box(5)->maxLength(), 8);
-    EXPECT_EQ(window.Box(6)->maxLength(), 5);
+    EXPECT_EQ(window.Field("CreditCode")->text(), QString("12345678"));
+    EXPECT_EQ(window.Field("CreditInstitutionName")->text(), QString("עמותת הדגמה"));
+    EXPECT_EQ(window.Button("SaveInstitution")->text(), QString("עדכן פרטי מוסד"));
+    EXPECT_EQ(window.Field("CreditCode")->maxLength(), 8);
+    EXPECT_EQ(window.Field("CreditSoftwareCode")->maxLength(), 5);
+
+    // A cancelled dialog imports nothing and says so.
+    QTest::mouseClick(window.Button("CreditImport"), Qt::LeftButton);
+    EXPECT_EQ(qport_.messages.back(), "בחר קובץ לקריאה");
+    EXPECT_FALSE(session.table().has_value());
 
     qport_.files = {WriteRoadWorkbook().string()};
     QString count_when_told;
-    qport_.on_message = [&] { count_when_told = window.Box(9)->text(); };
-    QTest::mouseClick(window.Button("Command6"), Qt::LeftButton);
+    qport_.on_message = [&] { count_when_told = window.Field("CreditTransactions")->text(); };
+    QTest::mouseClick(window.Button("CreditImport"), Qt::LeftButton);
     qport_.on_message = nullptr;
     EXPECT_EQ(count_when_told, QString("4"));  // the summary was drawn before the message
     EXPECT_EQ(qport_.messages.back(), "יבוא הקובץ הושלם");
@@ -117,10 +124,11 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     ASSERT_EQ(marked->rowCount(), 2);
     EXPECT_EQ(marked->item(0, 0)->text(), QString("4"));
     EXPECT_EQ(marked->item(1, 3)->text(), QString("ספרת ביקורת שגויה"));
-    EXPECT_EQ(window.Box(9)->text(), QString("4"));
-    EXPECT_EQ(window.Box(8)->text(), QString("2584.42"));
+    EXPECT_EQ(window.Field("CreditTransactions")->text(), QString("4"));
+    EXPECT_EQ(window.Field("CreditTotal")->text(), QString("2584.42"));
+    EXPECT_TRUE(window.Field("CreditTotal")->isReadOnly());
 
-    QTest::mouseClick(window.Button("Command5"), Qt::LeftButton);
+    QTest::mouseClick(window.Button("CreditBuild"), Qt::LeftButton);
     EXPECT_EQ(qport_.messages.back(), "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
               Data("masav/road_credit.001"));
@@ -140,9 +148,9 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
 }
 
 TEST_F(WindowsTest, SelectorsInDecemberAndTheClockAtTwo) {
-    auto form = std::make_unique<HamaraForm>(qport_);
-    form->Form_Load();
-    qt::MainWindow window(qport_, std::move(form));
+    Session session(qport_);
+    session.Prepare();
+    qt::MainWindow window(qport_, session);
     QComboBox* month = nullptr;
     for (QComboBox* c : window.findChildren<QComboBox*>()) {
         if (c->currentText() == "12") {
@@ -159,14 +167,15 @@ TEST_F(WindowsTest, SelectorsInDecemberAndTheClockAtTwo) {
 // The current-rules box starts clear and is remembered between runs of the program.
 TEST_F(WindowsTest, TheRuleSetChoiceIsRemembered) {
     for (int run = 0; run < 2; ++run) {
-        qt::MainWindow window(qport_, std::make_unique<HamaraForm>(qport_));
-        auto* credit = window.findChild<QCheckBox*>("Check12");
-        auto* collection = window.findChild<QCheckBox*>("Check13");
+        Session session(qport_);
+        qt::MainWindow window(qport_, session);
+        auto* credit = window.findChild<QCheckBox*>("CreditCurrentRules");
+        auto* collection = window.findChild<QCheckBox*>("CollectionCurrentRules");
         ASSERT_NE(credit, nullptr);
         ASSERT_NE(collection, nullptr);
         EXPECT_EQ(credit->isChecked(), run == 1);
         EXPECT_FALSE(collection->isChecked());
-        EXPECT_EQ(window.form().Check12.Ticked(), run == 1);
+        EXPECT_EQ(session.panel(Panel::Credit).import.current_rules, run == 1);
         credit->setChecked(true);
     }
     QSettings().remove("currentRules");
@@ -175,14 +184,15 @@ TEST_F(WindowsTest, TheRuleSetChoiceIsRemembered) {
 // Qt's own buttons speak Hebrew, and the main window fits a laptop's 1280 x 720.
 TEST_F(WindowsTest, HebrewButtonsAndALaptopScreen) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("ביטול"));
-    qt::MainWindow window(qport_, std::make_unique<HamaraForm>(qport_));
+    Session session(qport_);
+    qt::MainWindow window(qport_, session);
     EXPECT_EQ(window.size(), QSize(1280, 720));
     // Every control fits without scrolling there; a smaller screen scrolls.
     auto* scroll = window.findChild<QScrollArea*>();
     ASSERT_NE(scroll, nullptr);
     EXPECT_LE(scroll->widget()->minimumSizeHint().height(), 720);
     EXPECT_LE(scroll->widget()->minimumSizeHint().width(), 1280);
-    qt::LoginWindow login(qport_);
+    qt::LoginWindow login(qport_, session);
     EXPECT_GE(login.minimumWidth(), login.fontMetrics().horizontalAdvance(login.windowTitle()));
 }
 

@@ -1,12 +1,12 @@
 #pragma once
-// A main window over a recording port, with its drive root in the test's own folder, and the
-// road workbook: four payees, two typing errors, one bad account, one bad identity number.
+// A session over a recording port, with its drive root in the test's own folder, and the road
+// workbook: four payees, two typing errors, one bad account, one bad identity number.
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
-#include "app/hamara_form.h"
+#include "app/session.h"
 #include "platform/atomic_file.h"
 #include "platform/spreadsheet/workbook.h"
 #include "support/recording_port.h"
@@ -22,7 +22,7 @@ class RoadTest : public TempDirTest {
         drive_ = dir_ / "c";
         std::filesystem::create_directories(drive_);
         setenv("ZIVRON_DRIVE_C", drive_.c_str(), 1);
-        form_ = std::make_unique<HamaraForm>(port_);
+        session_ = std::make_unique<Session>(port_);
     }
     void TearDown() override {
         std::filesystem::current_path(original_cwd_);
@@ -76,25 +76,34 @@ class RoadTest : public TempDirTest {
 
     void ChooseInstitution() {
         // As if chosen before the last import: its summaries stay.
-        const auto boxes = form_->TextGove;
-        form_->ChooseInstitution({1, "עמותת הדגמה", "12345678", "54321", "12345678", "54321"});
-        for (int b : {box::CollectionTransactions, box::CollectionTotal, box::CreditTotal,
-                      box::CreditTransactions, box::CollectionTypingErrors,
-                      box::CollectionInvalidAccounts, box::CollectionInvalidIds,
-                      box::CreditInvalidIds, box::CreditInvalidAccounts, box::CreditTypingErrors}) {
-            form_->TextGove[b] = boxes[b];
+        const auto credit = session_->panel(Panel::Credit).summary;
+        const auto collection = session_->panel(Panel::Collection).summary;
+        const PanelCodes codes{"12345678", "54321"};
+        session_->ChooseInstitution({1, "עמותת הדגמה", codes, codes});
+        session_->panel(Panel::Credit).summary = credit;
+        session_->panel(Panel::Collection).summary = collection;
+        for (Panel p : {Panel::Credit, Panel::Collection}) {
+            session_->panel(p).value_date = {{{"07"}, 0}, {{"12"}, 0}, {{"2026"}, 0}};
         }
-        for (ComboBox* c : {&form_->Combo3, &form_->Combo6}) {
-            *c = {{"07"}, 0, ""};
-        }
-        for (ComboBox* c : {&form_->Combo2, &form_->Combo5}) {
-            *c = {{"12"}, 0, ""};
-        }
-        for (ComboBox* c : {&form_->Combo1, &form_->Combo4}) {
-            *c = {{"2026"}, 0, ""};
-        }
-        form_->Label4 = {"חשבון הדגמה", "A1B2C3"};
+        session_->SetAccount({"חשבון הדגמה", "A1B2C3"});
     }
+
+    // An import of `workbook` into the panel, its progress kept.
+    Result<ImportSummary> Import(Panel panel, const std::filesystem::path& workbook) {
+        progress_.clear();
+        return session_->Import(panel, workbook,
+                                [this](const ImportProgressReport& r) { progress_.push_back(r); });
+    }
+    // The panel's summary; all zero when it has none.
+    ImportSummary Summary(Panel panel) const {
+        return session_->panel(panel).summary.value_or(ImportSummary{});
+    }
+    // The build's refusal, or "" when it made the file.
+    std::string BuildRefusal(Panel panel) {
+        Result<BuildOutcome> built = session_->Build(panel);
+        return built ? std::string() : built.error().message;
+    }
+    const std::vector<masav::Row>& TableRows() const { return session_->table()->rows; }
 
     std::string Data(const std::string& relative) {
         return ReadWholeFile(std::filesystem::path(ZIVRON_TEST_DATA) / relative).value();
@@ -110,7 +119,8 @@ class RoadTest : public TempDirTest {
     }
 
     RecordingPort port_;
-    std::unique_ptr<HamaraForm> form_;
+    std::unique_ptr<Session> session_;
+    std::vector<ImportProgressReport> progress_;
     std::filesystem::path drive_;
     std::filesystem::path original_cwd_;
 };

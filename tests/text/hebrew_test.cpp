@@ -37,7 +37,7 @@ TEST(Windows1255, EveryByteRoundTrips) {
     EXPECT_EQ(FromWindows1255(Bytes({249, 236, 229, 237})), "שלום");
 }
 
-TEST(ReturnInPreviusAscii, OldCodeReversed) {
+TEST(ToOldHebrewCode, OldCodeReversed) {
     struct Case {
         const char* text;
         std::string bytes;
@@ -53,21 +53,21 @@ TEST(ReturnInPreviusAscii, OldCodeReversed) {
         {"\xEF\x9F\xBB", Bytes({155})},  // byte 251 by the same rule
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ReturnInPreviusAscii(c.text), c.bytes) << c.text;
-        EXPECT_EQ(ReturnInLeumiAscii(c.text), c.bytes) << c.text;
+        EXPECT_EQ(ToOldHebrewCode(c.text), c.bytes) << c.text;
+        EXPECT_EQ(ToLeumiHebrewCode(c.text), c.bytes) << c.text;
     }
 }
 
-TEST(ReturnInPreviusAscii, EveryLetterMovesDownBy96) {
+TEST(ToOldHebrewCode, EveryLetterMovesDownBy96) {
     const std::string letters = "אבגדהוזחטיךכלםמןנסעףפץצקרשת";
     std::string expected;
     for (int k = 26; k >= 0; --k) {
         expected.push_back(static_cast<char>(128 + k));
     }
-    EXPECT_EQ(ReturnInPreviusAscii(letters), expected);
+    EXPECT_EQ(ToOldHebrewCode(letters), expected);
 }
 
-TEST(ReturnInMichpalAscii, MapsByTheTable) {
+TEST(PayrollNameToHebrew, MapsByTheTable) {
     struct Case {
         std::string text;
         const char* expected;
@@ -94,7 +94,7 @@ TEST(ReturnInMichpalAscii, MapsByTheTable) {
         {Bytes({251}), "251"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ReturnInMichpalAscii(c.text), c.expected) << c.text;
+        EXPECT_EQ(PayrollNameToHebrew(c.text), c.expected) << c.text;
     }
 }
 

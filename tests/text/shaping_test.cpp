@@ -15,7 +15,7 @@ struct FillCase {
     const char* expected;
 };
 
-TEST(HashlemAfasimA, ZeroFillsOnTheLeftAndKeepsTheText) {
+TEST(PadLeftWithZeros, ZeroFillsOnTheLeftAndKeepsTheText) {
     const FillCase cases[] = {
         {"0012", 6, "000012"},    {"", 8, "00000000"},
         {"x", 9, "000000000"},    {"X", 3, "000"},
@@ -27,41 +27,41 @@ TEST(HashlemAfasimA, ZeroFillsOnTheLeftAndKeepsTheText) {
         {"1 ", 3, "001"},         {"1234567890", 9, "1234567890"},
     };
     for (const FillCase& c : cases) {
-        EXPECT_EQ(HashlemAfasimA(c.text, c.width), c.expected)
+        EXPECT_EQ(PadLeftWithZeros(c.text, c.width), c.expected)
             << '"' << c.text << "\" at " << c.width;
     }
 }
 
-TEST(HashlemAfasim, ZeroFillsOnTheRight) {
+TEST(PadRightWithZeros, ZeroFillsOnTheRight) {
     const FillCase cases[] = {
         {"5", 2, "50"},  {"07", 2, "07"},   {"", 2, "00"},   {"0", 2, "00"},
         {" 5", 2, " 5"}, {"123", 2, "123"}, {"x", 3, "x00"},
     };
     for (const FillCase& c : cases) {
-        EXPECT_EQ(HashlemAfasim(c.text, c.width), c.expected) << '"' << c.text << '"';
+        EXPECT_EQ(PadRightWithZeros(c.text, c.width), c.expected) << '"' << c.text << '"';
     }
 }
 
-TEST(HR, RightAlignsWithSpaces) {
+TEST(RightAlign, RightAlignsWithSpaces) {
     const FillCase cases[] = {
         {"abc", 6, "   abc"}, {" ab ", 3, " ab "}, {" ab ", 6, "    ab"},
         {"", 3, "   "},       {"abcd", 4, "abcd"}, {"abcdefg", 4, "abcdefg"},
     };
     for (const FillCase& c : cases) {
-        EXPECT_EQ(HR(c.text, c.width), c.expected) << '"' << c.text << '"';
+        EXPECT_EQ(RightAlign(c.text, c.width), c.expected) << '"' << c.text << '"';
     }
 }
 
-TEST(Hafuch, Reverses) {
-    EXPECT_EQ(hafuch("abc"), "cba");
-    EXPECT_EQ(hafuch(""), "");
-    EXPECT_EQ(hafuch("a"), "a");
+TEST(Reversed, Reverses) {
+    EXPECT_EQ(Reversed("abc"), "cba");
+    EXPECT_EQ(Reversed(""), "");
+    EXPECT_EQ(Reversed("a"), "a");
 }
 
-TEST(ShalemAgorot, RoundHalfAwayFromZeroOnTheDecimalText) {
+TEST(WholeShekels, RoundHalfAwayFromZeroOnTheDecimalText) {
     struct Case {
         double amount;
-        const char* shalem;
+        const char* shekels;
         const char* agorot;
     };
     const Case cases[] = {
@@ -88,10 +88,11 @@ TEST(ShalemAgorot, RoundHalfAwayFromZeroOnTheDecimalText) {
         {999999.995, "1000000", "00"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(Shalem(c.amount), c.shalem) << c.amount;
-        EXPECT_EQ(agorot(c.amount), c.agorot) << c.amount;
+        EXPECT_EQ(WholeShekels(c.amount), c.shekels) << c.amount;
+        const std::string rounded = RoundedAmountText(c.amount);
+        EXPECT_EQ(rounded.substr(rounded.find('.') + 1), c.agorot) << c.amount;
     }
-    EXPECT_EQ(Shalem(1e308), "1" + std::string(308, '0'));
+    EXPECT_EQ(WholeShekels(1e308), "1" + std::string(308, '0'));
 }
 
 TEST(RoundedAmountText, NonFiniteIsZero) {
@@ -130,7 +131,7 @@ TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
     EXPECT_EQ(AgorotNumberText(0), "0");
 }
 
-TEST(GetLastDayInMonth, DaysOfTheMonth) {
+TEST(DaysInMonth, DaysOfTheMonth) {
     struct Case {
         const char* month;
         const char* year;
@@ -143,7 +144,7 @@ TEST(GetLastDayInMonth, DaysOfTheMonth) {
         {"2", "24", "29"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(GetLastDayInMonth(c.month, c.year), c.days) << c.month << "/" << c.year;
+        EXPECT_EQ(DaysInMonth(c.month, c.year), c.days) << c.month << "/" << c.year;
     }
 }
 

@@ -19,9 +19,9 @@ struct AccountCase {
 
 void ExpectAll(const std::vector<AccountCase>& cases) {
     std::vector<std::string> messages;
-    ChekBankNumber checker([&](const std::string& m) { messages.push_back(m); });
+    BankAccountChecker checker([&](const std::string& m) { messages.push_back(m); });
     for (const AccountCase& c : cases) {
-        EXPECT_EQ(checker.CB(c.bank, c.branch, c.account), c.valid)
+        EXPECT_EQ(checker.IsValid(c.bank, c.branch, c.account), c.valid)
             << c.bank << " / " << c.branch << " / " << c.account;
     }
     EXPECT_TRUE(messages.empty());
@@ -29,18 +29,18 @@ void ExpectAll(const std::vector<AccountCase>& cases) {
 
 // Vectors of a separate rendering of the rules (tests/data/rules/make_rule_vectors.py): every
 // remainder of every rule, both sides of each branch list and boundary, digits at every weight.
-TEST(ChekBankNumber, AgreesWithTheSeparateRendering) {
+TEST(BankAccountChecker, AgreesWithTheSeparateRendering) {
     const auto rows = test::ReadTsv("rules/accounts.tsv");
     ASSERT_GT(rows.size(), 3000u);
-    ChekBankNumber checker([](const std::string&) {});
+    BankAccountChecker checker([](const std::string&) {});
     for (const auto& r : rows) {
         ASSERT_EQ(r.size(), 4u);
-        EXPECT_EQ(checker.CB(r[0], r[1], r[2]), r[3] == "valid")
+        EXPECT_EQ(checker.IsValid(r[0], r[1], r[2]), r[3] == "valid")
             << r[0] << " / " << r[1] << " / " << r[2];
     }
 }
 
-TEST(ChekBankNumber, WorkedExamples) {
+TEST(BankAccountChecker, WorkedExamples) {
     ExpectAll({
         {"12", "600", "100006", true},   // S = 66, remainder 0
         {"12", "600", "100008", true},   // remainder 2, list A
@@ -59,7 +59,7 @@ TEST(ChekBankNumber, WorkedExamples) {
     });
 }
 
-TEST(ChekBankNumber, BankRule2RemaindersAndBranchLists) {
+TEST(BankAccountChecker, BankRule2RemaindersAndBranchLists) {
     ExpectAll({
         // remainder 2: lists A to D only
         {"12", "615", "100009", true},  // C
@@ -94,7 +94,7 @@ TEST(ChekBankNumber, BankRule2RemaindersAndBranchLists) {
     });
 }
 
-TEST(ChekBankNumber, BankRule1SumsAndTheIgnoredFirstDigit) {
+TEST(BankAccountChecker, BankRule1SumsAndTheIgnoredFirstDigit) {
     ExpectAll({
         {"10", "000", "1999", true},        // S = 120
         {"10", "000", "20", false},         // S = 20, below 100
@@ -106,7 +106,7 @@ TEST(ChekBankNumber, BankRule1SumsAndTheIgnoredFirstDigit) {
     });
 }
 
-TEST(ChekBankNumber, BankRule3OnlyBank11AcceptsRemainder4) {
+TEST(BankAccountChecker, BankRule3OnlyBank11AcceptsRemainder4) {
     ExpectAll({
         {"11", "001", "100009", true},
         {"17", "001", "100009", false},
@@ -116,7 +116,7 @@ TEST(ChekBankNumber, BankRule3OnlyBank11AcceptsRemainder4) {
     });
 }
 
-TEST(ChekBankNumber, BankRule4WorkingBranch) {
+TEST(BankAccountChecker, BankRule4WorkingBranch) {
     ExpectAll({
         {"20", "861", "10000", true},    // working 461, S = 96 even
         {"20", "461", "10000", false},   // working 061: S = 60, neither
@@ -128,7 +128,7 @@ TEST(ChekBankNumber, BankRule4WorkingBranch) {
     });
 }
 
-TEST(ChekBankNumber, BankRules5To9) {
+TEST(BankAccountChecker, BankRules5To9) {
     ExpectAll({
         {"52", "001", "123", true},
         {"31", "001", "1", true},         // three digits or fewer: always valid
@@ -143,7 +143,7 @@ TEST(ChekBankNumber, BankRules5To9) {
     });
 }
 
-TEST(ChekBankNumber, CodesWithoutRuleAreInvalidSilently) {
+TEST(BankAccountChecker, CodesWithoutRuleAreInvalidSilently) {
     ExpectAll({
         {"4", "001", "100006", false},
         {"99", "001", "100006", false},
@@ -153,7 +153,7 @@ TEST(ChekBankNumber, CodesWithoutRuleAreInvalidSilently) {
     });
 }
 
-TEST(ChekBankNumber, MissingFieldsShowTheFirstMessageOnly) {
+TEST(BankAccountChecker, MissingFieldsShowTheFirstMessageOnly) {
     struct Case {
         const char* bank;
         const char* branch;
@@ -169,22 +169,22 @@ TEST(ChekBankNumber, MissingFieldsShowTheFirstMessageOnly) {
     };
     for (const Case& c : cases) {
         std::vector<std::string> shown;
-        ChekBankNumber checker([&](const std::string& m) { shown.push_back(m); });
-        EXPECT_FALSE(checker.CB(c.bank, c.branch, c.account));
+        BankAccountChecker checker([&](const std::string& m) { shown.push_back(m); });
+        EXPECT_FALSE(checker.IsValid(c.bank, c.branch, c.account));
         EXPECT_EQ(shown, c.messages);
     }
 }
 
-TEST(BANKIM, PadZerosAndDigitSum) {
-    EXPECT_EQ(BANKIM::PadZeros("12", 3), "012");
-    EXPECT_EQ(BANKIM::PadZeros(" 12", 3), " 12");
-    EXPECT_EQ(BANKIM::PadZeros(" 1 ", 5), "00001");
-    EXPECT_EQ(BANKIM::PadZeros("", 3), "000");
-    EXPECT_EQ(BANKIM::PadZeros("0", 3), "000");
-    EXPECT_EQ(BANKIM::PadZeros("1234", 3), "1234");
+TEST(bank_rules, PadZerosAndDigitSum) {
+    EXPECT_EQ(bank_rules::PadZeros("12", 3), "012");
+    EXPECT_EQ(bank_rules::PadZeros(" 12", 3), " 12");
+    EXPECT_EQ(bank_rules::PadZeros(" 1 ", 5), "00001");
+    EXPECT_EQ(bank_rules::PadZeros("", 3), "000");
+    EXPECT_EQ(bank_rules::PadZeros("0", 3), "000");
+    EXPECT_EQ(bank_rules::PadZeros("1234", 3), "1234");
     const int sums[][2] = {{0, 0}, {9, 9}, {10, 10}, {11, 2}, {12, 3}, {16, 7}, {18, 9}};
     for (const auto& s : sums) {
-        EXPECT_EQ(BANKIM::DigitSum(s[0]), s[1]) << s[0];
+        EXPECT_EQ(bank_rules::DigitSum(s[0]), s[1]) << s[0];
     }
 }
 

@@ -7,7 +7,7 @@
 namespace zivron {
 namespace {
 
-TEST(ChkID, CheckDigitFromTheRight) {
+TEST(IsValidIdentityNumber, CheckDigitFromTheRight) {
     struct Case {
         const char* id;
         bool valid;
@@ -24,18 +24,18 @@ TEST(ChkID, CheckDigitFromTheRight) {
         {"023456782", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ChkID(c.id), c.valid) << '"' << c.id << '"';
+        EXPECT_EQ(IsValidIdentityNumber(c.id), c.valid) << '"' << c.id << '"';
     }
 }
 
 // Every digit at every position, and numbers of one to ten digits, from a separate rendering of
 // the check (tests/data/rules/make_rule_vectors.py).
-TEST(ChkID, AgreesWithTheSeparateRendering) {
+TEST(IsValidIdentityNumber, AgreesWithTheSeparateRendering) {
     const auto rows = test::ReadTsv("rules/identities.tsv");
     ASSERT_GT(rows.size(), 250u);
     for (const auto& r : rows) {
         ASSERT_EQ(r.size(), 2u);
-        EXPECT_EQ(ChkID(r[0]), r[1] == "valid") << '"' << r[0] << '"';
+        EXPECT_EQ(IsValidIdentityNumber(r[0]), r[1] == "valid") << '"' << r[0] << '"';
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "support/road_fixture.h"
+#include "workbooks/archive_workbooks.h"
 
 namespace zivron {
 namespace {
@@ -15,20 +16,37 @@ class ArchiveWorkbooksTest : public test::RoadTest {
     void SetUp() override {
         RoadTest::SetUp();
         fs::create_directories(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026");
-        form_->TextGove[7].text = "עמותת הדגמה";
-        form_->TextGove[5].text = "12345678";
-        form_->TextGove[8].text = "1243.5";
-        form_->TextGove[1].text = "87654321";
-        form_->TextGove[4].text = "9";
-        form_->Table[0] = {"", "א", "012", "9", "12", "1234", "1234.5", ""};
-        form_->Table[1] = {"", "ב", "18", "10", "936", "1002", "9", ""};
+        rows_ = {{"א", "012", "9", "12", "1234", "1234.5"}, {"ב", "18", "10", "936", "1002", "9"}};
     }
-    CellValue At(sheet::Workbook& wb, int r, int c) { return wb.Read(r, c); }
+    // The panel's run of the first `n` rows, as a build hands it to the workbooks.
+    RunRecord Run(Panel panel, int n) const {
+        RunRecord run;
+        run.panel = panel;
+        const bool credit = panel == Panel::Credit;
+        run.institution = {credit ? "12345678" : "87654321", "", credit ? "עמותת הדגמה" : ""};
+        run.workbook_name = "עמותת הדגמה";
+        run.rows.assign(rows_.begin(), rows_.begin() + n);
+        run.total_text = credit ? "1243.5" : "9";
+        return run;
+    }
+    Status Detail(const std::string& path, int n, Panel panel) {
+        sheet::SpreadsheetApp app({});
+        return WriteDetailWorkbook(app, Run(panel, n), Real(path), port_.Now());
+    }
+    Status NewSummary(const std::string& path, int n) {
+        sheet::SpreadsheetApp app({});
+        return WriteNewSummaryWorkbook(app, Run(Panel::Credit, n).rows, Real(path), port_.Now());
+    }
+    Status AppendSummary(const std::string& path, int n) {
+        sheet::SpreadsheetApp app({});
+        return AppendSummaryWorkbook(app, Run(Panel::Credit, n).rows, Real(path), port_.Now());
+    }
+    std::vector<masav::Row> rows_;
 };
 
 TEST_F(ArchiveWorkbooksTest, DetailWorkbook) {
     const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\12_2026\\detail.xlsx";
-    ASSERT_TRUE(form_->ZorNewExel(path, 2, Panel::Credit).ok());
+    ASSERT_TRUE(Detail(path, 2, Panel::Credit).ok());
     sheet::SpreadsheetApp app({});
     sheet::Workbook& wb = *app.Open(Real(path)).value();
     EXPECT_EQ(wb.Read(1, 1), CellValue::Str("פרוט ההעברות למוסד:"));
@@ -44,7 +62,7 @@ TEST_F(ArchiveWorkbooksTest, DetailWorkbook) {
     EXPECT_EQ(wb.Read(5, 1), CellValue::Str("*"));
     EXPECT_EQ(wb.Read(5, 6), CellValue::Num(1243.5));
 
-    ASSERT_TRUE(form_->ZorNewExel(path, 0, Panel::Collection).ok());
+    ASSERT_TRUE(Detail(path, 0, Panel::Collection).ok());
     sheet::Workbook& empty = *app.Open(Real(path)).value();
     EXPECT_EQ(empty.Read(1, 4), CellValue::Str("87654321"));
     EXPECT_EQ(empty.Read(3, 1), CellValue::Str("*"));
@@ -53,11 +71,11 @@ TEST_F(ArchiveWorkbooksTest, DetailWorkbook) {
 
 TEST_F(ArchiveWorkbooksTest, TwoRunsAppendToOneSummary) {
     const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\Rikuz=2026mosad=12345678.xlsx";
-    ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+    ASSERT_TRUE(NewSummary(path, 2).ok());
     port_.clock.hour = 9;
-    ASSERT_TRUE(form_->AdkenRikuzExel(path, 1).ok());
+    ASSERT_TRUE(AppendSummary(path, 1).ok());
     port_.clock.hour = 10;
-    ASSERT_TRUE(form_->AdkenRikuzExel(path, 0).ok());
+    ASSERT_TRUE(AppendSummary(path, 0).ok());
     sheet::SpreadsheetApp app({});
     sheet::Workbook& wb = *app.Open(Real(path)).value();
     EXPECT_EQ(wb.Read(1, 8), CellValue::Str("שעה"));
@@ -77,14 +95,14 @@ TEST_F(ArchiveWorkbooksTest, TwoRunsAppendToOneSummary) {
 // apart.
 TEST_F(ArchiveWorkbooksTest, APayeeNamedStarIsNotTheEndMarker) {
     const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\star.xlsx";
-    form_->Table[1][1] = "*";
+    rows_[1].name = "*";
     for (bool whole : {false, true}) {
-        ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+        ASSERT_TRUE(NewSummary(path, 2).ok());
         if (whole) {  // saved by another program: no rows kept apart
             sheet::SpreadsheetApp app({});
             ASSERT_TRUE(app.Open(Real(path)).value()->Save().ok());
         }
-        ASSERT_TRUE(form_->AdkenRikuzExel(path, 1).ok());
+        ASSERT_TRUE(AppendSummary(path, 1).ok());
         sheet::SpreadsheetApp app({});
         sheet::Workbook& wb = *app.Open(Real(path)).value();
         EXPECT_EQ(wb.Read(3, 1), CellValue::Str("*")) << whole;
@@ -98,7 +116,7 @@ TEST_F(ArchiveWorkbooksTest, APayeeNamedStarIsNotTheEndMarker) {
 // Twelve runs of 900 payees put the marker past row 10,000; the next run still finds it.
 TEST_F(ArchiveWorkbooksTest, AMarkerPastRowTenThousandTakesTheNextRun) {
     const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\late.xlsx";
-    ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+    ASSERT_TRUE(NewSummary(path, 2).ok());
     {
         sheet::SpreadsheetApp app({});
         sheet::Workbook& wb = *app.Open(Real(path)).value();
@@ -106,7 +124,7 @@ TEST_F(ArchiveWorkbooksTest, AMarkerPastRowTenThousandTakesTheNextRun) {
         ASSERT_TRUE(wb.WriteText(12000, 1, "*").ok());
         ASSERT_TRUE(wb.Save().ok());
     }
-    ASSERT_TRUE(form_->AdkenRikuzExel(path, 1).ok());
+    ASSERT_TRUE(AppendSummary(path, 1).ok());
     sheet::SpreadsheetApp app({});
     sheet::Workbook& wb = *app.Open(Real(path)).value();
     EXPECT_EQ(wb.Read(12000, 1), CellValue::Str("א"));
@@ -115,7 +133,7 @@ TEST_F(ArchiveWorkbooksTest, AMarkerPastRowTenThousandTakesTheNextRun) {
 
 TEST_F(ArchiveWorkbooksTest, ASummaryWithoutItsMarkerIsNeverOverwritten) {
     const std::string path = "C:\\ZIVRON\\Arhiv\\Zikuyim\\2026\\nomark.xlsx";
-    ASSERT_TRUE(form_->ZorNewExelRikuz(path, 2).ok());
+    ASSERT_TRUE(NewSummary(path, 2).ok());
     {
         sheet::SpreadsheetApp app({});
         sheet::Workbook& wb = *app.Open(Real(path)).value();
@@ -123,7 +141,7 @@ TEST_F(ArchiveWorkbooksTest, ASummaryWithoutItsMarkerIsNeverOverwritten) {
         ASSERT_TRUE(wb.Save().ok());
     }
     const std::string before = ReadWholeFile(Real(path)).value();
-    Status s = form_->AdkenRikuzExel(path, 2);
+    Status s = AppendSummary(path, 2);
     ASSERT_FALSE(s.ok());
     EXPECT_NE(s.error().message.find("לא נמצא סימן הסוף"), std::string::npos);
     EXPECT_EQ(ReadWholeFile(Real(path)).value(), before);

@@ -40,11 +40,6 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-// The marking colours of the imports.
-inline constexpr Rgb kTypingFixColour{128, 255, 255};
-inline constexpr Rgb kInvalidAccountColour{255, 128, 128};
-inline constexpr Rgb kInvalidIdColour{255, 255, 0};
-
 // "B7" <-> (7, 2); rows and columns count from 1.
 std::string CellName(int row, int col);
 void AppendCellName(std::string& out, int row, int col);

@@ -1,0 +1,164 @@
+// The account's institutions on the service: the list, a choice filling both panels, and adding,
+// updating and deleting.
+
+#include "app/session.h"
+#include "service/fetch_page.h"
+#include "service/offline_files.h"
+#include "service/replies.h"
+#include "text/numeric.h"
+#include "text/shaping.h"
+
+namespace zivron {
+namespace {
+
+Error Refusal(const char* message) {
+    return {ErrorCode::BadInput, message};
+}
+
+// A reply field the service stores as "x" for an empty value.
+std::string FieldValue(const std::string& field) {
+    return field == "x" ? std::string() : field;
+}
+
+}  // namespace
+
+void Session::ListInstitutions() {
+    if (!account_ || NumericValue(account_->number) == 0) {
+        return;
+    }
+    InstitutionCache cache(account_->number);
+    std::string reply = link_.Fetch("KoreMosadot.asp?Mis=" + account_->number);
+    if (reply.empty()) {
+        // The service is away: the list as it last came.
+        reply = cache.List().value_or("");
+    } else if (reply != "exit") {
+        (void)cache.SaveList(reply);
+    }
+    if (reply.empty() || reply == "exit") {
+        return;
+    }
+    institutions_ = ParseRecordList(reply);
+    highlighted_ = -1;
+}
+
+Status Session::ChooseListedInstitution(int index) {
+    if (index < 0 || index >= static_cast<int>(institutions_.size())) {
+        return Ok();
+    }
+    highlighted_ = index;
+    const ListEntry entry = institutions_[static_cast<std::size_t>(index)];
+    Institution chosen{entry.number, entry.name, {}, {}};
+    ChooseInstitution(chosen);
+    editor_.can_delete = false;
+    InstitutionCache cache(account_ ? account_->number : "");
+    std::string reply = link_.Fetch("KorePerateyMosad.asp?Mis=" + std::to_string(entry.number));
+    if (reply.empty()) {
+        reply = cache.Details(entry.number).value_or("");
+    } else if (Trim(reply) != "eject") {
+        (void)cache.SaveDetails(entry.number, reply);
+    }
+    if (reply.empty()) {
+        return Error{ErrorCode::IoFailure, "בעיית התחברות נסו מחדש"};
+    }
+    const std::vector<std::string> fields = SplitOn(reply, '*');
+    if (Trim(reply) == "eject" || fields.size() < 6) {
+        return Refusal("נתונים שגויים הקלד מחדש");
+    }
+    chosen.collection = {FieldValue(fields[2]), FieldValue(fields[3])};
+    chosen.credit = {FieldValue(fields[4]), FieldValue(fields[5])};
+    ChooseInstitution(chosen);
+    editor_.updating = true;
+    editor_.can_delete = true;
+    return Ok();
+}
+
+void Session::StartNewInstitution() {
+    ChooseInstitution({});
+    editor_ = {};
+}
+
+Institution Session::EditedInstitution() const {
+    return {editor_.chosen, editor_.name, collection_.codes, credit_.codes};
+}
+
+Status Session::CheckAccountForChanges() const {
+    if (link_.Offline()) {
+        return Error{ErrorCode::IoFailure,
+                     "אין חיבור לשירות: לא ניתן להוסיף, לעדכן או למחוק מוסד עד שהשירות יחזור"};
+    }
+    if (!account_) {
+        return Refusal("שם מורשה לא מוגדר");
+    }
+    if (NumericValue(account_->number) == 0) {
+        return Refusal("בעיה עם שם מורשה פנה לתמיכה");
+    }
+    return Ok();
+}
+
+// The institution's values as the add, update and delete pages take them.
+std::string Session::InstitutionPairs() const {
+    auto or_else = [](const std::string& v, const char* empty) {
+        return QueryValue(v.empty() ? std::string(empty) : v);
+    };
+    const Institution i = EditedInstitution();
+    return "MD=" + or_else(i.name, "x") + "&RH=" + or_else(i.collection.code, "0") +
+           "&BA=" + or_else(i.collection.software_code, "0") + "&YI=" + or_else(i.credit.code, "x") +
+           "&TL=" + or_else(i.credit.software_code, "x") + "&IP1=" + QueryValue(account_->number) +
+           "&FX=" + QueryValue(account_->name);
+}
+
+// After an add, an update or a delete: the list again, the panels and the chosen number emptied,
+// so nothing can be deleted that is not shown.
+void Session::AfterInstitutionChange() {
+    ListInstitutions();
+    const bool updating = editor_.updating;
+    ChooseInstitution({});
+    editor_.updating = updating;
+    editor_.can_delete = false;
+    highlighted_ = -1;
+}
+
+Status Session::SaveInstitution() {
+    ZIVRON_TRY(CheckAccountForChanges());
+    // A value the list reply could not carry back whole is refused before it is sent.
+    const Institution i = EditedInstitution();
+    for (const std::string* v : {&i.name, &i.collection.code, &i.collection.software_code,
+                                 &i.credit.code, &i.credit.software_code}) {
+        if (v->find_first_of("*+") != std::string::npos) {
+            return Refusal("שם המוסד וקודיו אינם יכולים להכיל את התווים * או +");
+        }
+    }
+    std::string reply;
+    if (!editor_.updating) {
+        if (i.name.empty()) {
+            return Refusal("הקלד שם מוסד");
+        }
+        reply = link_.Fetch("HosefMosad.asp?" + InstitutionPairs());
+        AfterInstitutionChange();
+        return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בהרשמה נסה מחדש"};
+    }
+    if (i.number == 0) {
+        return Refusal("בחר מוסד לעדכון");
+    }
+    reply = link_.Fetch("AdkenMosad.asp?Mis=" + std::to_string(i.number) + "&" +
+                        InstitutionPairs());
+    AfterInstitutionChange();
+    return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בעדכון נסה מחדש"};
+}
+
+Status Session::DeleteChosenInstitution() {
+    ZIVRON_TRY(CheckAccountForChanges());
+    if (!editor_.updating || editor_.chosen == 0 || !editor_.can_delete) {
+        return Refusal("בחר מוסד למחיקה");
+    }
+    if (port_.MessageBox("למחוק את המוסד " + editor_.name + "?", kProgramTitle, Buttons::YesNo) !=
+        Answer::Yes) {
+        return Error{ErrorCode::Cancelled, ""};  // nothing asked of the service, nothing changed
+    }
+    const std::string reply = link_.Fetch("MehakMosad.asp?Mis=" + std::to_string(editor_.chosen) +
+                                          "&" + InstitutionPairs());
+    AfterInstitutionChange();
+    return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "המחיקה לא בוצעה; נסה מחדש"};
+}
+
+}  // namespace zivron

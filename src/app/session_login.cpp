@@ -1,0 +1,70 @@
+// Logging in: through the service, or offline with the last good login of this computer.
+
+#include "app/session.h"
+#include "service/fetch_page.h"
+#include "service/offline_files.h"
+#include "service/replies.h"
+#include "text/shaping.h"
+
+namespace zivron {
+namespace {
+
+Error Refusal(const char* message) {
+    return {ErrorCode::BadInput, message};
+}
+
+}  // namespace
+
+Status Session::LogIn(const LoginDetails& details) {
+    if (details.email.empty()) {
+        return Refusal("הקלד מייל");
+    }
+    if (details.password.empty()) {
+        return Refusal("הקלד סיסמה");
+    }
+    const std::string reply = port_.FetchPage("KoreSismaManuy.asp?Mis=" +
+                                              QueryValue(details.email) +
+                                              "&Sis=" + QueryValue(details.password));
+    std::optional<Account> account;
+    bool offline = false;
+    if (reply.empty()) {
+        // The service cannot be reached: the last good login on this computer may go on.
+        std::optional<KnownLogin> known = LoadKnownLogin();
+        if (!known || known->email != details.email ||
+            !PasswordMatches(known->password_hash, details.password)) {
+            return Error{ErrorCode::IoFailure, "בעיית התחברות נסו מחדש"};
+        }
+        if (port_.MessageBox("השירות אינו זמין. להמשיך במצב לא מקוון?", kProgramTitle,
+                             Buttons::OkCancel) != Answer::Ok) {
+            return Error{ErrorCode::Cancelled, ""};  // the operator chose to wait
+        }
+        account = Account{known->account_name, known->account_number};
+        offline = true;
+    } else if (Trim(reply) == "eject") {
+        return Refusal("נתונים שגויים הקלד מחדש");
+    } else {
+        // A record too short to hold the account number is no account.
+        std::optional<AccountRecord> record = ParseLoginReply(reply);
+        if (!record) {
+            return Error{ErrorCode::Unsupported, "בעיית התחברות צרו קשר לתמיכה"};
+        }
+        account = Account{record->name, record->number};
+    }
+    Prepare();
+    account_ = account;
+    if (Status s = StoreSavedLogin(saved_login_path, details); !s) {
+        port_.MessageBox("לא ניתן לשמור את פרטי הכניסה: " + s.error().message, kProgramTitle,
+                         Buttons::Ok);
+    }
+    if (offline) {
+        link_.GoOffline();
+        return Ok();
+    }
+    // Kept for a day the service is away: the account, and a slow salted hash of the password.
+    (void)SaveKnownLogin(
+        {details.email, account->name, account->number, HashPassword(details.password)});
+    link_.Succeeded();  // what waited in the outbox goes now
+    return Ok();
+}
+
+}  // namespace zivron
