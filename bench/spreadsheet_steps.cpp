@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/spreadsheet/workbook.h"
+#include "spreadsheet/workbook.h"
 
 namespace fs = std::filesystem;
 using namespace zivron::sheet;

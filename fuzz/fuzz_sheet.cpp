@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/spreadsheet/xlsx_sheet.h"
-#include "platform/spreadsheet/xml_part.h"
+#include "spreadsheet/xlsx/xlsx_sheet.h"
+#include "spreadsheet/xlsx/xml_part.h"
 
 namespace {
 

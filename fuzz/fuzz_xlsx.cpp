@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "platform/spreadsheet/workbook.h"
+#include "spreadsheet/workbook.h"
 
 namespace {
 
@@ -66,7 +66,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (grown) {
         const int row = grown.value()->LastRow() + 1;
         const auto out2 = Scratch("tail-" ZIVRON_FUZZ_OUTPUT_NAME);
-        grown.value()->KeepLastRowApart();
+        if (RowsKeptApart* apart = grown.value()->KeptApartRows()) {
+            apart->KeepLastRowApart();
+        }
         if (row <= kMaxRows && grown.value()->WriteText(row, 1, "fuzz").ok() &&
             grown.value()->SaveAs(out2).ok()) {
             SpreadsheetApp again({});

@@ -1,6 +1,6 @@
 #include "app/sample.h"
 
-#include "platform/spreadsheet/workbook.h"
+#include "spreadsheet/workbook.h"
 
 namespace zivron {
 

@@ -1,6 +1,6 @@
 #include "app/saved_login.h"
 
-#include "platform/atomic_file.h"
+#include "core/atomic_file.h"
 #include "text/hebrew.h"
 #include "text/shaping.h"
 

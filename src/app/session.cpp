@@ -51,8 +51,7 @@ void MakeProgramFolders() {
 // The days of the chosen month of the chosen year.
 void FillDays(ValueDateChoice& date) {
     date.day.items.clear();
-    const int n =
-        static_cast<int>(NumericValue(DaysInMonth(date.month.Text(), date.year.Text())));
+    const int n = static_cast<int>(NumericValue(DaysInMonth(date.month.Text(), date.year.Text())));
     for (int d = 1; d <= n; ++d) {
         date.day.items.push_back(TwoDigits(d));
     }

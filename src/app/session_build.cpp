@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "app/session.h"
-#include "platform/atomic_file.h"
+#include "core/atomic_file.h"
 #include "platform/drive_root.h"
 #include "run/masav_run.h"
 #include "run/run_paths.h"
@@ -71,13 +71,12 @@ Result<BuildOutcome> Session::Build(Panel p) {
     // an account (the command line run without one) there is no one to report to.
     if (account_ && !account_->number.empty()) {
         const LocalTime now = port_.Now();
-        outcome.log_fate = link_.SendLog(ActivityLogQuery(
-            run, *account_, NumberText(static_cast<double>(run.rows.size())), now,
-            port_.ComputerName()));
+        outcome.log_fate = link_.SendLog(
+            ActivityLogQuery(run, *account_, NumberText(static_cast<double>(run.rows.size())), now,
+                             port_.ComputerName()));
     }
     ZIVRON_TRY(WriteRunWorkbooks(p, run));
-    ZIVRON_TRY(
-        WriteFileAtomically(MapWrittenPath(ArchiveCopyPath(p, port_.Now())), file.value()));
+    ZIVRON_TRY(WriteFileAtomically(MapWrittenPath(ArchiveCopyPath(p, port_.Now())), file.value()));
     port_.ShellOpen(MapWrittenPath(kTransmissionFolder));
     return outcome;
 }

@@ -6,8 +6,8 @@
 #include "app/session.h"
 #include "convert/conversion_workbook.h"
 #include "convert/file_readers.h"
+#include "core/atomic_file.h"
 #include "masav/masav_reader.h"
-#include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "workbooks/base_lists.h"
 
@@ -21,8 +21,7 @@ struct Busy {
 };
 
 // The new workbook saved as the conversions' output and shown.
-Result<ConversionOutcome> SaveConversion(sheet::SpreadsheetApp& app,
-                                         Result<ConversionWorkbook> out,
+Result<ConversionOutcome> SaveConversion(sheet::SpreadsheetApp& app, Result<ConversionWorkbook> out,
                                          std::size_t records_found) {
     if (!out) {
         return out.error();

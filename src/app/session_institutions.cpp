@@ -102,9 +102,9 @@ std::string Session::InstitutionPairs() const {
     };
     const Institution i = EditedInstitution();
     return "MD=" + or_else(i.name, "x") + "&RH=" + or_else(i.collection.code, "0") +
-           "&BA=" + or_else(i.collection.software_code, "0") + "&YI=" + or_else(i.credit.code, "x") +
-           "&TL=" + or_else(i.credit.software_code, "x") + "&IP1=" + QueryValue(account_->number) +
-           "&FX=" + QueryValue(account_->name);
+           "&BA=" + or_else(i.collection.software_code, "0") +
+           "&YI=" + or_else(i.credit.code, "x") + "&TL=" + or_else(i.credit.software_code, "x") +
+           "&IP1=" + QueryValue(account_->number) + "&FX=" + QueryValue(account_->name);
 }
 
 // After an add, an update or a delete: the list again, the panels and the chosen number emptied,
@@ -140,8 +140,8 @@ Status Session::SaveInstitution() {
     if (i.number == 0) {
         return Refusal("בחר מוסד לעדכון");
     }
-    reply = link_.Fetch("AdkenMosad.asp?Mis=" + std::to_string(i.number) + "&" +
-                        InstitutionPairs());
+    reply =
+        link_.Fetch("AdkenMosad.asp?Mis=" + std::to_string(i.number) + "&" + InstitutionPairs());
     AfterInstitutionChange();
     return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בעדכון נסה מחדש"};
 }

@@ -22,9 +22,9 @@ Status Session::LogIn(const LoginDetails& details) {
     if (details.password.empty()) {
         return Refusal("הקלד סיסמה");
     }
-    const std::string reply = port_.FetchPage("KoreSismaManuy.asp?Mis=" +
-                                              QueryValue(details.email) +
-                                              "&Sis=" + QueryValue(details.password));
+    const std::string reply =
+        port_.FetchPage("KoreSismaManuy.asp?Mis=" + QueryValue(details.email) +
+                        "&Sis=" + QueryValue(details.password));
     std::optional<Account> account;
     bool offline = false;
     if (reply.empty()) {

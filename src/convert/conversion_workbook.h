@@ -7,7 +7,7 @@
 
 #include "convert/file_readers.h"
 #include "core/result.h"
-#include "platform/spreadsheet/workbook.h"
+#include "spreadsheet/workbook.h"
 
 namespace zivron {
 

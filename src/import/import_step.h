@@ -10,8 +10,8 @@
 
 #include "core/result.h"
 #include "masav/masav_file.h"
-#include "platform/spreadsheet/workbook.h"
 #include "run/run_record.h"
+#include "spreadsheet/workbook.h"
 #include "validate/account_check.h"
 
 namespace zivron {

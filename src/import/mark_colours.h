@@ -2,7 +2,7 @@
 // The fills the import marks cells with, one for each pass; the window shows them as the legend
 // of its options and summary.
 
-#include "platform/spreadsheet/cell.h"
+#include "spreadsheet/cell.h"
 
 namespace zivron {
 

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/spreadsheet/workbook.h"
+#include "spreadsheet/workbook.h"
 
 namespace zivron {
 

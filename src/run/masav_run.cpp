@@ -2,9 +2,9 @@
 
 #include <filesystem>
 
+#include "core/atomic_file.h"
 #include "core/utf8.h"
 #include "masav/masav_reader.h"
-#include "platform/atomic_file.h"
 #include "platform/drive_root.h"
 #include "run/run_paths.h"
 #include "service/fetch_page.h"

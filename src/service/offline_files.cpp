@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <mutex>
 
+#include "core/atomic_file.h"
 #include "core/user_folder.h"
-#include "platform/atomic_file.h"
 #include "service/replies.h"
 
 namespace zivron {

@@ -71,9 +71,22 @@ bool IsEndMarker(const sheet::Workbook& wb, int row) {
     return true;
 }
 
+// The first row the workbook holds: past the rows a summary kept apart, where it kept them.
+int FirstHeldRow(const sheet::Workbook& wb) {
+    const sheet::RowsKeptApart* apart = wb.KeptApartRows();
+    return apart != nullptr ? apart->FirstRow() : 1;
+}
+
+// A summary's saves keep its earlier runs apart, where the format can.
+void KeepEarlierRunsApart(sheet::Workbook& wb) {
+    if (sheet::RowsKeptApart* apart = wb.KeptApartRows()) {
+        apart->KeepLastRowApart();
+    }
+}
+
 // The first end marker from the first row the workbook holds; 0 when there is none.
 int EndMarkerRow(const sheet::Workbook& wb) {
-    for (int r = wb.FirstRow(), last = wb.LastRow(); r <= last; ++r) {
+    for (int r = FirstHeldRow(wb), last = wb.LastRow(); r <= last; ++r) {
         if (IsEndMarker(wb, r)) {
             return r;
         }
@@ -109,7 +122,7 @@ Status WriteNewSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav
     ZIVRON_TRY(wb.AddWorksheet());
     ZIVRON_TRY(WriteTexts(wb, 1, {"מוטב", "זהות", "בנק", "סניף", "חשבון", "סכום", "תאריך", "שעה"}));
     ZIVRON_TRY(WriteSummaryRows(wb, 2, rows, now));
-    wb.KeepLastRowApart();
+    KeepEarlierRunsApart(wb);
     return SaveNew(app, wb, path);
 }
 
@@ -120,7 +133,7 @@ Status AppendSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav::
     // is a marker. Any other summary is read whole and searched from the top.
     Result<sheet::Workbook*> opened = app.Open(path, sheet::OpenMode::FromLastRow);
     int marker = opened ? EndMarkerRow(*opened.value()) : 0;
-    if (opened && marker == 0 && opened.value()->FirstRow() > 1) {
+    if (opened && marker == 0 && FirstHeldRow(*opened.value()) > 1) {
         app.Close(opened.value());
         opened = app.Open(path, sheet::OpenMode::Whole);
         marker = opened ? EndMarkerRow(*opened.value()) : 0;
@@ -138,7 +151,7 @@ Status AppendSummaryWorkbook(sheet::SpreadsheetApp& app, std::span<const masav::
     }
     sheet::Workbook& wb = *opened.value();
     ZIVRON_TRY(WriteSummaryRows(wb, marker, rows, now));
-    wb.KeepLastRowApart();
+    KeepEarlierRunsApart(wb);
     Status s = wb.Save();
     app.Quit();
     return s;

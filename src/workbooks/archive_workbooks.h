@@ -7,8 +7,8 @@
 
 #include "core/result.h"
 #include "platform/port.h"
-#include "platform/spreadsheet/workbook.h"
 #include "run/run_record.h"
+#include "spreadsheet/workbook.h"
 
 namespace zivron {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "core/result.h"
-#include "platform/spreadsheet/workbook.h"
+#include "spreadsheet/workbook.h"
 
 namespace zivron {
 

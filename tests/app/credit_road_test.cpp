@@ -9,10 +9,9 @@
 #include <set>
 #include <sstream>
 
+#include "core/atomic_file.h"
 #include "import/mark_colours.h"
-#include "platform/atomic_file.h"
-#include "platform/spreadsheet/xls_reader.h"
-#include "platform/spreadsheet/xls_records.h"
+#include "spreadsheet/inspection.h"
 #include "support/process.h"
 #include "support/road_fixture.h"
 
@@ -24,19 +23,30 @@ using sheet::CellValue;
 
 class CreditRoadTest : public test::RoadTest {};
 
+// A record's little-endian field; 0 past its end.
+int U16(const std::string& s, std::size_t at) {
+    return at + 2 > s.size()
+               ? 0
+               : static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8;
+}
+
 // An .xls's records as a patch must keep them: the offsets it recomputes (sheet positions, INDEX,
 // DBCELL), the shared strings and their index, the extents (DIMENSIONS, a row's columns) and
 // the palette set aside; formats after the first `xfs` and the cells at `edited` left out; runs
 // of cells one cell a record. The other streams of the file follow, whole.
 std::vector<std::string> KeptRecords(const fs::path& p, std::size_t xfs,
                                      const std::set<std::pair<int, int>>& edited) {
-    auto listed = sheet::CompoundStreams(ReadWholeFile(p).value()).value();
-    const std::map<std::u16string, std::string> streams(listed.begin(), listed.end());
+    std::vector<sheet::inspect::Stream> listed =
+        sheet::inspect::StreamsOf(ReadWholeFile(p).value()).value();
+    std::map<std::u16string, std::string> streams;
+    for (sheet::inspect::Stream& s : listed) {
+        streams[s.path] = std::move(s.bytes);
+    }
     std::vector<std::string> out;
-    std::optional<std::vector<sheet::biff::Rec>> recs;
+    std::optional<std::vector<sheet::inspect::Record>> recs;
     for (const auto& [name, bytes] : streams) {
         if (name == u"Workbook") {
-            recs = sheet::biff::Split(bytes);
+            recs = sheet::inspect::RecordsOf(bytes);
         } else {
             out.push_back("stream " + std::to_string(name.size()) + ": " + bytes);
         }
@@ -49,17 +59,16 @@ std::vector<std::string> KeptRecords(const fs::path& p, std::size_t xfs,
             out.push_back(std::to_string(type) + ": " + data);
         }
     };
-    for (sheet::biff::Rec& r : recs.value_or(std::vector<sheet::biff::Rec>{})) {
-        using sheet::biff::U16;
+    for (sheet::inspect::Record& r : recs.value_or(std::vector<sheet::inspect::Record>{})) {
         in_sst = r.type == 0x00FC || (in_sst && r.type == 0x003C);
         if (in_sst || r.type == 0x020B || r.type == 0x00D7 || r.type == 0x00FF ||
             r.type == 0x0200 || r.type == 0x0092 || (r.type == 0x00E0 && ++xf_seen > xfs)) {
             continue;
         }
         if (r.type == 0x0085) {
-            sheet::biff::Set32(r.data, 0, 0);
+            r.data.replace(0, 4, 4, '\0');
         } else if (r.type == 0x0208) {
-            sheet::biff::Set32(r.data, 2, 0);
+            r.data.replace(2, 4, 4, '\0');
         }
         if (r.type == 0x00BD || r.type == 0x00BE) {  // MULRK, MULBLANK: one cell a record
             const std::size_t step = r.type == 0x00BD ? 6 : 2;

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/spreadsheet/zip_archive.h"
+#include "spreadsheet/inspection.h"
 #include "support/http_recorder.h"
 #include "support/road_fixture.h"
 
@@ -49,7 +49,8 @@ std::string Rows(int count) {
 class HostileInputsTest : public test::RoadTest {
   protected:
     fs::path Workbook(const std::string& rows) {
-        auto parts = sheet::ReadZip(fs::path(ZIVRON_TEST_DATA) / "xlsx/handmade.xlsx").value();
+        auto parts =
+            sheet::inspect::PartsOf(fs::path(ZIVRON_TEST_DATA) / "xlsx/handmade.xlsx").value();
         for (auto& part : parts) {
             if (part.name == "xl/worksheets/sheet1.xml") {
                 part.data =
@@ -59,9 +60,10 @@ class HostileInputsTest : public test::RoadTest {
                     rows + "</sheetData></worksheet>";
             }
         }
-        std::erase_if(parts, [](const sheet::ZipPart& p) { return p.name == "xl/calcChain.xml"; });
+        std::erase_if(parts,
+                      [](const sheet::inspect::Part& p) { return p.name == "xl/calcChain.xml"; });
         fs::path p = dir_ / "hostile.xlsx";
-        EXPECT_TRUE(WriteFileAtomically(p, sheet::WriteZip(parts).value()).ok());
+        EXPECT_TRUE(WriteFileAtomically(p, sheet::inspect::PackageOf(parts).value()).ok());
         return p;
     }
 };

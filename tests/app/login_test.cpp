@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 
 #include "app/session.h"
-#include "platform/atomic_file.h"
+#include "core/atomic_file.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
 #include "support/http_recorder.h"

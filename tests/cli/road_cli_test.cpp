@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "support/drive_fixture.h"
 #include "support/process.h"
-#include "support/road_fixture.h"
 
 namespace zivron {
 namespace {
 
 namespace fs = std::filesystem;
 
-class RoadCliTest : public test::RoadTest {
+class RoadCliTest : public test::DriveTest {
   protected:
     test::ProcessResult Cli(std::vector<std::string> args) {
         return test::RunProcess(

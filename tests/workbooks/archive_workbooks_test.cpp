@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/road_fixture.h"
+#include "support/drive_fixture.h"
 #include "workbooks/archive_workbooks.h"
 
 namespace zivron {
@@ -11,10 +11,10 @@ namespace {
 namespace fs = std::filesystem;
 using sheet::CellValue;
 
-class ArchiveWorkbooksTest : public test::RoadTest {
+class ArchiveWorkbooksTest : public test::DriveTest {
   protected:
     void SetUp() override {
-        RoadTest::SetUp();
+        DriveTest::SetUp();
         fs::create_directories(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026");
         rows_ = {{"א", "012", "9", "12", "1234", "1234.5"}, {"ב", "18", "10", "936", "1002", "9"}};
     }
@@ -88,7 +88,8 @@ TEST_F(ArchiveWorkbooksTest, TwoRunsAppendToOneSummary) {
     EXPECT_EQ(wb.Read(5, 1), CellValue::Str("*"));  // the empty run moved nothing
     EXPECT_EQ(wb.Read(6, 1), CellValue::Empty());
     // Each save kept the earlier runs apart: the next run reads the marker row alone.
-    EXPECT_EQ(app.Open(Real(path), sheet::OpenMode::FromLastRow).value()->FirstRow(), 5);
+    EXPECT_EQ(
+        app.Open(Real(path), sheet::OpenMode::FromLastRow).value()->KeptApartRows()->FirstRow(), 5);
 }
 
 // A payee named "*" is a data row, not the end marker, in a summary read whole as in one kept

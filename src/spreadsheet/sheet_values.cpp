@@ -1,0 +1,16 @@
+#include "spreadsheet/sheet_values.h"
+
+#include "core/atomic_file.h"
+#include "spreadsheet/xls/xls_writer.h"
+
+namespace zivron::sheet {
+
+Status WriteValuesAsXls(const SheetValues& sheet, const std::filesystem::path& path) {
+    Result<std::string> bytes = WriteXls({sheet});
+    if (!bytes) {
+        return bytes.error();
+    }
+    return WriteFileAtomically(path, bytes.value());
+}
+
+}  // namespace zivron::sheet

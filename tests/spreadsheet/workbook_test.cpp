@@ -1,0 +1,67 @@
+// What every format shares: compound documents whole, the desktop handed saved files, cell names.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "core/atomic_file.h"
+#include "spreadsheet/workbook.h"
+#include "support/process.h"
+#include "spreadsheet/cfb/compound_reader.h"
+#include "spreadsheet/cfb/compound_writer.h"
+#include "spreadsheet/sheet_fixture.h"
+
+namespace zivron::sheet {
+namespace {
+
+TEST(CompoundDocument, StreamsComeBackWhole) {
+    const std::vector<std::vector<std::pair<std::u16string, std::string>>> cases = {
+        {{u"Workbook", std::string(4095, 'a')}, {u"\5SummaryInformation", "b"}},
+        {{u"Workbook", std::string(4096, 'c')}, {u"Ole", ""}, {u"CompObj", std::string(64, 'd')}},
+        {{u"Workbook", std::string(9u << 20, 'e')}, {u"\5DocumentSummaryInformation", "f"}},
+        {{u"Workbook", "g"},
+         {u"_VBA_PROJECT_CUR/VBA/dir", "h"},
+         {u"_VBA_PROJECT_CUR/VBA/Module1", std::string(5000, 'i')},
+         {u"_VBA_PROJECT_CUR/PROJECT", "j"}},
+    };
+    for (const auto& streams : cases) {
+        const std::string file = CompoundOf(streams);
+        auto back = CompoundStreams(file);
+        ASSERT_TRUE(back.ok()) << back.error().message;
+        std::map<std::u16string, std::string> want(streams.begin(), streams.end());
+        std::map<std::u16string, std::string> got(back.value().begin(), back.value().end());
+        EXPECT_EQ(got, want) << streams[0].second.size();
+    }
+}
+
+TEST_F(SpreadsheetTest, MakeVisibleHandsTheSavedFileToTheDesktop) {
+    Workbook* wb = app_.Add();
+    app_.MakeVisible(*wb);  // nothing saved, nothing to show
+    EXPECT_TRUE(shown_.empty());
+    ASSERT_TRUE(wb->SaveAs(dir_ / "shown.xlsx").ok());
+    app_.MakeVisible(*wb);
+    EXPECT_EQ(shown_, std::vector<fs::path>{dir_ / "shown.xlsx"});
+    app_.Quit();
+}
+
+TEST(CellName, BothWays) {
+    const std::pair<const char*, std::pair<int, int>> cases[] = {
+        {"A1", {1, 1}}, {"Z9", {9, 26}}, {"AA10", {10, 27}}, {"XFD1048576", {kMaxRows, kMaxCols}}};
+    for (const auto& [name, rc] : cases) {
+        EXPECT_EQ(CellName(rc.first, rc.second), name);
+        int r = 0, c = 0;
+        ASSERT_TRUE(ParseCellName(name, r, c)) << name;
+        EXPECT_EQ(std::make_pair(r, c), rc);
+    }
+    int r = 0, c = 0;
+    for (const char* bad : {"", "A", "1", "A0", "a1", "XFE1", "A1048577", "A1B"}) {
+        EXPECT_FALSE(ParseCellName(bad, r, c)) << bad;
+    }
+}
+
+
+}  // namespace
+}  // namespace zivron::sheet
