@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)zivron::ParseLoginReply(reply);
     (void)zivron::NumericValue(reply);
     if (auto v = zivron::RegionalNumber(reply)) {
-        (void)zivron::WholeShekels(*v);
+        (void)zivron::RoundedAmountText(*v);
     }
     (void)zivron::PadLeftWithZeros(reply, 9);
     return 0;

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/service_pages.h"
 #include "core/user_folder.h"
 #include "http_front.h"
 #include "pages.h"
@@ -101,7 +102,7 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
     HttpFront server(
         front, lanes,
         [](const HttpRequest& r) -> std::size_t {
-            return r.target.rfind("/KoreSismaManuy.asp", 0) == 0 ? 1 : 0;
+            return r.target.rfind(std::string("/") + zivron::service_page::kLogin, 0) == 0 ? 1 : 0;
         },
         [&pages](const HttpRequest& r) {
             static const std::regex kPage(R"(/([A-Za-z]+\.asp)(\?.*)?)");

@@ -1,4 +1,5 @@
 #include "pages.h"
+#include "core/service_pages.h"
 
 #include <charconv>
 #include <iostream>
@@ -128,19 +129,19 @@ Reply Pages::Handle(const std::string& page, std::string_view raw_query,
     if (!ParseQuery(raw_query, q)) {
         return Refuse();  // a refusal the program can read, not an error page
     }
-    if (page == "KoreSismaManuy.asp")
+    if (page == service_page::kLogin)
         return Login(q, client);
-    if (page == "KoreMosadot.asp")
+    if (page == service_page::kInstitutions)
         return List(q, client);
-    if (page == "KorePerateyMosad.asp")
+    if (page == service_page::kInstitutionDetails)
         return Details(q, client);
-    if (page == "HosefMosad.asp")
+    if (page == service_page::kAddInstitution)
         return Add(q);
-    if (page == "AdkenMosad.asp")
+    if (page == service_page::kUpdateInstitution)
         return Update(q);
-    if (page == "MehakMosad.asp")
+    if (page == service_page::kDeleteInstitution)
         return Delete(q);
-    if (page == "AdkenYomanPeilut.asp")
+    if (page == service_page::kActivityLog)
         return Log(q, client);
     return {404, ""};
 }
@@ -211,7 +212,7 @@ Reply Pages::Add(const Pairs& q) {
     if (!InstitutionFrom(q, inst) || !store_.AccountMatches(inst.account, Get(q, "FX"))) {
         return Refuse();
     }
-    return store_.AddInstitution(inst) ? Reply{200, "ok"} : Failed("HosefMosad.asp");
+    return store_.AddInstitution(inst) ? Reply{200, "ok"} : Failed(service_page::kAddInstitution);
 }
 
 Reply Pages::Update(const Pairs& q) {
@@ -223,7 +224,7 @@ Reply Pages::Update(const Pairs& q) {
     if (store_.UpdateInstitution(inst)) {
         return {200, "ok"};
     }
-    return store_.LastError().empty() ? Refuse() : Failed("AdkenMosad.asp");
+    return store_.LastError().empty() ? Refuse() : Failed(service_page::kUpdateInstitution);
 }
 
 Reply Pages::Delete(const Pairs& q) {
@@ -235,7 +236,7 @@ Reply Pages::Delete(const Pairs& q) {
     if (store_.DeleteInstitution(number, account)) {
         return {200, "ok"};
     }
-    return store_.LastError().empty() ? Refuse() : Failed("MehakMosad.asp");
+    return store_.LastError().empty() ? Refuse() : Failed(service_page::kDeleteInstitution);
 }
 
 // An entry is kept only for an existing account named as it is (the collection builder sends the
@@ -254,7 +255,8 @@ Reply Pages::Log(const Pairs& q, const std::string& client) {
     if (pairs.size() > limits_.max_log_entry || !LogAllowed(account)) {
         return Refuse();
     }
-    return store_.LogActivity(pairs, client) ? Reply{200, "ok"} : Failed("AdkenYomanPeilut.asp");
+    return store_.LogActivity(pairs, client) ? Reply{200, "ok"}
+                                             : Failed(service_page::kActivityLog);
 }
 
 bool Pages::LogAllowed(const std::string& account) {

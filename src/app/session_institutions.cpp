@@ -2,6 +2,7 @@
 // updating and deleting.
 
 #include "app/session.h"
+#include "core/service_pages.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
 #include "service/replies.h"
@@ -27,7 +28,8 @@ void Session::ListInstitutions() {
         return;
     }
     InstitutionCache cache(account_->number);
-    std::string reply = link_.Fetch("KoreMosadot.asp?Mis=" + account_->number);
+    std::string reply =
+        link_.Fetch(std::string(service_page::kInstitutions) + "?Mis=" + account_->number);
     if (reply.empty()) {
         // The service is away: the list as it last came.
         reply = cache.List().value_or("");
@@ -51,7 +53,8 @@ Status Session::ChooseListedInstitution(int index) {
     ChooseInstitution(chosen);
     editor_.can_delete = false;
     InstitutionCache cache(account_ ? account_->number : "");
-    std::string reply = link_.Fetch("KorePerateyMosad.asp?Mis=" + std::to_string(entry.number));
+    std::string reply = link_.Fetch(std::string(service_page::kInstitutionDetails) +
+                                    "?Mis=" + std::to_string(entry.number));
     if (reply.empty()) {
         reply = cache.Details(entry.number).value_or("");
     } else if (Trim(reply) != "eject") {
@@ -133,15 +136,15 @@ Status Session::SaveInstitution() {
         if (i.name.empty()) {
             return Refusal("הקלד שם מוסד");
         }
-        reply = link_.Fetch("HosefMosad.asp?" + InstitutionPairs());
+        reply = link_.Fetch(std::string(service_page::kAddInstitution) + "?" + InstitutionPairs());
         AfterInstitutionChange();
         return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בהרשמה נסה מחדש"};
     }
     if (i.number == 0) {
         return Refusal("בחר מוסד לעדכון");
     }
-    reply =
-        link_.Fetch("AdkenMosad.asp?Mis=" + std::to_string(i.number) + "&" + InstitutionPairs());
+    reply = link_.Fetch(std::string(service_page::kUpdateInstitution) +
+                        "?Mis=" + std::to_string(i.number) + "&" + InstitutionPairs());
     AfterInstitutionChange();
     return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בעדכון נסה מחדש"};
 }
@@ -155,8 +158,9 @@ Status Session::DeleteChosenInstitution() {
         Answer::Yes) {
         return Error{ErrorCode::Cancelled, ""};  // nothing asked of the service, nothing changed
     }
-    const std::string reply = link_.Fetch("MehakMosad.asp?Mis=" + std::to_string(editor_.chosen) +
-                                          "&" + InstitutionPairs());
+    const std::string reply =
+        link_.Fetch(std::string(service_page::kDeleteInstitution) +
+                    "?Mis=" + std::to_string(editor_.chosen) + "&" + InstitutionPairs());
     AfterInstitutionChange();
     return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "המחיקה לא בוצעה; נסה מחדש"};
 }

@@ -1,6 +1,7 @@
 // Logging in: through the service, or offline with the last good login of this computer.
 
 #include "app/session.h"
+#include "core/service_pages.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
 #include "service/replies.h"
@@ -23,7 +24,7 @@ Status Session::LogIn(const LoginDetails& details) {
         return Refusal("הקלד סיסמה");
     }
     const std::string reply =
-        port_.FetchPage("KoreSismaManuy.asp?Mis=" + QueryValue(details.email) +
+        port_.FetchPage(std::string(service_page::kLogin) + "?Mis=" + QueryValue(details.email) +
                         "&Sis=" + QueryValue(details.password));
     std::optional<Account> account;
     bool offline = false;

@@ -1,7 +1,8 @@
 #pragma once
 // The import's work over an open workbook: find the data rows, fix typing errors, mark accounts
 // and identity numbers that fail their checks, and hand back the rows and counters. The workbook
-// is saved after each pass that changed it; a refused import has changed nothing.
+// is saved once, after the passes, when any of them changed it; a refused import has changed
+// nothing.
 
 #include <functional>
 #include <optional>

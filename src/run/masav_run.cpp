@@ -1,4 +1,5 @@
 #include "run/masav_run.h"
+#include "core/service_pages.h"
 
 #include <filesystem>
 
@@ -67,11 +68,12 @@ std::string ActivityLogQuery(const RunRecord& run, const Account& account,
     const std::string name(credit ? std::string_view(account.name)
                                   : utf8::Prefix(account.name, 49));
     const auto v = [](const std::string& s) { return QueryValue(s); };
-    return "AdkenYomanPeilut.asp?MD=" + v(name) + "&MD1=" + v(account.number) +
-           "&RH=" + ClockText(now) + "&BA=" + DateText(now) + "&YI=" + v(count_text) +
-           "&TL1=" + v(run.institution.name) + "&Sah=" + v(run.total_text) +
-           "&TL=" + (credit ? "זיכויים" : "חיובים") + "&FX=" + v(run.institution.code) +
-           "&FX1=" + v(run.institution.software_code) + "&MAIL=" + v(computer);
+    return std::string(service_page::kActivityLog) + "?MD=" + v(name) +
+           "&MD1=" + v(account.number) + "&RH=" + ClockText(now) + "&BA=" + DateText(now) +
+           "&YI=" + v(count_text) + "&TL1=" + v(run.institution.name) +
+           "&Sah=" + v(run.total_text) + "&TL=" + (credit ? "זיכויים" : "חיובים") +
+           "&FX=" + v(run.institution.code) + "&FX1=" + v(run.institution.software_code) +
+           "&MAIL=" + v(computer);
 }
 
 }  // namespace zivron

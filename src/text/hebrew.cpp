@@ -118,10 +118,6 @@ std::string ToOldHebrewCode(std::string_view text) {
     return ToOldCodeReversed(ToWindows1255(text));
 }
 
-std::string ToLeumiHebrewCode(std::string_view text) {
-    return ToOldHebrewCode(text);
-}
-
 std::string PayrollNameToHebrew(std::string_view text) {
     // Replacements for the Latin letters "a".."z" (a gap where a letter has none).
     static constexpr const char* kLetters[26] = {

@@ -22,9 +22,6 @@ std::string ToOldCodeReversed(std::string_view cp1255);
 // letters to 128..154), the rest stay. The result is a byte text.
 std::string ToOldHebrewCode(std::string_view text);
 
-// The Leumi conversion; the same bytes as ToOldHebrewCode for every input.
-std::string ToLeumiHebrewCode(std::string_view text);
-
 // A name of a Michpal payroll export (a byte text) to UTF-8 Hebrew: reversed, then each byte
 // mapped.
 std::string PayrollNameToHebrew(std::string_view text);

@@ -149,11 +149,6 @@ std::string AgorotText(long long agorot) {
            (fraction.size() < 2 ? "0" : "") + fraction;
 }
 
-std::string WholeShekels(double number) {
-    std::string t = RoundedAmountText(number);
-    return t.substr(0, t.find('.'));
-}
-
 namespace {
 
 std::optional<int> SmallNumber(std::string_view text) {

@@ -30,16 +30,16 @@ Error Refused(const std::string& why) {
 
 bool IsCell(std::uint16_t t) {
     switch (t) {
-        case 0x0203:  // NUMBER
-        case 0x027E:  // RK
-        case 0x00BD:  // MULRK
-        case 0x00FD:  // LABELSST
-        case 0x0204:  // LABEL
-        case 0x0205:  // BOOLERR
-        case 0x0201:  // BLANK
-        case 0x00BE:  // MULBLANK
-        case 0x0006:  // FORMULA
-        case 0x00D6:  // RSTRING
+        case biff::kNumber:
+        case biff::kRk:
+        case biff::kMulRk:
+        case biff::kLabelSst:
+        case biff::kLabel:
+        case biff::kBoolErr:
+        case biff::kBlank:
+        case biff::kMulBlank:
+        case biff::kFormula:
+        case biff::kRichString:
             return true;
         default:
             return false;
@@ -47,7 +47,8 @@ bool IsCell(std::uint16_t t) {
 }
 
 bool IsAttached(std::uint16_t t) {
-    return t == 0x0207 || t == 0x04BC || t == 0x0221 || t == 0x0236 || t == 0x003C;
+    return t == biff::kString || t == biff::kSharedFormula || t == biff::kArray ||
+           t == biff::kTable || t == biff::kContinue;
 }
 
 using Item = biff::CellRecords;
@@ -56,11 +57,11 @@ using Item = biff::CellRecords;
 std::vector<Item> Singles(const Item& run) {
     std::vector<Item> out;
     const Rec& r = run.cell;
-    const bool rk = r.type == 0x00BD;
+    const bool rk = r.type == biff::kMulRk;
     const std::size_t step = rk ? 6 : 2;
     int col = run.first_col;
     for (std::size_t at = 4; at + step + 2 <= r.data.size(); at += step, ++col) {
-        Rec single{static_cast<std::uint16_t>(rk ? 0x027E : 0x0201), {}};
+        Rec single{static_cast<std::uint16_t>(rk ? biff::kRk : biff::kBlank), {}};
         Put16(single.data, static_cast<std::uint32_t>(run.row));
         Put16(single.data, static_cast<std::uint32_t>(col));
         single.data += r.data.substr(at, step);
@@ -71,7 +72,7 @@ std::vector<Item> Singles(const Item& run) {
 
 int LastCol(const Item& it) {
     const Rec& r = it.cell;
-    if (r.type == 0x00BD || r.type == 0x00BE) {
+    if (r.type == biff::kMulRk || r.type == biff::kMulBlank) {
         return U16(r.data, r.data.size() - 2);
     }
     return it.first_col;
@@ -174,9 +175,9 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     std::size_t sheet_size = 0;
     for (Rec& r : recs) {
         sheet_size += 4 + r.data.size();
-        const bool area = r.type == 0x0208 || r.type == 0x00D7 || IsCell(r.type) ||
+        const bool area = r.type == biff::kRow || r.type == biff::kDbCell || IsCell(r.type) ||
                           (phase == Cells && IsAttached(r.type));
-        if (phase == Before && area && r.type != 0x003C) {
+        if (phase == Before && area && r.type != biff::kContinue) {
             phase = Cells;
         } else if (phase == Cells && !area) {
             phase = After;
@@ -185,10 +186,10 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
             prefix.push_back(std::move(r));
         } else if (phase == After) {
             suffix.push_back(std::move(r));
-        } else if (r.type == 0x0208) {
+        } else if (r.type == biff::kRow) {
             const int row = U16(r.data, 0);
             rows[row] = std::move(r);
-        } else if (r.type == 0x00D7) {
+        } else if (r.type == biff::kDbCell) {
             continue;  // made again below
         } else if (IsAttached(r.type)) {
             if (items.empty()) {
@@ -205,12 +206,13 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
         // A sheet without cells: its new cells go where the cell area belongs, after DIMENSIONS
         // (or before WINDOW2, or before EOF), never after the sheet's end.
         auto split = std::find_if(prefix.begin(), prefix.end(),
-                                  [](const Rec& r) { return r.type == 0x0200; });
+                                  [](const Rec& r) { return r.type == biff::kDimensions; });
         if (split != prefix.end()) {
             ++split;
         } else {
-            split = std::find_if(prefix.begin(), prefix.end(),
-                                 [](const Rec& r) { return r.type == 0x023E || r.type == 0x000A; });
+            split = std::find_if(prefix.begin(), prefix.end(), [](const Rec& r) {
+                return r.type == biff::kWindow2 || r.type == biff::kEof;
+            });
         }
         suffix.assign(split, prefix.end());
         prefix.erase(split, prefix.end());
@@ -218,7 +220,7 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     // Runs that hold an edited cell go one cell a record; without such a run (as most sheets,
     // written a cell a record) the list is taken as it is.
     const auto touched = [&](const Item& it) {
-        const bool run = it.cell.type == 0x00BD || it.cell.type == 0x00BE;
+        const bool run = it.cell.type == biff::kMulRk || it.cell.type == biff::kMulBlank;
         for (int c = it.first_col; run && c <= LastCol(it); ++c) {
             if (edits.count({it.row + 1, c + 1}) > 0) {
                 return true;
@@ -269,13 +271,13 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
             const Item& old = cells[*found];
             xf = U16(old.cell.data, 4);
             for (const Rec& r : old.attached) {
-                if (r.type == 0x04BC && edit.value) {
+                if (r.type == biff::kSharedFormula && edit.value) {
                     return Refused("תא של נוסחה משותפת");
                 }
             }
         } else if (auto rr = rows.find(row);
                    rr != rows.end() && (U16(rr->second.data, 12) & 0x80)) {
-            xf = U16(rr->second.data, 14) & 0x0FFF;  // the row's own format
+            xf = U16(rr->second.data, 14) & biff::kRowXfMask;  // the row's own format
         }
         if (edit.fill) {
             Result<std::uint16_t> with = formats.With(xf, *edit.fill);
@@ -291,7 +293,7 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
             }
             Item fresh{row, col, std::move(written).value(), {}};
             if (found) {
-                if (cells[*found].cell.type == 0x00FD) {
+                if (cells[*found].cell.type == biff::kLabelSst) {
                     sst.CountReference(-1);
                 }
                 cells[*found] = std::move(fresh);
@@ -342,18 +344,18 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     const std::size_t blocks = (rows.size() + 31) / 32;
     out.bytes.reserve(sheet_size + edits.size() * 48 + biff::IndexSize(blocks));
     for (const Rec& r : prefix) {
-        if (r.type == 0x020B) {
+        if (r.type == biff::kIndex) {
             // INDEX: its size follows the blocks, its offsets are filled in once the sheet is
             // placed.
             out.index_at = out.bytes.size();
             out.bytes += biff::IndexRecord(0, 0, 0, std::vector<std::uint32_t>(blocks, 0));
             continue;
         }
-        if (r.type == 0x0055) {
+        if (r.type == biff::kDefaultColumnWidth) {
             out.defcolwidth_at = out.bytes.size();
         }
         Rec copy = r;
-        if (r.type == 0x0200 && !spans.empty()) {  // DIMENSIONS
+        if (r.type == biff::kDimensions && !spans.empty()) {  // DIMENSIONS
             Set32(copy.data, 0,
                   std::min<std::uint32_t>(U32(copy.data, 0),
                                           static_cast<std::uint32_t>(spans.front().row)));
@@ -400,7 +402,7 @@ Result<std::string> PatchXls(std::string_view file,
     std::size_t at = 0;
     for (; at < all.value().size(); ++at) {
         globals.push_back(all.value()[at]);
-        if (all.value()[at].type == 0x000A) {
+        if (all.value()[at].type == biff::kEof) {
             break;
         }
     }
@@ -410,7 +412,7 @@ Result<std::string> PatchXls(std::string_view file,
     std::set<int> used;
     std::vector<std::uint32_t> sheet_starts;
     for (const Rec& r : globals) {
-        if (r.type == 0x00E0 && r.data.size() >= 20) {
+        if (r.type == biff::kXf && r.data.size() >= 20) {
             xfs.push_back(r.data);
             used.insert(U16(r.data, 18) & 0x7F);
             used.insert((U16(r.data, 18) >> 7) & 0x7F);
@@ -418,16 +420,16 @@ Result<std::string> PatchXls(std::string_view file,
             used.insert((U32(r.data, 10) >> 23) & 0x7F);
             used.insert(U32(r.data, 14) & 0x7F);
             used.insert((U32(r.data, 14) >> 7) & 0x7F);
-        } else if (r.type == 0x0031 && r.data.size() >= 6) {  // FONT: its colour
+        } else if (r.type == biff::kFont && r.data.size() >= 6) {  // FONT: its colour
             used.insert(U16(r.data, 4));
-        } else if (r.type == 0x0092) {
+        } else if (r.type == biff::kPalette) {
             had_palette = true;
             for (std::size_t i = 0; i < 56 && 2 + 4 * i + 3 <= r.data.size(); ++i) {
                 palette[i] = {static_cast<std::uint8_t>(r.data[2 + 4 * i]),
                               static_cast<std::uint8_t>(r.data[3 + 4 * i]),
                               static_cast<std::uint8_t>(r.data[4 + 4 * i])};
             }
-        } else if (r.type == 0x0085) {
+        } else if (r.type == biff::kBoundSheet) {
             sheet_starts.push_back(U32(r.data, 0));
         }
     }
@@ -436,11 +438,11 @@ Result<std::string> PatchXls(std::string_view file,
     SstBuilder sst;
     bool had_sst = false;
     for (std::size_t i = 0; i < globals.size(); ++i) {
-        if (globals[i].type != 0x00FC) {
+        if (globals[i].type != biff::kSst) {
             continue;
         }
         std::vector<std::string_view> records = {globals[i].data};
-        for (std::size_t k = i + 1; k < globals.size() && globals[k].type == 0x003C; ++k) {
+        for (std::size_t k = i + 1; k < globals.size() && globals[k].type == biff::kContinue; ++k) {
             records.push_back(globals[k].data);
         }
         Result<SstBuilder> from = SstBuilder::From(records);
@@ -466,7 +468,7 @@ Result<std::string> PatchXls(std::string_view file,
             return Refused("גיליון מחוץ לזרם");
         }
         std::size_t end = static_cast<std::size_t>(first - rec_at.begin());
-        while (end < all.value().size() && all.value()[end++].type != 0x000A) {
+        while (end < all.value().size() && all.value()[end++].type != biff::kEof) {
         }
         ranges.emplace_back(static_cast<std::size_t>(first - rec_at.begin()), end);
     }
@@ -499,7 +501,7 @@ Result<std::string> PatchXls(std::string_view file,
             BuiltSheet kept;
             std::size_t rel = 0;
             for (const Rec& r : sheets[i]) {
-                if (r.type == 0x020B) {
+                if (r.type == biff::kIndex) {
                     kept.index_at = rel;
                 }
                 kept.bytes += Bytes(r);
@@ -523,30 +525,30 @@ Result<std::string> PatchXls(std::string_view file,
     std::size_t xf_seen = 0;
     for (std::size_t i = 0; i < globals.size(); ++i) {
         const Rec& r = globals[i];
-        if (r.type == 0x0092 && formats.PaletteChanged()) {
-            head += Bytes({0x0092, formats.PaletteData()});
-        } else if (r.type == 0x0085) {
+        if (r.type == biff::kPalette && formats.PaletteChanged()) {
+            head += Bytes({biff::kPalette, formats.PaletteData()});
+        } else if (r.type == biff::kBoundSheet) {
             boundsheet_at.push_back(head.size());
             head += Bytes(r);
-        } else if (r.type == 0x00FC) {
+        } else if (r.type == biff::kSst) {
             head += sst.Records(head.size());
-            while (i + 1 < globals.size() && globals[i + 1].type == 0x003C) {
+            while (i + 1 < globals.size() && globals[i + 1].type == biff::kContinue) {
                 ++i;
             }
-        } else if (r.type == 0x00FF) {
+        } else if (r.type == biff::kExtSst) {
             continue;  // EXTSST: written with the strings
-        } else if (r.type == 0x000A && !had_sst && !sst.Empty()) {
+        } else if (r.type == biff::kEof && !had_sst && !sst.Empty()) {
             head += sst.Records(head.size());
             head += Bytes(r);
         } else {
             head += Bytes(r);
         }
-        if (r.type == 0x00E0 && ++xf_seen == formats.Base()) {
+        if (r.type == biff::kXf && ++xf_seen == formats.Base()) {
             for (std::size_t k = formats.Base(); k < formats.All().size(); ++k) {
-                head += Bytes({0x00E0, formats.All()[k]});
+                head += Bytes({biff::kXf, formats.All()[k]});
             }
             if (formats.PaletteChanged() && !formats.HadPalette()) {
-                head += Bytes({0x0092, formats.PaletteData()});
+                head += Bytes({biff::kPalette, formats.PaletteData()});
             }
         }
     }

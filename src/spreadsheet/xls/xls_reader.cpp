@@ -49,7 +49,7 @@ class Records {
     // The CONTINUE records right after the last one.
     std::vector<std::string_view> Continues() {
         std::vector<std::string_view> out;
-        while (at_ + 4 <= s_.size() && U16(s_, at_) == 0x003C) {
+        while (at_ + 4 <= s_.size() && U16(s_, at_) == biff::kContinue) {
             const std::size_t len = U16(s_, at_ + 2);
             if (at_ + 4 + len > s_.size()) {
                 break;
@@ -154,25 +154,25 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
         const Record r = next.value();
         const std::string_view d = r.data;
         if (first) {
-            if (r.type != 0x0809) {
+            if (r.type != biff::kBof) {
                 return Damaged("גיליון בלי רשומת פתיחה");
             }
             first = false;
             continue;
         }
-        if (r.type == 0x000A) {
+        if (r.type == biff::kEof) {
             return Ok();  // EOF
         }
         const std::uint32_t row = U16(d, 0);
         const std::uint32_t col = U16(d, 2);
         switch (r.type) {
-            case 0x0203:
-            case 0x027E:
-            case 0x00FD:
-            case 0x0204:
-            case 0x0205:
-            case 0x0006:
-            case 0x0201:  // BLANK
+            case biff::kNumber:
+            case biff::kRk:
+            case biff::kLabelSst:
+            case biff::kLabel:
+            case biff::kBoolErr:
+            case biff::kFormula:
+            case biff::kBlank:
                 if (d.size() >= 6) {
                     put_xf(row, col, U16(d, 4));
                 }
@@ -180,30 +180,31 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
             default:
                 break;
         }
-        if (r.type == 0x00BD || r.type == 0x00BE) {  // MULRK, MULBLANK: a format for each cell
-            const std::size_t step = r.type == 0x00BD ? 6 : 2;
+        if (r.type == biff::kMulRk ||
+            r.type == biff::kMulBlank) {  // MULRK, MULBLANK: a format for each cell
+            const std::size_t step = r.type == biff::kMulRk ? 6 : 2;
             for (std::size_t at = 4, c = col; at + step + 2 <= d.size(); at += step, ++c) {
                 put_xf(row, static_cast<std::uint32_t>(c), U16(d, at));
             }
         }
         switch (r.type) {
-            case 0x0203:  // NUMBER
+            case biff::kNumber:
                 if (d.size() >= 14) {
                     put(row, col, CellValue::Num(Float(d, 6)));
                 }
                 break;
-            case 0x027E:  // RK
+            case biff::kRk:
                 if (d.size() >= 10) {
                     put(row, col, CellValue::Num(RkValue(U32(d, 6))));
                 }
                 break;
-            case 0x00BD:  // MULRK
+            case biff::kMulRk:
                 for (std::size_t at = 4, c = col; at + 6 + 2 <= d.size(); at += 6, ++c) {
                     put(row, static_cast<std::uint32_t>(c),
                         CellValue::Num(RkValue(U32(d, at + 2))));
                 }
                 break;
-            case 0x00FD: {  // LABELSST
+            case biff::kLabelSst: {
                 const std::uint32_t index = U32(d, 6);
                 if (d.size() >= 10) {
                     if (index >= sst.size()) {
@@ -213,7 +214,7 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
                 }
                 break;
             }
-            case 0x0204: {  // LABEL
+            case biff::kLabel: {
                 Pieces p({d.size() >= 6 ? d.substr(6) : std::string_view()});
                 std::optional<std::string> text = p.Text(2, false);
                 if (!text) {
@@ -222,14 +223,14 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
                 put(row, col, CellValue::Str(std::move(*text)));
                 break;
             }
-            case 0x0205:  // BOOLERR
+            case biff::kBoolErr:
                 if (d.size() >= 8) {
                     put(row, col,
                         d[7] != 0 ? ErrorCell(static_cast<unsigned char>(d[6]))
                                   : BooleanCell(d[6] != 0));
                 }
                 break;
-            case 0x0006:  // FORMULA: its cached result
+            case biff::kFormula:  // its cached result
                 pending_string = false;
                 if (d.size() >= 14) {
                     if (U16(d, 12) != 0xFFFF) {
@@ -247,7 +248,7 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
                     }
                 }
                 break;
-            case 0x0207: {  // STRING, after its FORMULA
+            case biff::kString: {  // after its formula
                 std::vector<std::string_view> pieces = {d};
                 for (std::string_view c : records.Continues()) {
                     pieces.push_back(c);
@@ -263,8 +264,8 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
                 }
                 break;
             }
-            case 0x023E:  // WINDOW2
-                out.right_to_left = (U16(d, 0) & 0x0040) != 0;
+            case biff::kWindow2:
+                out.right_to_left = (U16(d, 0) & biff::kRightToLeft) != 0;
                 break;
             default:
                 break;
@@ -323,32 +324,33 @@ Result<XlsBook> ReadXls(std::string_view file) {
         const Record r = next.value();
         const std::string_view d = r.data;
         if (first) {
-            if (r.type != 0x0809 || U16(d, 0) != 0x0600 || U16(d, 2) != 0x0005) {
+            if (r.type != biff::kBof || U16(d, 0) != biff::kBiff8 ||
+                U16(d, 2) != biff::kWorkbookGlobals) {
                 return Damaged("אינה חוברת Excel 97-2003");
             }
             first = false;
             continue;
         }
-        if (r.type == 0x000A) {
+        if (r.type == biff::kEof) {
             break;
         }
         switch (r.type) {
-            case 0x002F:  // FILEPASS
+            case biff::kFilePass:
                 return Error{ErrorCode::BadInput, "החוברת מוגנת בסיסמה; יש לשמור אותה בלי סיסמה"};
-            case 0x003D:  // WINDOW1
+            case biff::kWindow1:
                 book.active = U16(d, 10);
                 break;
-            case 0x00E0:  // XF
+            case biff::kXf:
                 xfs.push_back(d);
                 break;
-            case 0x0092:  // PALETTE
+            case biff::kPalette:
                 for (std::size_t i = 0; i < 56 && 2 + 4 * i + 3 <= d.size(); ++i) {
                     palette[i] = {static_cast<std::uint8_t>(d[2 + 4 * i]),
                                   static_cast<std::uint8_t>(d[3 + 4 * i]),
                                   static_cast<std::uint8_t>(d[4 + 4 * i])};
                 }
                 break;
-            case 0x0085: {  // BOUNDSHEET
+            case biff::kBoundSheet: {
                 SheetEntry e;
                 e.offset = IndexField(d, 0);
                 e.worksheet = d.size() > 5 && d[5] == 0;
@@ -361,7 +363,7 @@ Result<XlsBook> ReadXls(std::string_view file) {
                 entries.push_back(std::move(e));
                 break;
             }
-            case 0x00FC: {  // SST and its CONTINUE records
+            case biff::kSst: {  // and its CONTINUE records
                 std::vector<std::string_view> parts = {d};
                 for (std::string_view c : records.Continues()) {
                     parts.push_back(c);

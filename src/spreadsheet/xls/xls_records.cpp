@@ -42,7 +42,7 @@ Result<Rec> ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v, 
     Put16(r.data, static_cast<std::uint32_t>(col));
     Put16(r.data, xf);
     if (v.kind == CellKind::Number || v.kind == CellKind::Boolean) {
-        r.type = 0x0203;
+        r.type = kNumber;
         std::uint64_t bits = 0;
         std::memcpy(&bits, &v.number, sizeof bits);
         Put32(r.data, static_cast<std::uint32_t>(bits));
@@ -55,13 +55,13 @@ Result<Rec> ValueRecord(int row, int col, std::uint16_t xf, const CellValue& v, 
                      index.error().message + " בתא " + CellName(row + 1, col + 1)};
     }
     sst.CountReference(+1);
-    r.type = 0x00FD;
+    r.type = kLabelSst;
     Put32(r.data, index.value());
     return r;
 }
 
 Rec BlankRecord(int row, int col, std::uint16_t xf) {
-    Rec r{0x0201, {}};
+    Rec r{kBlank, {}};
     Put16(r.data, static_cast<std::uint32_t>(row));
     Put16(r.data, static_cast<std::uint32_t>(col));
     Put16(r.data, xf);
@@ -82,7 +82,7 @@ std::string PaletteData(const std::vector<Rgb>& colours) {
 }
 
 Rec RowRecord(int row, int first_col, int end_col) {
-    Rec r{0x0208, {}};
+    Rec r{kRow, {}};
     Put16(r.data, static_cast<std::uint32_t>(row));
     Put16(r.data, static_cast<std::uint32_t>(first_col));
     Put16(r.data, static_cast<std::uint32_t>(end_col));
@@ -132,7 +132,7 @@ std::vector<std::size_t> LayOutCells(std::string& bytes, const std::map<int, Rec
             AppendCell(bytes, cells[next_cell]);
             ++next_cell;
         }
-        Rec db{0x00D7, {}};
+        Rec db{kDbCell, {}};
         Put32(db.data, static_cast<std::uint32_t>(bytes.size() - first_row_at));
         for (std::uint16_t g : gaps) {
             Put16(db.data, g);
@@ -158,7 +158,7 @@ std::size_t IndexSize(std::size_t dbcells) {
 
 std::string IndexRecord(std::uint32_t first_row, std::uint32_t end_row, std::uint32_t defcolwidth,
                         const std::vector<std::uint32_t>& dbcells) {
-    Rec r{0x020B, {}};
+    Rec r{kIndex, {}};
     Put32(r.data, 0);
     Put32(r.data, first_row);
     Put32(r.data, end_row);

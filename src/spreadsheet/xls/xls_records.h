@@ -13,6 +13,7 @@
 #include "core/result.h"
 #include "spreadsheet/cell.h"
 #include "spreadsheet/little_endian.h"
+#include "spreadsheet/xls/biff_codes.h"
 #include "spreadsheet/xls/xls_strings.h"
 
 namespace zivron::sheet::biff {

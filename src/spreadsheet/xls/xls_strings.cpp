@@ -231,7 +231,7 @@ std::string SstBuilder::Records(std::size_t stream_at) const {
     std::vector<std::size_t> record_at;
     for (std::size_t i = 0; i < bodies_.size(); ++i) {
         record_at.push_back(stream_at + out.size());
-        biff::Rec r{static_cast<std::uint16_t>(i == 0 ? 0x00FC : 0x003C), bodies_[i]};
+        biff::Rec r{static_cast<std::uint16_t>(i == 0 ? biff::kSst : biff::kContinue), bodies_[i]};
         if (i == 0) {
             biff::Set32(r.data, 0, total_);
             biff::Set32(r.data, 4, static_cast<std::uint32_t>(starts_.size()));
@@ -240,7 +240,7 @@ std::string SstBuilder::Records(std::size_t stream_at) const {
     }
     // EXTSST: where every so many strings begin, in at most 128 buckets.
     const std::size_t per = std::max<std::size_t>(8, (starts_.size() + 127) / 128);
-    biff::Rec ext{0x00FF, {}};
+    biff::Rec ext{biff::kExtSst, {}};
     Put16(ext.data, static_cast<std::uint32_t>(per));
     for (std::size_t k = 0; k < starts_.size(); k += per) {
         const auto [record, offset] = starts_[k];

@@ -1,8 +1,8 @@
 #pragma once
 // An .xls (BIFF8) workbook, read from its records (xls_reader): every cell kind, formulas as their
-// cached results, the active sheet as the workbook keeps it. Saved in place, it keeps every
-// sheet's values, their order, the active sheet and the fills the program set; formats, widths
-// and formulas of the original are not carried over yet.
+// cached results, the active sheet as the workbook keeps it. Saved in place it is patched
+// (xls_patch): the cells and fills the program changed, every other record byte for byte. A new
+// one is written whole (xls_writer).
 
 #include <filesystem>
 #include <map>

@@ -25,7 +25,7 @@ void PutChars(std::string& out, const std::u16string& s) {
 
 std::string Bof(std::uint16_t kind) {
     std::string d;
-    Put16(d, 0x0600);
+    Put16(d, biff::kBiff8);
     Put16(d, kind);
     Put16(d, 0x0DBB);
     Put16(d, 0x07CC);
@@ -112,10 +112,10 @@ Result<SheetStream> WriteSheet(const SheetValues& s, bool shown, const std::vect
         out.end_row = static_cast<std::uint32_t>(rows.rbegin()->first) + 1;
     }
     biff::CellArea area = biff::LayOutCells(rows, cells);
-    Append(out.bytes, {0x0809, Bof(0x0010)});
+    Append(out.bytes, {biff::kBof, Bof(biff::kWorksheet)});
     out.index_at = out.bytes.size();
     out.bytes.resize(out.bytes.size() + biff::IndexSize(area.dbcells.size()));
-    Rec dim{0x0200, {}};
+    Rec dim{biff::kDimensions, {}};
     Put32(dim.data, out.first_row);
     Put32(dim.data, out.end_row);
     Put16(dim.data, 0);
@@ -126,9 +126,10 @@ Result<SheetStream> WriteSheet(const SheetValues& s, bool shown, const std::vect
         out.dbcells.push_back(out.bytes.size() + d);
     }
     out.bytes += area.bytes;
-    Rec win{0x023E, {}};
+    Rec win{biff::kWindow2, {}};
     // Only the active sheet is selected and shown.
-    Put16(win.data, (s.right_to_left ? 0x00F6 : 0x00B6) | (shown ? 0x0600 : 0));
+    Put16(win.data, (s.right_to_left ? 0x00F6 : 0x00B6) |
+                        (shown ? biff::kSheetSelected | biff::kSheetShown : 0));
     Put16(win.data, 0);
     Put16(win.data, 0);
     Put32(win.data, 0x40);
@@ -136,7 +137,7 @@ Result<SheetStream> WriteSheet(const SheetValues& s, bool shown, const std::vect
     Put16(win.data, 0);
     Put32(win.data, 0);
     Append(out.bytes, win);
-    Append(out.bytes, {0x000A, {}});
+    Append(out.bytes, {biff::kEof, {}});
     return out;
 }
 
@@ -167,10 +168,10 @@ Result<std::string> WriteXls(const std::vector<SheetValues>& sheets, std::size_t
     }
 
     std::string g;
-    Append(g, {0x0809, Bof(0x0005)});
+    Append(g, {biff::kBof, Bof(biff::kWorkbookGlobals)});
     std::string cp;
     Put16(cp, 1200);
-    Append(g, {0x0042, cp});
+    Append(g, {biff::kCodePage, cp});
     std::string w1;
     Put16(w1, 0);
     Put16(w1, 0);
@@ -181,7 +182,7 @@ Result<std::string> WriteXls(const std::vector<SheetValues>& sheets, std::size_t
     Put16(w1, 0);
     Put16(w1, 1);
     Put16(w1, 0x0258);
-    Append(g, {0x003D, w1});
+    Append(g, {biff::kWindow1, w1});
     for (int i = 0; i < 4; ++i) {
         std::string f;
         Put16(f, 200);
@@ -193,22 +194,22 @@ Result<std::string> WriteXls(const std::vector<SheetValues>& sheets, std::size_t
         const std::u16string name = u"Arial";
         f.push_back(static_cast<char>(name.size()));
         PutChars(f, name);
-        Append(g, {0x0031, f});
+        Append(g, {biff::kFont, f});
     }
     for (int i = 0; i < 15; ++i) {
-        Append(g, {0x00E0, Xf(true, 0)});
+        Append(g, {biff::kXf, Xf(true, 0)});
     }
-    Append(g, {0x00E0, Xf(false, 0)});
+    Append(g, {biff::kXf, Xf(false, 0)});
     for (std::size_t i = 0; i < palette.size(); ++i) {
-        Append(g, {0x00E0, Xf(false, static_cast<std::uint8_t>(8 + i))});
+        Append(g, {biff::kXf, Xf(false, static_cast<std::uint8_t>(8 + i))});
     }
     std::string style;
     Put16(style, 0x8000);
     style.push_back(0);
     style.push_back(static_cast<char>(0xFF));
-    Append(g, {0x0293, style});
+    Append(g, {biff::kStyle, style});
     if (!palette.empty()) {
-        Append(g, {0x0092, biff::PaletteData(palette)});
+        Append(g, {biff::kPalette, biff::PaletteData(palette)});
     }
     std::vector<std::size_t> boundsheet_at;
     for (std::size_t i = 0; i < sheets.size(); ++i) {
@@ -221,10 +222,10 @@ Result<std::string> WriteXls(const std::vector<SheetValues>& sheets, std::size_t
         bs.push_back(static_cast<char>(name.size()));
         PutChars(bs, name);
         boundsheet_at.push_back(g.size());
-        Append(g, {0x0085, bs});
+        Append(g, {biff::kBoundSheet, bs});
     }
     g += sst.Records(g.size());
-    Append(g, {0x000A, {}});
+    Append(g, {biff::kEof, {}});
 
     std::string stream = std::move(g);
     for (std::size_t i = 0; i < bodies.size(); ++i) {

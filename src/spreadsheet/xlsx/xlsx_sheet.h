@@ -50,7 +50,6 @@ class XlsxSheet {
         std::size_t last_row_at = 0;
     };
     std::optional<Split> SerializeSplit() const;
-    std::size_t RowCount() const { return rows_.size(); }
     int FirstRow() const { return rows_.empty() ? 0 : rows_.front().row; }
     int LastRow() const { return rows_.empty() ? 0 : rows_.back().row; }
     // The address of every cell the sheet holds, row by row.
