@@ -10,7 +10,7 @@
 #include "text/numeric.h"
 #include "text/shaping.h"
 #include "validate/account_check.h"
-#include "validate/clear_bad_sin.h"
+#include "validate/digits_only.h"
 
 namespace zivron {
 namespace {
@@ -90,7 +90,7 @@ Status FixRow(sheet::Workbook& wb, int r, DataRow& row, int& typing_errors) {
     for (int c = 2; c <= 5; ++c) {
         const CellValue v = row.cell[c - 1];
         const std::string& text = row.text[c - 1];
-        std::string digits = v.kind == CellKind::Number ? ClearBadSin(v.number) : ClearBadSin(text);
+        std::string digits = v.kind == CellKind::Number ? DigitsOnly(v.number) : DigitsOnly(text);
         if (digits == text) {
             continue;  // writing the same value back changes nothing
         }

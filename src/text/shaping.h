@@ -44,7 +44,6 @@ std::optional<long long> AgorotOf(double number);
 // Agorot written as NumberText writes a number: "2584.42", "20821536", "0.3".
 std::string AgorotNumberText(long long agorot);
 
-
 // The number of days of month `month` of year `year`, two characters; "26" when the month text
 // is no month.
 std::string DaysInMonth(std::string_view month, std::string_view year);

@@ -8,11 +8,11 @@
 #include <sstream>
 
 #include "core/atomic_file.h"
-#include "spreadsheet/workbook.h"
-#include "support/process.h"
 #include "spreadsheet/cfb/compound_reader.h"
 #include "spreadsheet/cfb/compound_writer.h"
 #include "spreadsheet/sheet_fixture.h"
+#include "spreadsheet/workbook.h"
+#include "support/process.h"
 
 namespace zivron::sheet {
 namespace {
@@ -61,7 +61,6 @@ TEST(CellName, BothWays) {
         EXPECT_FALSE(ParseCellName(bad, r, c)) << bad;
     }
 }
-
 
 }  // namespace
 }  // namespace zivron::sheet

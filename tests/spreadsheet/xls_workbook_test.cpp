@@ -8,13 +8,13 @@
 #include <sstream>
 
 #include "core/atomic_file.h"
-#include "spreadsheet/workbook.h"
-#include "support/process.h"
 #include "spreadsheet/cfb/compound_reader.h"
 #include "spreadsheet/cfb/compound_writer.h"
+#include "spreadsheet/sheet_fixture.h"
+#include "spreadsheet/workbook.h"
 #include "spreadsheet/xls/xls_reader.h"
 #include "spreadsheet/xls/xls_records.h"
-#include "spreadsheet/sheet_fixture.h"
+#include "support/process.h"
 
 namespace zivron::sheet {
 namespace {

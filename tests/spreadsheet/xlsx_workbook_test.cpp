@@ -8,9 +8,9 @@
 #include <sstream>
 
 #include "core/atomic_file.h"
+#include "spreadsheet/sheet_fixture.h"
 #include "spreadsheet/workbook.h"
 #include "support/process.h"
-#include "spreadsheet/sheet_fixture.h"
 
 namespace zivron::sheet {
 namespace {
@@ -393,7 +393,6 @@ TEST_F(SpreadsheetTest, RowsKeptApartComeBackAsTheWholeSheet) {
     EXPECT_EQ(apart_part.data, big.substr(0, 3) + big.substr(big.size() - 4));
     EXPECT_EQ(apart_part.pieces->kept.size, big.size() - 7);
 }
-
 
 }  // namespace
 }  // namespace zivron::sheet

@@ -96,12 +96,14 @@ class Compound {
                 fat_.push_back(SectorField(*sec, 4 * i));
             }
         }
-        Result<std::string> dir = Chain(fat_, SectorField(f_, kFirstDirectorySector), SIZE_MAX, false);
+        Result<std::string> dir =
+            Chain(fat_, SectorField(f_, kFirstDirectorySector), SIZE_MAX, false);
         if (!dir) {
             return dir.error();
         }
         directory_ = std::move(dir).value();
-        if (directory_.size() < kEntryBytes || static_cast<unsigned char>(directory_[kEntryType]) != kRootEntry) {
+        if (directory_.size() < kEntryBytes ||
+            static_cast<unsigned char>(directory_[kEntryType]) != kRootEntry) {
             return Damaged("אין תיקיית שורש");
         }
         cutoff_ = SectorField(f_, kMiniStreamCutoff);
@@ -113,7 +115,8 @@ class Compound {
         std::vector<std::pair<std::u16string, std::string>> out;
         const std::size_t entries = directory_.size() / kEntryBytes;
         std::vector<bool> seen(entries, false);
-        std::vector<std::pair<std::uint32_t, std::u16string>> todo = {{SectorField(directory_, kEntryChild), u""}};
+        std::vector<std::pair<std::uint32_t, std::u16string>> todo = {
+            {SectorField(directory_, kEntryChild), u""}};
         while (!todo.empty()) {
             auto [id, prefix] = std::move(todo.back());
             todo.pop_back();
@@ -137,8 +140,9 @@ class Compound {
                 todo.emplace_back(SectorField(e, kEntryChild), name + u"/");
             } else if (type == kStreamEntry) {
                 const std::uint32_t size = SectorField(e, kEntrySize);
-                Result<std::string> data = size < cutoff_ ? MiniStream(SectorField(e, kEntryStart), size)
-                                                          : Chain(fat_, SectorField(e, kEntryStart), size, false);
+                Result<std::string> data =
+                    size < cutoff_ ? MiniStream(SectorField(e, kEntryStart), size)
+                                   : Chain(fat_, SectorField(e, kEntryStart), size, false);
                 if (!data) {
                     return data.error();
                 }
@@ -152,7 +156,8 @@ class Compound {
         for (std::size_t at = 0; at + kEntryBytes <= directory_.size(); at += kEntryBytes) {
             std::string_view e(directory_.data() + at, kEntryBytes);
             const std::uint16_t bytes = U16(e, kEntryNameBytes);
-            if (static_cast<unsigned char>(e[kEntryType]) != kStreamEntry || bytes < 2 || bytes > 64) {
+            if (static_cast<unsigned char>(e[kEntryType]) != kStreamEntry || bytes < 2 ||
+                bytes > 64) {
                 continue;
             }
             std::u16string entry;
@@ -223,7 +228,8 @@ class Compound {
 
     Result<std::string> MiniStream(std::uint32_t start, std::uint32_t size) {
         if (mini_fat_.empty()) {
-            Result<std::string> table = Chain(fat_, SectorField(f_, kFirstMiniFatSector), SIZE_MAX, false);
+            Result<std::string> table =
+                Chain(fat_, SectorField(f_, kFirstMiniFatSector), SIZE_MAX, false);
             if (!table) {
                 return table.error();
             }
@@ -231,7 +237,8 @@ class Compound {
                 mini_fat_.push_back(SectorField(table.value(), i));
             }
             std::string_view root(directory_.data(), kEntryBytes);
-            Result<std::string> stream = Chain(fat_, SectorField(root, kEntryStart), SectorField(root, kEntrySize), false);
+            Result<std::string> stream =
+                Chain(fat_, SectorField(root, kEntryStart), SectorField(root, kEntrySize), false);
             if (!stream) {
                 return stream.error();
             }

@@ -1,11 +1,11 @@
-#include "validate/clear_bad_sin.h"
+#include "validate/digits_only.h"
 
 #include <gtest/gtest.h>
 
 namespace zivron {
 namespace {
 
-TEST(ClearBadSin, KeepsTheDigitsInOrder) {
+TEST(DigitsOnly, KeepsTheDigitsInOrder) {
     struct Case {
         const char* text;
         const char* digits;
@@ -24,15 +24,15 @@ TEST(ClearBadSin, KeepsTheDigitsInOrder) {
         {"--1--", "1"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(ClearBadSin(c.text), c.digits) << c.text;
+        EXPECT_EQ(DigitsOnly(c.text), c.digits) << c.text;
     }
 }
 
-TEST(ClearBadSin, NumberCellsGoThroughTheirDecimalText) {
-    EXPECT_EQ(ClearBadSin(1234.5), "12345");
-    EXPECT_EQ(ClearBadSin(-77.0), "77");
-    EXPECT_EQ(ClearBadSin(123456789.0), "123456789");
-    EXPECT_EQ(ClearBadSin(0.0), "0");
+TEST(DigitsOnly, NumberCellsGoThroughTheirDecimalText) {
+    EXPECT_EQ(DigitsOnly(1234.5), "12345");
+    EXPECT_EQ(DigitsOnly(-77.0), "77");
+    EXPECT_EQ(DigitsOnly(123456789.0), "123456789");
+    EXPECT_EQ(DigitsOnly(0.0), "0");
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-#include "validate/clear_bad_sin.h"
+#include "validate/digits_only.h"
 
 #include "text/numeric.h"
 
 namespace zivron {
 
-std::string ClearBadSin(std::string_view value) {
+std::string DigitsOnly(std::string_view value) {
     std::string out;
     out.reserve(value.size());
     for (char c : value) {
@@ -15,8 +15,8 @@ std::string ClearBadSin(std::string_view value) {
     return out;
 }
 
-std::string ClearBadSin(double value) {
-    return ClearBadSin(NumberText(value));
+std::string DigitsOnly(double value) {
+    return DigitsOnly(NumberText(value));
 }
 
 }  // namespace zivron
