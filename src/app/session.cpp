@@ -48,16 +48,20 @@ void MakeProgramFolders() {
     }
 }
 
-// The days of the chosen month of the chosen year.
-void FillDays(ValueDateChoice& date) {
+}  // namespace
+
+// The days of the chosen month of the chosen year; in this month, from today on, as a value date
+// that has passed is refused.
+void Session::FillDays(ValueDateChoice& date) {
+    const LocalTime now = port_.Now();
+    const bool this_month =
+        NumericValue(date.year.Text()) == now.year && NumericValue(date.month.Text()) == now.month;
     date.day.items.clear();
     const int n = static_cast<int>(NumericValue(DaysInMonth(date.month.Text(), date.year.Text())));
-    for (int d = 1; d <= n; ++d) {
+    for (int d = this_month ? now.day : 1; d <= n; ++d) {
         date.day.items.push_back(TwoDigits(d));
     }
 }
-
-}  // namespace
 
 std::string Choice::Text() const {
     return selected >= 0 && selected < static_cast<int>(items.size()) ? items[selected] : "";

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/file_review.h"
 #include "app/saved_login.h"
 #include "app/service_link.h"
 #include "app/session_state.h"
@@ -75,8 +76,13 @@ class Session {
                                  const ImportProgressFn& progress = {});
     bool importing() const { return importing_; }
     const std::optional<ImportedTable>& table() const { return table_; }
-    // msv.001 of the table's rows, its archive copy and workbooks, and the activity-log entry.
-    Result<BuildOutcome> Build(Panel p);
+    // What a build of the panel would write, for the operator to see before it is made; refused
+    // when no file can be made (no institution, no import of the panel, faulty rows, a value
+    // date that has passed).
+    Result<FileReview> Review(Panel p);
+    // msv.001 of the table's rows, its archive copy and workbooks, and the activity-log entry, as
+    // `review` showed them; refused when anything changed since.
+    Result<BuildOutcome> Build(Panel p, const FileReview& review);
 
     // --- files
 
@@ -100,6 +106,8 @@ class Session {
   private:
     RunRecord RunOf(Panel p) const;
     Status CheckBuildable(Panel p) const;
+    Status CheckValueDate(const masav::ValueDate& date);
+    void FillDays(ValueDateChoice& date);
     Status CheckAccountForChanges() const;
     Status WriteRunWorkbooks(Panel p, const RunRecord& run);
     std::string InstitutionPairs() const;
@@ -115,6 +123,7 @@ class Session {
     PanelState credit_;
     PanelState collection_;
     std::optional<ImportedTable> table_;
+    long long imports_ = 0;
     bool importing_ = false;
     std::string clock_text_;
 };

@@ -1,14 +1,17 @@
 // The build of a panel: msv.001 from the table, its archive copy, the run's workbooks and the
 // activity-log entry.
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/session.h"
 #include "core/atomic_file.h"
+#include "masav/masav_reader.h"
 #include "platform/drive_root.h"
 #include "run/masav_run.h"
 #include "run/run_paths.h"
 #include "text/numeric.h"
+#include "text/shaping.h"
 #include "workbooks/archive_workbooks.h"
 
 namespace zivron {
@@ -17,6 +20,11 @@ namespace {
 Error Refusal(std::string message) {
     return {ErrorCode::BadInput, std::move(message)};
 }
+
+// The faulty rows a refusal names, before it counts the rest.
+constexpr std::size_t kFaultsNamed = 10;
+// The count field of the trailer holds seven digits.
+constexpr std::size_t kMostPayments = 9'999'999;
 
 // The busy pointer for as long as it lives.
 struct Busy {
@@ -50,11 +58,89 @@ Status Session::CheckBuildable(Panel p) const {
     return Ok();
 }
 
-Result<BuildOutcome> Session::Build(Panel p) {
+// A value date Masav can still take: a date of the calendar, today or later.
+Status Session::CheckValueDate(const masav::ValueDate& date) {
+    if (date.year == 0) {
+        return Refusal("תאריך הערך אינו תאריך תקין");
+    }
+    const LocalTime today = port_.Now();
+    if (Before(date, today.year, today.month, today.day)) {
+        return Refusal("תאריך הערך עבר: " + DateText(date));
+    }
+    return Ok();
+}
+
+Result<FileReview> Session::Review(Panel p) {
     if (importing_) {
         return Refusal("יבוא קובץ מתבצע; לא ניתן ליצור קובץ לפני סיומו");
     }
     ZIVRON_TRY(CheckBuildable(p));
+    // Every row of the workbook goes into the file, or the rows that cannot are named.
+    if (!table_->faults.empty()) {
+        std::string message =
+            "הקובץ לא נוצר: בחוברת שורות שאינן שלמות; יש לתקן אותן ולקלוט את "
+            "החוברת מחדש\n";
+        const std::size_t shown = std::min<std::size_t>(table_->faults.size(), kFaultsNamed);
+        for (std::size_t i = 0; i < shown; ++i) {
+            message += table_->faults[i].text + "\n";
+        }
+        if (table_->faults.size() > shown) {
+            message += "ועוד " + std::to_string(table_->faults.size() - shown) + " שורות\n";
+        }
+        message.pop_back();
+        return Refusal(message);
+    }
+    if (table_->rows.size() > kMostPayments) {
+        return Refusal("בטבלה " + std::to_string(table_->rows.size()) +
+                       " תנועות; קובץ מס\"ב נושא 9,999,999 תנועות לכל היותר");
+    }
+    const RunRecord run = RunOf(p);
+    ZIVRON_TRY(CheckValueDate(run.date));
+    FileReview review;
+    review.panel = p;
+    review.institution_name = run.institution.name;
+    review.institution_code = run.institution.code;
+    review.value_date = run.date;
+    review.weekend_note = WeekendNote(run.date);
+    review.payments = static_cast<int>(run.rows.size());
+    review.total = run.total_text;
+    review.marks = table_->marks;
+    review.import_serial = table_->serial;
+    const std::filesystem::path waiting = MapWrittenPath(kMasavFile);
+    std::error_code ec;
+    review.file_waiting = std::filesystem::exists(waiting, ec);
+    if (review.file_waiting) {
+        Result<std::string> bytes = ReadWholeFile(waiting);
+        Result<masav::ReadFile> read =
+            bytes ? masav::ReadMasavFile(bytes.value()) : Result<masav::ReadFile>(bytes.error());
+        if (read) {
+            review.waiting = std::move(read).value();
+        } else {
+            review.waiting_fault = read.error().message;
+        }
+    }
+    const masav::Variant variant =
+        p == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection;
+    const std::string yymmdd = PadLeftWithZeros(std::to_string(run.date.year % 100), 2) +
+                               PadLeftWithZeros(std::to_string(run.date.month), 2) +
+                               PadLeftWithZeros(std::to_string(run.date.day), 2);
+    review.cancel_by_default =
+        !review.marks.empty() || (review.waiting && (review.waiting->variant != variant ||
+                                                     review.waiting->payment_date != yymmdd));
+    return review;
+}
+
+Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
+    Result<FileReview> now = Review(p);
+    if (!now) {
+        return now.error();
+    }
+    const FileReview& n = now.value();
+    if (n.panel != review.panel || n.import_serial != review.import_serial ||
+        n.institution_code != review.institution_code || n.payments != review.payments ||
+        n.total != review.total || DateText(n.value_date) != DateText(review.value_date)) {
+        return Refusal("הנתונים השתנו מאז הסקירה; יש לסקור את הקובץ שוב לפני יצירתו");
+    }
     const RunRecord run = RunOf(p);
     const LocalTime today = port_.Now();
     ZIVRON_TRY(MakeWrittenFolder(YearArchiveFolder(p, today)));

@@ -70,7 +70,9 @@ Result<ImportSummary> Session::Import(Panel p, const std::filesystem::path& work
     ImportSummary summary{o.typing_errors, o.invalid_accounts, o.invalid_ids,
                           static_cast<int>(o.rows.size()),
                           o.total_agorot ? AgorotNumberText(*o.total_agorot) : NumberText(o.total)};
-    table_ = ImportedTable{p, workbook.string(), std::move(o.rows), std::move(o.marks)};
+    table_ = ImportedTable{
+        p,         workbook.string(), std::move(o.rows), std::move(o.marks), std::move(o.faults),
+        ++imports_};
     panel(p).summary = summary;
     app->MakeVisible(*opened.value());
     return summary;

@@ -1,12 +1,35 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <optional>
 
 #include "app/system_port.h"
 #include "service/fetch_page.h"
+#include "text/shaping.h"
 
 namespace zivron {
+namespace {
+
+// $ZIVRON_TODAY, "DD/MM/YYYY": the day a rehearsal (or a test) runs on; the time is the clock's.
+std::optional<LocalTime> SetToday() {
+    const char* text = std::getenv("ZIVRON_TODAY");
+    if (text == nullptr) {
+        return std::nullopt;
+    }
+    LocalTime day;
+    char end = 0;
+    if (std::sscanf(text, "%2d/%2d/%4d%c", &day.day, &day.month, &day.year, &end) != 3 ||
+        !IsCalendarDate(std::to_string(day.day), std::to_string(day.month),
+                        std::to_string(day.year))) {
+        return std::nullopt;
+    }
+    return day;
+}
+
+}  // namespace
 
 LocalTime SystemPort::Now() {
     auto now = std::chrono::system_clock::now();
@@ -14,9 +37,15 @@ LocalTime SystemPort::Now() {
     std::tm tm{};
     localtime_r(&t, &tm);
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
-    return {
+    LocalTime local{
         tm.tm_year + 1900,           tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
         static_cast<int>(ms.count())};
+    if (std::optional<LocalTime> day = SetToday()) {
+        local.year = day->year;
+        local.month = day->month;
+        local.day = day->day;
+    }
+    return local;
 }
 
 std::string SystemPort::ComputerName() {

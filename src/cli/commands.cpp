@@ -27,6 +27,7 @@ constexpr const char* kUsage =
     "  zivron-cli credit WORKBOOK --institution-code C --software-code S --name NAME\n"
     "             [--value-date DD/MM/YYYY] [--leumi] [--no-fix] [--no-mark-accounts]\n"
     "             [--no-mark-ids] [--detail] [--summary] [--current-rules] [--explain]\n"
+    "             [--allow-marked]\n"
     "             [--account-name N --account-number K]\n"
     "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
     "  zivron-cli demo [credit|collection]\n"

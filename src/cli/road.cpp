@@ -26,6 +26,7 @@ bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o
         {"--summary", {&o.summary, true}},
         {"--current-rules", {&o.current_rules, true}},
         {"--explain", {&o.explain, true}},
+        {"--allow-marked", {&o.allow_marked, true}},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -107,7 +108,19 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
         << " invalid-ids=" << s.invalid_ids << " transactions=" << s.transactions
         << " total=" << s.total << "\n";
 
-    Result<BuildOutcome> built = session.Build(panel);
+    // The review comes first, on stderr; marked rows stop the run unless the operator has looked.
+    Result<FileReview> review = session.Review(panel);
+    if (!review) {
+        err << review.error().message << "\n";
+        return 1;
+    }
+    err << review.value().Text();
+    if (!review.value().marks.empty() && !o.allow_marked) {
+        err << "הקובץ לא נוצר: בחוברת שורות מסומנות; אחרי שבדקת אותן אפשר ליצור אותו עם "
+               "--allow-marked\n";
+        return 1;
+    }
+    Result<BuildOutcome> built = session.Build(panel, review.value());
     if (!built) {
         err << built.error().message << "\n";
         return 1;

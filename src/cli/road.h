@@ -24,7 +24,8 @@ struct RoadOptions {
     bool detail = false;
     bool summary = false;
     bool current_rules = false;
-    bool explain = false;  // the marked rows and why, on stderr
+    bool explain = false;       // the marked rows and why, on stderr
+    bool allow_marked = false;  // build even when rows are marked
     std::string account_name;
     std::string account_number;
 };

@@ -1,5 +1,6 @@
 #include "import/import_step.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <initializer_list>
@@ -19,8 +20,6 @@ using sheet::CellKind;
 using sheet::CellText;
 using sheet::CellValue;
 
-constexpr int kScanLimit = 10000;
-
 // The amount of a cell: the regional reading the builders use ("1,250" is 1250), and only where
 // that fails the numeric value of its text.
 double AmountOf(const std::string& text) {
@@ -37,28 +36,82 @@ struct DataRow {
     std::array<std::string, 6> text;
 };
 
-// The rows before the first end row (at most rows 2 to 9999). An end row has "x", "X" or "*" in A,
-// an empty A, B or C, or a C, D or E whose numeric value is 0.
+bool Blank(const std::string& text) {
+    return TrimmedView(text).empty();
+}
+
+// The rows before the end of the data: the first row whose A to F are all blank (spaces alone, or
+// a formula whose value is empty, count as blank), or whose A is an end marker ("x", "X", "*").
+// Nothing else ends it, however many rows there are: a faulty row is the builder's to refuse.
 std::vector<DataRow> ReadDataRows(const sheet::Workbook& wb) {
     std::vector<DataRow> rows;
+    const int last = wb.LastRow();
     // Room for every row the scan may take, once: growing would copy the table at each doubling.
-    rows.reserve(static_cast<std::size_t>(kScanLimit - kFirstDataRow + 1));
-    for (int r = kFirstDataRow; r <= kScanLimit; ++r) {
+    rows.reserve(static_cast<std::size_t>(std::max(0, last - kFirstDataRow + 1)));
+    for (int r = kFirstDataRow; r <= last; ++r) {
         DataRow& row = rows.emplace_back();  // filled where it stays, not moved there
         for (int c = 0; c < 6; ++c) {
             row.cell[c] = wb.Read(r, c + 1);
             row.text[c] = CellText(row.cell[c]);
         }
         const std::string& a = row.text[0];
-        if (a == "x" || a == "X" || a == "*" || a.empty() || row.text[1].empty() ||
-            row.text[2].empty() || NumericValue(row.text[2]) == 0 ||
-            NumericValue(row.text[3]) == 0 || NumericValue(row.text[4]) == 0) {
+        const bool blank = std::all_of(row.text.begin(), row.text.end(), Blank);
+        if (a == "x" || a == "X" || a == "*" || blank) {
             rows.pop_back();
-            return rows;
+            break;
         }
     }
-    rows.resize(9999 - kFirstDataRow + 1);
     return rows;
+}
+
+// An identity number, bank, branch or account that is blank or whose value is zero is missing.
+bool Missing(const std::string& text) {
+    return Blank(text) || NumericValue(text) == 0;
+}
+
+bool AmountIsNumber(const std::string& text) {
+    return RegionalNumber(text).has_value();
+}
+
+// What makes a row unfit for the file, in the operator's words; empty for a sound row. A row with
+// a name and an amount and nothing else is most likely the totals under the data.
+std::string FaultOf(int sheet_row, const DataRow& row) {
+    static const char* const kFields[] = {"שם", "מספר זהות", "קוד בנק", "מספר סניף", "מספר חשבון"};
+    const bool name = !Blank(row.text[0]);
+    const bool amount = AmountIsNumber(row.text[5]);
+    std::vector<int> missing;
+    std::string what;
+    if (!name) {
+        missing.push_back(0);
+    }
+    for (int c = 1; c <= 4; ++c) {
+        if (Blank(row.text[c])) {
+            missing.push_back(c);
+        } else if (Missing(row.text[c])) {
+            const std::string_view t = TrimmedView(row.text[c]);
+            const bool zeros = t.find_first_not_of('0') == std::string_view::npos;
+            what += std::string(what.empty() ? "" : "; ") + kFields[c] +
+                    (zeros ? " הוא 0" : " אינו מספר (" + row.text[c] + ")");
+        }
+    }
+    if (name && amount && missing.size() == 4) {
+        return "שורה " + std::to_string(sheet_row) +
+               ": נראית כשורת סיכום; סמן x בעמודה A בשורה שאחרי הנתונים";
+    }
+    std::string absent;
+    for (int c : missing) {
+        absent += (absent.empty() ? "חסר " : ", ") + std::string(kFields[c]);
+    }
+    what = absent + (!absent.empty() && !what.empty() ? "; " : "") + what;
+    if (!amount) {
+        what += std::string(what.empty() ? "" : "; ") +
+                (Blank(row.text[5]) ? "חסר סכום" : "הסכום אינו מספר (" + row.text[5] + ")");
+    }
+    if (what.empty()) {
+        return "";
+    }
+    return "שורה " + std::to_string(sheet_row) + (name ? " (" + row.text[0] + ")" : "") + ": " +
+           what;
 }
 
 // A data cell holding a spreadsheet error cannot be read as text or number; the import refuses
@@ -132,6 +185,28 @@ Status FillAll(sheet::Workbook& wb, int r, int first_col, int last_col, sheet::R
     return Ok();
 }
 
+// A row missing its name, bank, branch or account, or with an amount that is no number, is
+// marked in the account colour where it falls short; `marked` tells whether it was.
+Status MarkMissing(sheet::Workbook& wb, int r, const DataRow& row, std::vector<ImportMark>& marks,
+                   bool& marked) {
+    if (Blank(row.text[0])) {
+        ZIVRON_TRY(wb.SetFill(r, 1, kInvalidAccountColour));
+        marks.push_back({r, row.text[0], "שם", "חסר שם"});
+        marked = true;
+    }
+    if (Missing(row.text[2]) || Missing(row.text[3]) || Missing(row.text[4])) {
+        ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
+        marks.push_back({r, row.text[0], "חשבון", "חסר קוד בנק, מספר סניף או מספר חשבון"});
+        marked = true;
+    }
+    if (!AmountIsNumber(row.text[5])) {
+        ZIVRON_TRY(wb.SetFill(r, 6, kInvalidAccountColour));
+        marks.push_back({r, row.text[0], "סכום", "הסכום אינו מספר"});
+        marked = true;
+    }
+    return Ok();
+}
+
 }  // namespace
 
 Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& options,
@@ -154,7 +229,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     if (options.fix || options.mark_accounts || options.mark_ids) {
         bool cleared = false;
         for (int r = kFirstDataRow; r <= last; ++r) {
-            for (int c = 2; c <= 5; ++c) {
+            for (int c = 1; c <= 6; ++c) {
                 std::optional<sheet::Rgb> fill = wb.FillOf(r, c);
                 if (fill && (*fill == kTypingFixColour || *fill == kInvalidAccountColour ||
                              *fill == kInvalidIdColour)) {
@@ -174,23 +249,36 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
         }
         changed = changed || out.typing_errors > 0;
     }
+    // What is missing is judged on the cells as the typing fix left them.
+    for (int r = kFirstDataRow; r <= last; ++r) {
+        std::string fault = FaultOf(r, rows[static_cast<std::size_t>(r - kFirstDataRow)]);
+        if (!fault.empty()) {
+            out.faults.push_back({r, std::move(fault)});
+        }
+    }
 
     if (options.mark_accounts) {
         for (int r = kFirstDataRow; r <= last; ++r) {
             const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
-            CheckResult c =
-                CheckAccountOf(options.rules, row.text[2], row.text[3], row.text[4], bank_messages);
-            // A value that cannot stand in its field whole is as wrong as a failed check digit.
-            if (c.valid) {
-                c.reason = NotFitting({{row.text[2], 2, "קוד הבנק"},
-                                       {row.text[3], 3, "מספר הסניף"},
-                                       {row.text[4], 9, "מספר החשבון"}});
+            bool marked = false;
+            ZIVRON_TRY(MarkMissing(wb, r, row, out.marks, marked));
+            if (!marked) {
+                CheckResult c = CheckAccountOf(options.rules, row.text[2], row.text[3], row.text[4],
+                                               bank_messages);
+                // A value that cannot stand in its field whole is as wrong as a failed check
+                // digit.
+                if (c.valid) {
+                    c.reason = NotFitting({{row.text[2], 2, "קוד הבנק"},
+                                           {row.text[3], 3, "מספר הסניף"},
+                                           {row.text[4], 9, "מספר החשבון"}});
+                }
+                if (!c.reason.empty()) {
+                    ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
+                    out.marks.push_back({r, row.text[0], "חשבון", c.reason});
+                    marked = true;
+                }
             }
-            if (!c.reason.empty()) {
-                ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
-                ++out.invalid_accounts;
-                out.marks.push_back({r, row.text[0], "חשבון", c.reason});
-            }
+            out.invalid_accounts += marked ? 1 : 0;
             report(ImportPass::Accounts, r);
         }
         changed = changed || out.invalid_accounts > 0;
@@ -199,7 +287,8 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     if (options.mark_ids) {
         for (int r = kFirstDataRow; r <= last; ++r) {
             const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
-            CheckResult c = CheckIdentity(row.text[1]);
+            CheckResult c = Missing(row.text[1]) ? CheckResult{false, "חסר מספר זהות"}
+                                                 : CheckIdentity(row.text[1]);
             if (c.valid) {
                 c.reason = NotFitting({{row.text[1], 9, "מספר הזהות"}});
             }
@@ -224,7 +313,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
         const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
         report(ImportPass::Copy, r);
         double amount = AmountOf(row.text[5]);
-        if (credit && std::isfinite(amount)) {
+        if (credit && std::isfinite(amount) && AmountIsNumber(row.text[5])) {
             (void)wb.WriteNumber(r, 6, amount);  // left unsaved, as the operator's copy shows it
         }
         out.rows.push_back({row.text[0], row.text[1], row.text[2], row.text[3], row.text[4],

@@ -33,12 +33,20 @@ struct ImportMark {
     std::string reason;
 };
 
+// A row that cannot go into the file as it stands, and why, in the operator's words
+// ("שורה 73 (ישראל ישראלי): חסר מספר חשבון").
+struct RowFault {
+    int sheet_row = 0;
+    std::string text;
+};
+
 struct ImportOutcome {
     int typing_errors = 0;
     int invalid_accounts = 0;
     int invalid_ids = 0;
     std::vector<masav::Row> rows;   // sheet row n + 2 is rows[n]; credit amounts as numbers
     std::vector<ImportMark> marks;  // in the order the passes marked them
+    std::vector<RowFault> faults;   // whatever the options; a build refuses a table holding any
     double total = 0;               // the sum of the amounts as read
     // The sum of the amounts rounded to the agora, as a file's trailer carries it; nothing when
     // an amount is beyond what a file can carry.

@@ -14,6 +14,7 @@
 #include "app/file_dialogs.h"
 #include "import/mark_colours.h"
 #include "qt/masav_view.h"
+#include "qt/review_dialog.h"
 #include "text/numeric.h"
 
 namespace zivron::qt {
@@ -405,7 +406,16 @@ void MainWindow::ImportWorkbook(Panel panel) {
 }
 
 void MainWindow::BuildFile(Panel panel) {
-    Result<BuildOutcome> built = session_.Build(panel);
+    Result<FileReview> review = session_.Review(panel);
+    if (!review) {
+        Tell(review.error(), kBuildTitle);
+        return;
+    }
+    std::unique_ptr<QDialog> dialog(NewReviewDialog(this, review.value()));
+    if (!port_.Confirm(*dialog)) {
+        return;  // nothing written, nothing said
+    }
+    Result<BuildOutcome> built = session_.Build(panel, review.value());
     if (!built) {
         Tell(built.error(), kBuildTitle);
         return;

@@ -40,6 +40,18 @@ Answer QtPort::MessageBox(const std::string& text, const std::string& title, But
     }
 }
 
+bool QtPort::Confirm(QDialog& dialog) {
+    const bool busy = busy_ > 0;
+    if (busy) {
+        QApplication::restoreOverrideCursor();
+    }
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    return accepted;
+}
+
 void QtPort::BusyPointer(bool on) {
     if (on && busy_ == 0) {
         QApplication::setOverrideCursor(Qt::WaitCursor);

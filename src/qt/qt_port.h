@@ -2,6 +2,7 @@
 // The port with real dialogs: QMessageBox, QFileDialog, the override cursor, processEvents,
 // QDesktopServices.
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QWidget>
 #include <functional>
@@ -24,6 +25,8 @@ class QtPort : public SystemPort {
     }
 
     Answer MessageBox(const std::string& text, const std::string& title, Buttons buttons) override;
+    // A dialog of the window's own, asked and answered: true when the operator accepts it.
+    virtual bool Confirm(QDialog& dialog);
     void BusyPointer(bool on) override;
     void Yield() override;
     std::string OpenFileDialog(const FileDialogRequest& request) override;

@@ -142,7 +142,7 @@ TEST_F(CreditRoadTest, BuildWritesTheFileItsCopyAndTheWorkbooks) {
     ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
     session_->panel(Panel::Credit).archive = {true, true};
-    Result<BuildOutcome> built = session_->Build(Panel::Credit);
+    Result<BuildOutcome> built = Build(Panel::Credit);
     ASSERT_TRUE(built) << built.error().message;
     EXPECT_EQ(built.value().masav_file, drive_ / "ZIVRON/Shidur/msv.001");
     EXPECT_EQ(built.value().log_fate, ServiceLink::LogFate::Queued);  // nothing listens at :9
@@ -423,49 +423,111 @@ TEST_F(CreditRoadTest, SavedExactlyWhenAPassChangedIt) {
     }
 }
 
-TEST_F(CreditRoadTest, EndOfData) {
-    struct Case {
-        const char* what;
-        std::vector<std::array<const char*, 6>> rows;
-        int count;
-    };
-    const std::vector<Case> cases = {
-        {"star in row 2", {{"*", "18", "12", "600", "100006", "1"}}, 0},
-        {"X",
-         {{"a", "18", "12", "600", "100006", "1"}, {"X", "18", "12", "600", "100006", "1"}},
-         1},
-        {"bank 0",
-         {{"a", "18", "12", "600", "100006", "1"}, {"b", "18", "0", "600", "100006", "1"}},
-         1},
-        {"branch 0", {{"a", "18", "12", "0", "100006", "1"}}, 0},
-        {"account text", {{"a", "18", "12", "600", "abc", "1"}}, 0},
-        {"empty id", {{"a", "", "12", "600", "100006", "1"}}, 0},
-        {"empty name", {{"", "18", "12", "600", "100006", "1"}}, 0},
-        {"empty amount", {{"a", "18", "12", "600", "100006", ""}, {"x", "", "", "", "", ""}}, 1},
-    };
-    for (const Case& c : cases) {
+// Every row before the end of the data is paid, or the build is refused naming it: the end is a
+// blank row or an end marker in A, and nothing else; a faulty row is marked, counted and named.
+TEST_F(CreditRoadTest, EveryRowIsPaidOrNamed) {
+    using Cells = std::array<std::string, 6>;
+    // `count` payees from row 2, a sound one a row unless `rows` gives it otherwise; `after`
+    // follows the last.
+    auto workbook = [this](int count, const std::map<int, Cells>& rows,
+                           const std::vector<Cells>& after = {}) {
         sheet::SpreadsheetApp app({});
         sheet::Workbook& wb = *app.Add();
-        for (std::size_t r = 0; r < c.rows.size(); ++r) {
-            for (int col = 0; col < 6; ++col) {
-                if (*c.rows[r][col] != '\0') {
-                    (void)wb.WriteText(static_cast<int>(r) + 2, col + 1, c.rows[r][col]);
+        auto put = [&wb](int r, const Cells& cells) {
+            for (int c = 0; c < 6; ++c) {
+                if (!cells[static_cast<std::size_t>(c)].empty()) {
+                    (void)wb.WriteText(r, c + 1, cells[static_cast<std::size_t>(c)]);
                 }
             }
+        };
+        for (int r = 2; r < 2 + count; ++r) {
+            auto it = rows.find(r);
+            put(r, it != rows.end() ? it->second
+                                    : Cells{"מוטב " + std::to_string(r), "000000018", "12", "600",
+                                            "100006", "10"});
         }
-        fs::path p = dir_ / "end.xlsx";
-        ASSERT_TRUE(wb.SaveAs(p).ok());
-        ASSERT_TRUE(Import(Panel::Credit, p));
-        EXPECT_EQ(Summary(Panel::Credit).transactions, c.count) << c.what;
+        for (std::size_t i = 0; i < after.size(); ++i) {
+            put(2 + count + static_cast<int>(i), after[i]);
+        }
+        const fs::path p = dir_ / "payees.xlsx";
+        EXPECT_TRUE(wb.SaveAs(p).ok());
+        return p;
+    };
+    const Cells sound{"a", "18", "12", "600", "100006", "1"};
+    struct Case {
+        const char* what;
+        std::function<fs::path()> book;
+        bool fix;
+        int count;
+        std::string refusal;  // part of the build's refusal; empty when the file is made
+    };
+    auto rows = [&](int n, std::map<int, Cells> faulty, std::vector<Cells> after = {}) {
+        return [&workbook, n, faulty, after] { return workbook(n, faulty, after); };
+    };
+    const std::vector<Case> cases = {
+        {"star in row 2", rows(0, {}, {{"*", "18", "12", "600", "100006", "1"}}), true, 0,
+         "מספר תנועות אפס"},
+        {"X ends the data", rows(1, {}, {{"X", "18", "12", "600", "100006", "1"}, sound}), true, 1,
+         ""},
+        {"a blank row ends it", rows(1, {}, {{" ", "", "", "", "", ""}, sound}), true, 1, ""},
+        {"bank 0", rows(2, {{3, {"b", "18", "0", "600", "100006", "1"}}}), true, 2,
+         "שורה 3 (b): קוד בנק הוא 0"},
+        {"branch 0", rows(1, {{2, {"a", "18", "12", "0", "100006", "1"}}}), true, 1,
+         "שורה 2 (a): מספר סניף הוא 0"},
+        {"empty name", rows(1, {{2, {"", "18", "12", "600", "100006", "1"}}}), true, 1,
+         "שורה 2: חסר שם"},
+        {"empty amount", rows(1, {{2, {"a", "18", "12", "600", "100006", ""}}}), true, 1,
+         "שורה 2 (a): חסר סכום"},
+        {"an apostrophe account in row 73 of 3,000, fixed",
+         rows(3000, {{73, {"a", "18", "12", "600", "'958735", "1"}}}), true, 3000, ""},
+        {"the same, not fixed", rows(3000, {{73, {"a", "18", "12", "600", "'958735", "1"}}}), false,
+         3000, "שורה 73 (a): מספר חשבון אינו מספר ('958735)"},
+        {"an empty identity in row 500", rows(3000, {{500, {"a", "", "12", "600", "100006", "1"}}}),
+         true, 3000, "שורה 500 (a): חסר מספר זהות"},
+        {"a totals row under the data", rows(3000, {}, {{"סה\"כ", "", "", "", "", "30000"}}), true,
+         3001, "שורה 3002: נראית כשורת סיכום; סמן x בעמודה A בשורה שאחרי הנתונים"},
+        {"eleven faulty rows: ten named, the rest counted",
+         rows(12, {{2, {"a", "", "12", "600", "100006", "1"}},
+                   {3, {"a", "", "12", "600", "100006", "1"}},
+                   {4, {"a", "", "12", "600", "100006", "1"}},
+                   {5, {"a", "", "12", "600", "100006", "1"}},
+                   {6, {"a", "", "12", "600", "100006", "1"}},
+                   {7, {"a", "", "12", "600", "100006", "1"}},
+                   {8, {"a", "", "12", "600", "100006", "1"}},
+                   {9, {"a", "", "12", "600", "100006", "1"}},
+                   {10, {"a", "", "12", "600", "100006", "1"}},
+                   {11, {"a", "", "12", "600", "100006", "1"}},
+                   {12, {"a", "", "12", "600", "100006", "1"}}}),
+         true, 12, "שורה 11 (a): חסר מספר זהות\nועוד 1 שורות"},
+        {"10,500 payees", rows(10500, {}), true, 10500, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        session_ = std::make_unique<Session>(port_);
+        session_->panel(Panel::Credit).import.fix_typing = c.fix;
+        ASSERT_TRUE(Import(Panel::Credit, c.book()));
+        EXPECT_EQ(Summary(Panel::Credit).transactions, c.count);
+        ChooseInstitution();
+        const std::string refusal = BuildRefusal(Panel::Credit);
+        if (c.refusal.empty()) {
+            ASSERT_EQ(refusal, "");
+            // Read back by the command line's verifier: every payee is in the file.
+            const test::ProcessResult verify = test::RunProcess(
+                ZIVRON_CLI, {"verify", (drive_ / "ZIVRON/Shidur/msv.001").string()});
+            EXPECT_EQ(verify.exit_code, 0) << verify.err;
+            EXPECT_NE(verify.out.find("מספר תנועות: " + std::to_string(c.count) + "\n"),
+                      std::string::npos);
+        } else {
+            EXPECT_NE(refusal.find(c.refusal), std::string::npos) << refusal;
+        }
     }
-    EXPECT_EQ(Summary(Panel::Credit).total, "0");  // an empty amount imports as 0
 }
 
 TEST_F(CreditRoadTest, AnUnreachableServiceDoesNotStopTheRun) {
     port_.service = "http://127.0.0.1:1";
     ASSERT_TRUE(Import(Panel::Credit, WriteRoadWorkbook()));
     ChooseInstitution();
-    Result<BuildOutcome> built = session_->Build(Panel::Credit);
+    Result<BuildOutcome> built = Build(Panel::Credit);
     ASSERT_TRUE(built);
     EXPECT_EQ(built.value().log_fate, ServiceLink::LogFate::Queued);
     EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Shidur/msv.001"));

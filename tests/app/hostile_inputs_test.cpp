@@ -87,7 +87,7 @@ TEST_F(HostileInputsTest, EachGivesAMessageOrASoundResult) {
         {"a formula amount with its cached value", wb(Row(2, {{'F', Raw("F2", "", "<f>5*2</f><v>10</v>")}})), ok, "1"},
         {"a formula name with a text result", wb(Row(2, {{'A', Raw("A2", "t=\"str\"", "<f>\"a\"</f><v>שם</v>")}})), ok, "1"},
         {"a date in the amount cell", wb(Row(2, {{'F', Raw("F2", "s=\"0\"", "<v>46363</v>")}})), ok, "1"},
-        {"10,001 data rows", wb(Rows(10001)), ok, "9998"},
+        {"10,001 data rows", wb(Rows(10001)), ok, "10001"},
         {"a name of 500 characters", wb(Row(2, {{'A', T("A2", std::string(500, 'n'))}})), ok, "1"},
         {"emoji in a name", wb(Row(2, {{'A', T("A2", "שם " + emoji)}})), ok, "1"},
         {"Arabic in a name", wb(Row(2, {{'A', T("A2", "محمد")}})), ok, "1"},
@@ -96,13 +96,13 @@ TEST_F(HostileInputsTest, EachGivesAMessageOrASoundResult) {
         {"an amount of -5", wb(Row(2, {{'F', N("F2", "-5")}})), "שלילי", "1"},
         {"an amount typed as 1,250", wb(Row(2, {{'F', T("F2", "1,250")}})), ok, "1"},
         {"an amount with spaces", wb(Row(2, {{'F', T("F2", " 12 ")}})), ok, "1"},
-        {"an amount with letters after it", wb(Row(2, {{'F', T("F2", "12abc")}})), ok, "1"},
-        {"an amount of letters", wb(Row(2, {{'F', T("F2", "abc")}})), ok, "1"},
-        {"an empty amount", wb(Row(2, {{'F', ""}})), ok, "1"},
-        {"an amount past the grouping rules", wb(Row(2, {{'F', T("F2", "1,2,3.4.5")}})), ok, "1"},
-        {"a boolean bank code", wb(Row(2, {{'C', Raw("C2", "t=\"b\"", "<v>1</v>")}})), "מספר תנועות אפס", "0"},
-        {"a bank code of letters", wb(Row(2, {{'C', T("C2", "ab")}})), "מספר תנועות אפס", "0"},
-        {"a branch of 0", wb(Row(2, {{'D', N("D2", "0")}})), "מספר תנועות אפס", "0"},
+        {"an amount with letters after it", wb(Row(2, {{'F', T("F2", "12abc")}})), "שורה 2 (שם): הסכום אינו מספר (12abc)", "1"},
+        {"an amount of letters", wb(Row(2, {{'F', T("F2", "abc")}})), "הסכום אינו מספר (abc)", "1"},
+        {"an empty amount", wb(Row(2, {{'F', ""}})), "שורה 2 (שם): חסר סכום", "1"},
+        {"an amount past the grouping rules", wb(Row(2, {{'F', T("F2", "1,2,3.4.5")}})), "הסכום אינו מספר", "1"},
+        {"a boolean bank code", wb(Row(2, {{'C', Raw("C2", "t=\"b\"", "<v>1</v>")}})), "קוד בנק", "1"},
+        {"a bank code of letters", wb(Row(2, {{'C', T("C2", "ab")}})), "שורה 2 (שם): חסר קוד בנק", "1"},
+        {"a branch of 0", wb(Row(2, {{'D', N("D2", "0")}})), "שורה 2 (שם): מספר סניף הוא 0", "1"},
         {"an identity number with letters", wb(Row(2, {{'B', T("B2", "1a8")}})), ok, "1"},
         {"a bank code typed as 4", wb(Row(2, {{'C', N("C2", "4")}})), ok, "1"},
         {"a negative bank code", wb(Row(2, {{'C', N("C2", "-12")}})), ok, "1"},
@@ -139,7 +139,10 @@ TEST_F(HostileInputsTest, EachGivesAMessageOrASoundResult) {
         }
         const std::string msv = ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value();
         if (c.message.empty()) {
-            ASSERT_EQ(refusal, "");
+            EXPECT_EQ(refusal, "");
+            if (!refusal.empty()) {
+                continue;
+            }
             const int n = imported.value().transactions;
             EXPECT_EQ(msv.size(), 130u * static_cast<unsigned>(n + 3));
             EXPECT_EQ(std::count(msv.begin(), msv.end(), '\n'), n + 3);

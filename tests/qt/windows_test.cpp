@@ -60,6 +60,17 @@ class TestQtPort : public qt::QtPort {
     std::string ComputerName() override { return "desk-7"; }
     void EndProgram() override { ended = true; }
     std::string FetchPage(const std::string& q) override { return zivron::FetchPage(service, q); }
+    // The review before a file: drawn, its default button kept, and accepted.
+    std::vector<std::string> confirmed_defaults;
+    bool Confirm(QDialog& dialog) override {
+        dialog.show();
+        for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
+            if (b->isDefault()) {
+                confirmed_defaults.push_back(b->objectName().toStdString());
+            }
+        }
+        return true;
+    }
 };
 
 class WindowsTest : public test::RoadTest {
@@ -129,6 +140,8 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_TRUE(window.Field("CreditTotal")->isReadOnly());
 
     QTest::mouseClick(window.Button("CreditBuild"), Qt::LeftButton);
+    // Rows are marked: the review offers "ביטול" first; accepted, the file is made.
+    EXPECT_EQ(qport_.confirmed_defaults, std::vector<std::string>{"Cancel"});
     EXPECT_EQ(qport_.messages.back(), "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
               Data("masav/road_credit.001"));

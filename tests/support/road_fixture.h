@@ -40,9 +40,17 @@ class RoadTest : public DriveTest {
     ImportSummary Summary(Panel panel) const {
         return session_->panel(panel).summary.value_or(ImportSummary{});
     }
+    // The review, and the build as it showed it.
+    Result<BuildOutcome> Build(Panel panel) {
+        Result<FileReview> review = session_->Review(panel);
+        if (!review) {
+            return review.error();
+        }
+        return session_->Build(panel, review.value());
+    }
     // The build's refusal, or "" when it made the file.
     std::string BuildRefusal(Panel panel) {
-        Result<BuildOutcome> built = session_->Build(panel);
+        Result<BuildOutcome> built = Build(panel);
         return built ? std::string() : built.error().message;
     }
     const std::vector<masav::Row>& TableRows() const { return session_->table()->rows; }
