@@ -1,5 +1,6 @@
 #include "app/file_review.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "masav/masav_reader.h"
@@ -52,13 +53,19 @@ std::string WeekendNote(const masav::ValueDate& date) {
     return std::string("יום ") + kDayNames[day] + ": מס\"ב אינו פועל בסופי שבוע";
 }
 
+bool FileReview::AccountChanged() const {
+    return std::any_of(findings.begin(), findings.end(), [](const PayeeFinding& f) {
+        return f.kind == PayeeFinding::Kind::AccountChanged;
+    });
+}
+
 std::string FileReview::Text() const {
     const bool credit = panel == Panel::Credit;
-    std::string out = std::string("קובץ ") + (credit ? "זיכויים (העברות)" : "חיובים (הוראות קבע)") +
-                      "\n";
+    std::string out =
+        std::string("קובץ ") + (credit ? "זיכויים (העברות)" : "חיובים (הוראות קבע)") + "\n";
     out += "מוסד: " + institution_name + " (קוד " + institution_code + ")\n";
-    out += "תאריך ערך: " + DateText(value_date) + ", יום " + kDayNames[WeekdayOf(value_date)] +
-           "\n";
+    out +=
+        "תאריך ערך: " + DateText(value_date) + ", יום " + kDayNames[WeekdayOf(value_date)] + "\n";
     if (!weekend_note.empty()) {
         out += weekend_note + "\n";
     }
@@ -68,6 +75,13 @@ std::string FileReview::Text() const {
     for (const ImportMark& m : marks) {
         out += "שורה " + std::to_string(m.sheet_row) + "\t" + m.name + "\t" + m.field + "\t" +
                m.reason + "\n";
+    }
+    out += "מוטבים חדשים: " + std::to_string(new_payees) + "\n";
+    for (const PayeeFinding& f : findings) {
+        out += f.text + "\n";
+    }
+    if (!history_fault.empty()) {
+        out += "היסטוריית התשלומים אינה זמינה (" + history_fault + "); לא נבדקו שינויי חשבונות\n";
     }
     if (!file_waiting) {
         out += "בתיקיית השידור אין קובץ\n";

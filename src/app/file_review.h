@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "history/payee_guard.h"
 #include "import/import_step.h"
 #include "masav/masav_reader.h"
 #include "run/run_record.h"
@@ -29,6 +30,15 @@ struct FileReview {
     // Cancel, not create, is the answer offered first: rows are marked, or the waiting file is of
     // the other variant or another value date.
     bool cancel_by_default = false;
+    // The payee guard: findings against the institution's history, how many payees are new, and
+    // why there are none when the history could not be read.
+    std::vector<PayeeFinding> findings;
+    int new_payees = 0;
+    std::string history_fault;
+    bool AccountChanged() const;
+    // The operator checked the changed accounts ("בדקתי את שינויי החשבונות"); a build with a
+    // changed account needs it.
+    bool changes_accepted = false;
     long long import_serial = 0;  // which import it reviewed
 
     // The review in the operator's words, a fact a line.

@@ -100,6 +100,9 @@ class Session {
     const std::string& clock_text() const { return clock_text_; }
     void Exit() { port_.EndProgram(); }
 
+    // Where the payee guard keeps its history; opened once, at the first review.
+    std::filesystem::path history_path = PayeeHistory::DefaultPath();
+
     Port& port() { return port_; }
     ServiceLink& link() { return link_; }
 
@@ -124,6 +127,8 @@ class Session {
     PanelState collection_;
     std::optional<ImportedTable> table_;
     long long imports_ = 0;
+    std::optional<PayeeHistory> history_;
+    PayeeHistory* History(std::string& fault);
     bool importing_ = false;
     std::string clock_text_;
 };

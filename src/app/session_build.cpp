@@ -121,12 +121,22 @@ Result<FileReview> Session::Review(Panel p) {
     }
     const masav::Variant variant =
         p == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection;
+    if (PayeeHistory* history = History(review.history_fault)) {
+        Result<GuardReport> guard = GuardPayees(*history, run.institution.code, variant, run.rows,
+                                                panel(p).warn_new_payees);
+        if (guard) {
+            review.findings = std::move(guard.value().findings);
+            review.new_payees = guard.value().new_payees;
+        } else {
+            review.history_fault = guard.error().message;
+        }
+    }
     const std::string yymmdd = PadLeftWithZeros(std::to_string(run.date.year % 100), 2) +
                                PadLeftWithZeros(std::to_string(run.date.month), 2) +
                                PadLeftWithZeros(std::to_string(run.date.day), 2);
-    review.cancel_by_default =
-        !review.marks.empty() || (review.waiting && (review.waiting->variant != variant ||
-                                                     review.waiting->payment_date != yymmdd));
+    review.cancel_by_default = !review.marks.empty() || review.AccountChanged() ||
+                               (review.waiting && (review.waiting->variant != variant ||
+                                                   review.waiting->payment_date != yymmdd));
     return review;
 }
 
@@ -141,6 +151,11 @@ Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
         n.total != review.total || DateText(n.value_date) != DateText(review.value_date)) {
         return Refusal("הנתונים השתנו מאז הסקירה; יש לסקור את הקובץ שוב לפני יצירתו");
     }
+    if (n.AccountChanged() && !review.changes_accepted) {
+        return Refusal(
+            "בקובץ מוטבים קיימים שחשבונם השתנה; יש לבדוק את השינויים ולאשר אותם לפני "
+            "יצירת הקובץ");
+    }
     const RunRecord run = RunOf(p);
     const LocalTime today = port_.Now();
     ZIVRON_TRY(MakeWrittenFolder(YearArchiveFolder(p, today)));
@@ -152,7 +167,7 @@ Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
     }
     ZIVRON_TRY(MakeWrittenFolder(kTransmissionFolder));
     ZIVRON_TRY(WriteMasavFile(run, file.value(), MapWrittenPath(kMasavFile)));
-    BuildOutcome outcome{MapWrittenPath(kMasavFile), std::nullopt};
+    BuildOutcome outcome{MapWrittenPath(kMasavFile), std::nullopt, ""};
     // The service only hears of the run: while it is away the entry waits in the outbox. Without
     // an account (the command line run without one) there is no one to report to.
     if (account_ && !account_->number.empty()) {
@@ -163,8 +178,31 @@ Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
     }
     ZIVRON_TRY(WriteRunWorkbooks(p, run));
     ZIVRON_TRY(WriteFileAtomically(MapWrittenPath(ArchiveCopyPath(p, port_.Now())), file.value()));
+    // Only a file that was made enters the history the next review compares with.
+    if (PayeeHistory* history = History(outcome.history_fault)) {
+        if (Status s = history->Record(
+                run.institution.code,
+                p == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection, run.date,
+                run.rows);
+            !s) {
+            outcome.history_fault = s.error().message;
+        }
+    }
     port_.ShellOpen(MapWrittenPath(kTransmissionFolder));
     return outcome;
+}
+
+// The payee history, opened at its first use; nothing, with the reason, when it cannot be.
+PayeeHistory* Session::History(std::string& fault) {
+    if (!history_) {
+        Result<PayeeHistory> opened = PayeeHistory::Open(history_path);
+        if (!opened) {
+            fault = opened.error().message;
+            return nullptr;
+        }
+        history_.emplace(std::move(opened).value());
+    }
+    return &*history_;
 }
 
 // The detail workbook and the yearly summary, as the panel's archive options ask.

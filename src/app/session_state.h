@@ -78,6 +78,7 @@ struct PanelState {
     ArchiveChoices archive;
     ValueDateChoice value_date;
     std::optional<ImportSummary> summary;  // emptied when another institution is chosen
+    bool warn_new_payees = false;          // a payee never paid before is a finding, not a count
 };
 
 // The rows the last import of either panel read, and where from.
@@ -111,6 +112,8 @@ struct BuildOutcome {
     std::filesystem::path masav_file;
     // What became of the activity-log entry; nothing when no account was there to report to.
     std::optional<ServiceLink::LogFate> log_fate;
+    // The payee history could not take the file's rows; the file is made all the same.
+    std::string history_fault;
 };
 
 // A Masav file chosen to be shown: what it holds, or its first fault.

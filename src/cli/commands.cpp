@@ -8,6 +8,7 @@
 #include "app/sample.h"
 #include "app/session.h"
 #include "cli/cli_port.h"
+#include "cli/history.h"
 #include "cli/institutions.h"
 #include "cli/road.h"
 #include "core/atomic_file.h"
@@ -27,14 +28,17 @@ constexpr const char* kUsage =
     "  zivron-cli credit WORKBOOK --institution-code C --software-code S --name NAME\n"
     "             [--value-date DD/MM/YYYY] [--leumi] [--no-fix] [--no-mark-accounts]\n"
     "             [--no-mark-ids] [--detail] [--summary] [--current-rules] [--explain]\n"
-    "             [--allow-marked]\n"
+    "             [--allow-marked] [--accept-changes] [--warn-new-payees]\n"
     "             [--account-name N --account-number K]\n"
     "  zivron-cli collection WORKBOOK (the same options but --leumi)\n"
     "  zivron-cli demo [credit|collection]\n"
     "  zivron-cli institutions [--offline] --email E --password P\n"
     "  zivron-cli masav-to-excel FILE\n"
     "  zivron-cli michpal-to-excel FILE\n"
-    "  zivron-cli verify FILE\n";
+    "  zivron-cli verify FILE\n"
+    "  zivron-cli history import SUMMARY.xlsx [--institution C --credit|--collection]\n"
+    "  zivron-cli history show ID\n"
+    "  zivron-cli history erase [--institution C]\n";
 
 int Usage(std::ostream& err) {
     err << kUsage;
@@ -196,6 +200,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
         {"masav-to-excel", MasavToExcel},
         {"michpal-to-excel", MichpalToExcel},
         {"verify", Verify},
+        {"history",
+         [](const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+             const int rc = History(a, out, err);
+             return rc == 2 ? Usage(err) : rc;
+         }},
     };
     if (args.empty()) {
         return Usage(err);

@@ -27,6 +27,8 @@ bool ParseRoad(const std::vector<std::string>& args, bool credit, RoadOptions& o
         {"--current-rules", {&o.current_rules, true}},
         {"--explain", {&o.explain, true}},
         {"--allow-marked", {&o.allow_marked, true}},
+        {"--accept-changes", {&o.accept_changes, true}},
+        {"--warn-new-payees", {&o.warn_new_payees, true}},
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -84,6 +86,7 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
     PanelState& state = session.panel(panel);
     state.import = {o.fix, o.mark_accounts, o.mark_ids, o.current_rules};
     state.archive = {o.detail, o.summary};
+    state.warn_new_payees = o.warn_new_payees;
     session.leumi = o.leumi;
     if (!SetValueDate(o.value_date, port.Now(), state.value_date)) {
         err << "תאריך הערך אינו תאריך תקין: " << o.value_date << "\n";
@@ -120,10 +123,19 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
                "--allow-marked\n";
         return 1;
     }
+    if (review.value().AccountChanged() && !o.accept_changes) {
+        err << "הקובץ לא נוצר: חשבונם של מוטבים קיימים השתנה; אחרי שבדקת את השינויים אפשר ליצור "
+               "אותו עם --accept-changes\n";
+        return 1;
+    }
+    review.value().changes_accepted = o.accept_changes;
     Result<BuildOutcome> built = session.Build(panel, review.value());
     if (!built) {
         err << built.error().message << "\n";
         return 1;
+    }
+    if (!built.value().history_fault.empty()) {
+        err << "היסטוריית התשלומים לא עודכנה: " << built.value().history_fault << "\n";
     }
     if (built.value().log_fate == ServiceLink::LogFate::Queued) {
         err << "השירות אינו זמין: רישום הפעילות נשמר ויישלח כשהשירות יחזור\n";

@@ -24,8 +24,10 @@ struct RoadOptions {
     bool detail = false;
     bool summary = false;
     bool current_rules = false;
-    bool explain = false;       // the marked rows and why, on stderr
-    bool allow_marked = false;  // build even when rows are marked
+    bool explain = false;          // the marked rows and why, on stderr
+    bool allow_marked = false;     // build even when rows are marked
+    bool accept_changes = false;   // build even when a known payee's account changed
+    bool warn_new_payees = false;  // a payee never paid before is a finding
     std::string account_name;
     std::string account_number;
 };

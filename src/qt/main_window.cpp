@@ -230,6 +230,9 @@ QWidget* MainWindow::ImportOptionsFrame(Panel panel, const QString& ids_caption)
     connect(w.current_rules, &QCheckBox::toggled, this,
             [key](bool on) { QSettings().setValue(key, on ? 1 : 0); });
     options->addWidget(w.current_rules);
+    options->addWidget(w.warn_new_payees = Check(prefix + "WarnNewPayees", "התרעה על מוטבים חדשים",
+                                                 "מוטב שלא שולם לו קודם יופיע בסקירה שלפני "
+                                                 "יצירת הקובץ"));
     return Frame("פעולות בזמן קריאת הקובץ", options);
 }
 
@@ -415,6 +418,8 @@ void MainWindow::BuildFile(Panel panel) {
     if (!port_.Confirm(*dialog)) {
         return;  // nothing written, nothing said
     }
+    const auto* checked = dialog->findChild<QCheckBox*>("ChangesChecked");
+    review.value().changes_accepted = checked != nullptr && checked->isChecked();
     Result<BuildOutcome> built = session_.Build(panel, review.value());
     if (!built) {
         Tell(built.error(), kBuildTitle);
@@ -490,6 +495,7 @@ void MainWindow::Pull() {
         state.import = {w.fix_typing->isChecked(), w.mark_accounts->isChecked(),
                         w.mark_ids->isChecked(), w.current_rules->isChecked()};
         state.archive = {w.detail_workbook->isChecked(), w.summary_workbook->isChecked()};
+        state.warn_new_payees = w.warn_new_payees->isChecked();
         state.value_date.day.selected = w.day->currentIndex();
         state.value_date.month.selected = w.month->currentIndex();
         state.value_date.year.selected = w.year->currentIndex();
@@ -525,6 +531,7 @@ void MainWindow::DrawPanel(Panel panel) {
     w.current_rules->setChecked(state.import.current_rules);
     w.detail_workbook->setChecked(state.archive.detail_workbook);
     w.summary_workbook->setChecked(state.archive.summary_workbook);
+    w.warn_new_payees->setChecked(state.warn_new_payees);
     DrawChoice(w.day, state.value_date.day);
     DrawChoice(w.month, state.value_date.month);
     DrawChoice(w.year, state.value_date.year);

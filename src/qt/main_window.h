@@ -54,6 +54,7 @@ class MainWindow : public QWidget {
         QCheckBox* mark_accounts = nullptr;
         QCheckBox* mark_ids = nullptr;
         QCheckBox* current_rules = nullptr;
+        QCheckBox* warn_new_payees = nullptr;
         QCheckBox* detail_workbook = nullptr;
         QCheckBox* summary_workbook = nullptr;
         QComboBox* day = nullptr;

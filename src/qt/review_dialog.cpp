@@ -1,5 +1,6 @@
 #include "qt/review_dialog.h"
 
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -65,6 +66,15 @@ QDialog* NewReviewDialog(QWidget* parent, const FileReview& review) {
     auto* buttons = new QHBoxLayout;
     auto* create = new QPushButton("צור את הקובץ");
     create->setObjectName("CreateFile");
+    // A known payee's new account is the commonest fraud: the file waits for the operator's word.
+    if (review.AccountChanged()) {
+        auto* checked = new QCheckBox("בדקתי את שינויי החשבונות");
+        checked->setObjectName("ChangesChecked");
+        checked->setStyleSheet("color: #b00000; font-weight: bold;");
+        create->setEnabled(false);
+        QObject::connect(checked, &QCheckBox::toggled, create, &QPushButton::setEnabled);
+        layout->addWidget(checked);
+    }
     auto* cancel = new QPushButton("ביטול");
     cancel->setObjectName("Cancel");
     (review.cancel_by_default ? cancel : create)->setDefault(true);

@@ -137,3 +137,56 @@ TEST_F(RoadCliTest, RefusalsAndBadArguments) {
 
 }  // namespace
 }  // namespace zivron
+
+namespace zivron {
+namespace {
+
+// The payee guard from the command line: a known payee's new account stops the run until the
+// operator accepts it; the history shows the payee's runs and is erased on request.
+TEST_F(RoadCliTest, AChangedAccountNeedsAcceptChanges) {
+    const std::vector<std::string> run = {
+        "credit",        "",       "--institution-code", "12345678",     "--software-code",
+        "54321",         "--name", "עמותת הדגמה",        "--value-date", "07/12/2026",
+        "--allow-marked"};
+    auto with = [&run](const fs::path& book, std::vector<std::string> more) {
+        std::vector<std::string> args = run;
+        args[1] = book.string();
+        args.insert(args.end(), more.begin(), more.end());
+        return args;
+    };
+    const fs::path book = WriteRoadWorkbook();
+    ASSERT_EQ(Cli(with(book, {})).exit_code, 0);
+    {
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Open(book).value();
+        ASSERT_TRUE(wb.WriteText(3, 5, "1003").ok());  // שרה כהן's account, one digit off
+        ASSERT_TRUE(wb.Save().ok());
+    }
+    const std::string before = ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value();
+    auto refused = Cli(with(book, {}));
+    EXPECT_EQ(refused.exit_code, 1);
+    EXPECT_NE(refused.err.find("שורה 3 (שרה כהן): חשבון חדש למוטב קיים: היה 20-826-10001 או "
+                               "10-936-1002 (07/12/2026)\n"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_TRUE(refused.err.ends_with("--accept-changes\n")) << refused.err;
+    EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(), before);
+    EXPECT_EQ(Cli(with(book, {"--accept-changes"})).exit_code, 0);
+
+    auto shown = test::RunProcess(ZIVRON_CLI, {"history", "show", "18"});
+    ASSERT_EQ(shown.exit_code, 0) << shown.err;
+    // The road workbook pays identity number 18 twice a run: שרה כהן and O'Neil.
+    EXPECT_EQ(shown.out,
+              "07/12/2026\t12345678\tזיכוי\tשרה כהן\t10-936-000001002\t1250.00\n"
+              "07/12/2026\t12345678\tזיכוי\tO'Neil. Ltd\t20-826-000010001\t0.02\n"
+              "07/12/2026\t12345678\tזיכוי\tשרה כהן\t10-936-000001003\t1250.00\n"
+              "07/12/2026\t12345678\tזיכוי\tO'Neil. Ltd\t20-826-000010001\t0.02\n");
+    EXPECT_EQ(
+        test::RunProcess(ZIVRON_CLI, {"history", "erase", "--institution", "12345678"}).exit_code,
+        0);
+    EXPECT_EQ(test::RunProcess(ZIVRON_CLI, {"history", "show", "18"}).out, "");
+    EXPECT_EQ(test::RunProcess(ZIVRON_CLI, {"history", "bogus"}).exit_code, 2);
+}
+
+}  // namespace
+}  // namespace zivron

@@ -64,6 +64,10 @@ class TestQtPort : public qt::QtPort {
     std::vector<std::string> confirmed_defaults;
     bool Confirm(QDialog& dialog) override {
         dialog.show();
+        // For a look at it by a person: $ZIVRON_REVIEW_PNG names where the drawn review goes.
+        if (const char* png = std::getenv("ZIVRON_REVIEW_PNG")) {
+            dialog.grab().save(png, "PNG");
+        }
         for (QPushButton* b : dialog.findChildren<QPushButton*>()) {
             if (b->isDefault()) {
                 confirmed_defaults.push_back(b->objectName().toStdString());

