@@ -128,6 +128,9 @@ TEST_F(PayeeGuardTest, AChangedAccountIsBuiltOnlyWhenAccepted) {
     ASSERT_TRUE(built) << built.error().message;
     EXPECT_EQ(built.value().history_fault, "");
     EXPECT_EQ(Paid("18"), 4u);
+    // Who was paid how much, and into which account, is the user's alone.
+    EXPECT_EQ(fs::status(session_->history_path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     // The next review compares with the account just paid.
     Result<FileReview> next = session_->Review(Panel::Credit);
     ASSERT_TRUE(next);

@@ -186,6 +186,16 @@ TEST_F(RoadCliTest, AChangedAccountNeedsAcceptChanges) {
         0);
     EXPECT_EQ(test::RunProcess(ZIVRON_CLI, {"history", "show", "18"}).out, "");
     EXPECT_EQ(test::RunProcess(ZIVRON_CLI, {"history", "bogus"}).exit_code, 2);
+
+    // A new installation starts from the yearly summary the runs left.
+    ASSERT_EQ(Cli(with(WriteRoadWorkbook(), {"--summary", "--accept-changes"})).exit_code, 0);
+    ASSERT_EQ(test::RunProcess(ZIVRON_CLI, {"history", "erase"}).exit_code, 0);
+    const fs::path summary = drive_ / "ZIVRON/Arhiv/Zikuyim/2026/Rikuz=2026mosad=12345678.xlsx";
+    auto imported = test::RunProcess(ZIVRON_CLI, {"history", "import", summary.string()});
+    ASSERT_EQ(imported.exit_code, 0) << imported.err;
+    EXPECT_EQ(imported.out, "runs=1 rows=4\n");
+    EXPECT_EQ(test::RunProcess(ZIVRON_CLI, {"history", "show", "123456789"}).out,
+              "07/12/2026\t12345678\tזיכוי\tדוד לוי\t12-600-000100018\t99.90\n");
 }
 
 }  // namespace
