@@ -264,21 +264,29 @@ QWidget* MainWindow::ExcelArchiveFrame(Panel panel) {
     return Frame("ארכיון אקסל", archive);
 }
 
-QWidget* MainWindow::CreditPanel() {
-    const Panel panel = Panel::Credit;
+// A panel's import, base list and archive buttons.
+QLayout* MainWindow::PanelButtons(Panel panel) {
+    const QString prefix = Prefix(panel);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
-        "CreditImport", "יבא קובץ", [this] { ImportWorkbook(Panel::Credit); }, "יבא נתונים מאקסל"));
+        prefix + "Import", "יבא קובץ", [this, panel] { ImportWorkbook(panel); },
+        "יבא נתונים מאקסל"));
     buttons->addWidget(MakeButton(
-        "CreditBaseList", "צור בסיס",
-        [this] {
-            if (Status s = session_.OpenBaseList(Panel::Credit); !s) {
+        prefix + "BaseList", "צור בסיס",
+        [this, panel] {
+            if (Status s = session_.OpenBaseList(panel); !s) {
                 Tell(s.error(), kProgramTitle);
             }
         },
         "יבא קובץ להמרה"));
-    buttons->addWidget(MakeButton("CreditArchive", "ארכיב",
-                                  [this] { session_.OpenArchiveFolder(Panel::Credit); }));
+    buttons->addWidget(MakeButton(prefix + "Archive", "ארכיב",
+                                  [this, panel] { session_.OpenArchiveFolder(panel); }));
+    return buttons;
+}
+
+QWidget* MainWindow::CreditPanel() {
+    const Panel panel = Panel::Credit;
+    QLayout* buttons = PanelButtons(panel);
 
     auto* v = new QVBoxLayout;
     v->addWidget(PanelFields(panel, "קוד מוסד (8 ספרות)"));
@@ -294,20 +302,7 @@ QWidget* MainWindow::CreditPanel() {
 
 QWidget* MainWindow::CollectionPanel() {
     const Panel panel = Panel::Collection;
-    auto* buttons = new QHBoxLayout;
-    buttons->addWidget(MakeButton(
-        "CollectionImport", "יבא קובץ", [this] { ImportWorkbook(Panel::Collection); },
-        "יבא נתונים מאקסל"));
-    buttons->addWidget(MakeButton(
-        "CollectionBaseList", "צור בסיס",
-        [this] {
-            if (Status s = session_.OpenBaseList(Panel::Collection); !s) {
-                Tell(s.error(), kProgramTitle);
-            }
-        },
-        "יבא קובץ להמרה"));
-    buttons->addWidget(MakeButton("CollectionArchive", "ארכיב",
-                                  [this] { session_.OpenArchiveFolder(Panel::Collection); }));
+    QLayout* buttons = PanelButtons(panel);
 
     auto* prep = new QVBoxLayout;
     prep->addLayout(buttons);

@@ -67,6 +67,7 @@ class MainWindow : public QWidget {
     QWidget* CollectionPanel();
     QWidget* InstitutionPanel();
     QWidget* PanelFields(Panel panel, const QString& code_caption);
+    QLayout* PanelButtons(Panel panel);
     QWidget* ImportOptionsFrame(Panel panel, const QString& ids_caption);
     QWidget* SummaryFrame(Panel panel);
     QWidget* ExcelArchiveFrame(Panel panel);
