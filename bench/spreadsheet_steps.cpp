@@ -25,7 +25,6 @@ namespace {
 // Fills as the import marks with, written and read back as any other.
 constexpr zivron::sheet::Rgb kCyanFill{128, 255, 255};
 constexpr zivron::sheet::Rgb kRedFill{255, 128, 128};
-constexpr zivron::sheet::Rgb kYellowFill{255, 255, 0};
 
 constexpr int kRows = 10000;
 
