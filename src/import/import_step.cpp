@@ -237,6 +237,14 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
                     cleared = true;
                 }
             }
+            // The copies of the values as typed: their fill goes with their cell's mark, the
+            // values stay.
+            for (int c = 9; c <= 12; ++c) {
+                if (wb.FillOf(r, c) == kTypingFixColour) {
+                    ZIVRON_TRY(wb.ClearFill(r, c));
+                    cleared = true;
+                }
+            }
         }
         changed = cleared;
     }

@@ -265,6 +265,11 @@ TEST_F(CreditRoadTest, MarksOfAnEarlierImportAreTakenBackWhenCorrected) {
     }
     EXPECT_EQ(wb.FillOf(4, 2), kInvalidIdColour);  // still wrong, marked again
     EXPECT_EQ(wb.FillOf(2, 3), (sheet::Rgb{1, 2, 3}));
+    // The identity number fixed at the first import is clean now: its copy as typed keeps its
+    // value and loses its fill.
+    EXPECT_EQ(wb.FillOf(2, 2), std::nullopt);
+    EXPECT_EQ(wb.FillOf(2, 9), std::nullopt);
+    EXPECT_EQ(wb.Read(2, 9), CellValue::Str("12-345-674"));
 }
 
 // An operator's .xls, saved by a spreadsheet application: its active sheet, its formula amounts
@@ -352,11 +357,13 @@ TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
             ASSERT_EQ(now[i], kept[i]) << "record " << i;
         }
         // Imported again: the account and identity marks stand; a cell fixed before holds
-        // digits now, so its typing mark is taken back (its old value stays beside it).
+        // digits now, so its typing mark is taken back, and so is the fill of its old value
+        // beside it (the value stays).
         ASSERT_TRUE(Import(Panel::Credit, book));
         EXPECT_EQ(Summary(Panel::Credit).invalid_accounts, 1);
         std::set<std::string> again = after;
         again.erase("fill תשלומים!B2 80FFFF");
+        again.erase("fill תשלומים!I2 80FFFF");
         EXPECT_EQ(facts(book), again);
     }
 }
