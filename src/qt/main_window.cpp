@@ -98,7 +98,7 @@ void DrawChoice(QComboBox* widget, const Choice& choice) {
 
 MainWindow::MainWindow(QtPort& port, Session& session) : port_(port), session_(session) {
     setLayoutDirection(Qt::RightToLeft);
-    setWindowTitle("zivron");
+    setWindowTitle(kProgramTitle);
     auto* panels = new QHBoxLayout;
     panels->addWidget(CreditPanel());
     panels->addWidget(CollectionPanel());
@@ -535,9 +535,12 @@ void MainWindow::DrawPanel(Panel panel) {
 void MainWindow::DrawLabels() {
     const std::optional<Account>& account = session_.account();
     account_->setText(account ? Q(account->name) : QString("טרם"));
-    // The elapsed time, and while an import runs the row it has reached.
+    // The import's time (from the workbook's opening, not the dialog's), and while it runs the
+    // row it has reached.
     const QString elapsed =
-        import_progress_.sheet_row > 0 ? Q(NumberText(import_progress_.elapsed_seconds)) : "";
+        import_progress_.sheet_row > 0
+            ? "זמן יבוא: " + Q(NumberText(import_progress_.elapsed_seconds)) + " ש'"
+            : "";
     elapsed_->setText(session_.importing()
                           ? elapsed + QString("  (שורה %1)").arg(import_progress_.sheet_row)
                           : elapsed);
@@ -547,8 +550,10 @@ void MainWindow::DrawLabels() {
     progress_->setVisible(session_.importing());
     progress_->setRange(0, rows);
     progress_->setValue(std::clamp(import_progress_.sheet_row - 1, 0, rows));
-    setWindowTitle(import_progress_.payee.empty() ? QString("zivron")
-                                                  : "zivron - " + Q(import_progress_.payee));
+    // The program and the institution the panels hold: what the operator works for now.
+    const std::string& institution = session_.panel(Panel::Credit).institution_name;
+    setWindowTitle(institution.empty() ? QString(kProgramTitle)
+                                       : QString(kProgramTitle) + " - " + Q(institution));
 }
 
 void MainWindow::Draw() {

@@ -140,6 +140,10 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_EQ(marked->item(0, 0)->text(), QString("4"));
     EXPECT_EQ(marked->item(1, 3)->text(), QString("ספרת ביקורת שגויה"));
     EXPECT_EQ(window.Field("CreditTransactions")->text(), QString("4"));
+    // Titled by the program and the institution, never by a payee's name; the import's time
+    // labelled.
+    EXPECT_EQ(window.windowTitle(), QString("זיברון - עמותת הדגמה"));
+    EXPECT_TRUE(window.findChild<QLabel*>("ImportTime")->text().startsWith("זמן יבוא: "));
     EXPECT_EQ(window.Field("CreditTotal")->text(), QString("2584.42"));
     EXPECT_TRUE(window.Field("CreditTotal")->isReadOnly());
 
