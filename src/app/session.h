@@ -110,6 +110,7 @@ class Session {
     RunRecord RunOf(Panel p) const;
     Status CheckBuildable(Panel p) const;
     Status CheckValueDate(const masav::ValueDate& date);
+    void GuardPayeesOf(const RunRecord& run, masav::Variant variant, FileReview& review);
     void FillDays(ValueDateChoice& date);
     Status CheckAccountForChanges() const;
     Status WriteRunWorkbooks(Panel p, const RunRecord& run);

@@ -33,7 +33,56 @@ struct Busy {
     Port& port;
 };
 
+// The table's faulty rows, the first ten named, the rest counted.
+Error FaultyRows(const std::vector<RowFault>& faults) {
+    std::string message =
+        "הקובץ לא נוצר: בחוברת שורות שאינן שלמות; יש לתקן אותן ולקלוט את "
+        "החוברת מחדש";
+    const std::size_t shown = std::min<std::size_t>(faults.size(), kFaultsNamed);
+    for (std::size_t i = 0; i < shown; ++i) {
+        message += "\n" + faults[i].text;
+    }
+    if (faults.size() > shown) {
+        message += "\nועוד " + std::to_string(faults.size() - shown) + " שורות";
+    }
+    return Refusal(message);
+}
+
+// What msv.001 in the transmission folder holds now, read back, or why it cannot be.
+void ReadWaitingFile(FileReview& review) {
+    const std::filesystem::path waiting = MapWrittenPath(kMasavFile);
+    std::error_code ec;
+    review.file_waiting = std::filesystem::exists(waiting, ec);
+    if (!review.file_waiting) {
+        return;
+    }
+    Result<std::string> bytes = ReadWholeFile(waiting);
+    Result<masav::ReadFile> read =
+        bytes ? masav::ReadMasavFile(bytes.value()) : Result<masav::ReadFile>(bytes.error());
+    if (read) {
+        review.waiting = std::move(read).value();
+    } else {
+        review.waiting_fault = read.error().message;
+    }
+}
+
 }  // namespace
+
+// The payee guard's findings for the run, or why the history could not give them.
+void Session::GuardPayeesOf(const RunRecord& run, masav::Variant variant, FileReview& review) {
+    PayeeHistory* history = History(review.history_fault);
+    if (history == nullptr) {
+        return;
+    }
+    Result<GuardReport> guard = GuardPayees(*history, run.institution.code, variant, run.rows,
+                                            panel(run.panel).warn_new_payees);
+    if (!guard) {
+        review.history_fault = guard.error().message;
+        return;
+    }
+    review.findings = std::move(guard.value().findings);
+    review.new_payees = guard.value().new_payees;
+}
 
 // A build needs an institution and its own panel's import in the table.
 Status Session::CheckBuildable(Panel p) const {
@@ -77,18 +126,7 @@ Result<FileReview> Session::Review(Panel p) {
     ZIVRON_TRY(CheckBuildable(p));
     // Every row of the workbook goes into the file, or the rows that cannot are named.
     if (!table_->faults.empty()) {
-        std::string message =
-            "הקובץ לא נוצר: בחוברת שורות שאינן שלמות; יש לתקן אותן ולקלוט את "
-            "החוברת מחדש\n";
-        const std::size_t shown = std::min<std::size_t>(table_->faults.size(), kFaultsNamed);
-        for (std::size_t i = 0; i < shown; ++i) {
-            message += table_->faults[i].text + "\n";
-        }
-        if (table_->faults.size() > shown) {
-            message += "ועוד " + std::to_string(table_->faults.size() - shown) + " שורות\n";
-        }
-        message.pop_back();
-        return Refusal(message);
+        return FaultyRows(table_->faults);
     }
     if (table_->rows.size() > kMostPayments) {
         return Refusal("בטבלה " + std::to_string(table_->rows.size()) +
@@ -106,31 +144,10 @@ Result<FileReview> Session::Review(Panel p) {
     review.total = run.total_text;
     review.marks = table_->marks;
     review.import_serial = table_->serial;
-    const std::filesystem::path waiting = MapWrittenPath(kMasavFile);
-    std::error_code ec;
-    review.file_waiting = std::filesystem::exists(waiting, ec);
-    if (review.file_waiting) {
-        Result<std::string> bytes = ReadWholeFile(waiting);
-        Result<masav::ReadFile> read =
-            bytes ? masav::ReadMasavFile(bytes.value()) : Result<masav::ReadFile>(bytes.error());
-        if (read) {
-            review.waiting = std::move(read).value();
-        } else {
-            review.waiting_fault = read.error().message;
-        }
-    }
+    ReadWaitingFile(review);
     const masav::Variant variant =
         p == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection;
-    if (PayeeHistory* history = History(review.history_fault)) {
-        Result<GuardReport> guard = GuardPayees(*history, run.institution.code, variant, run.rows,
-                                                panel(p).warn_new_payees);
-        if (guard) {
-            review.findings = std::move(guard.value().findings);
-            review.new_payees = guard.value().new_payees;
-        } else {
-            review.history_fault = guard.error().message;
-        }
-    }
+    GuardPayeesOf(run, variant, review);
     const std::string yymmdd = PadLeftWithZeros(std::to_string(run.date.year % 100), 2) +
                                PadLeftWithZeros(std::to_string(run.date.month), 2) +
                                PadLeftWithZeros(std::to_string(run.date.day), 2);

@@ -41,12 +41,6 @@ long long Median(std::vector<long long> values) {
 
 }  // namespace
 
-bool GuardReport::AccountChanged() const {
-    return std::any_of(findings.begin(), findings.end(), [](const PayeeFinding& f) {
-        return f.kind == PayeeFinding::Kind::AccountChanged;
-    });
-}
-
 Result<GuardReport> GuardPayees(PayeeHistory& history, const std::string& institution,
                                 masav::Variant variant, const std::vector<masav::Row>& rows,
                                 bool warn_new_payees) {

@@ -23,7 +23,6 @@ struct PayeeFinding {
 struct GuardReport {
     std::vector<PayeeFinding> findings;  // in the table's order
     int new_payees = 0;
-    bool AccountChanged() const;
 };
 
 // `rows[n]` stands in sheet row n + 2. New payees are findings only when `warn_new_payees`.
