@@ -207,6 +207,60 @@ Status MarkMissing(sheet::Workbook& wb, int r, const DataRow& row, std::vector<I
     return Ok();
 }
 
+// The program's own fills of an earlier import taken off a row: the marks on A to F, and the
+// typing fix's on the copies in I to L (their values stay). A fill of any other colour is the
+// operator's.
+Status ClearEarlierMarks(sheet::Workbook& wb, int r, bool& cleared) {
+    for (int c : {1, 2, 3, 4, 5, 6, 9, 10, 11, 12}) {
+        const std::optional<sheet::Rgb> fill = wb.FillOf(r, c);
+        const bool ours = c <= 6 ? fill == kTypingFixColour || fill == kInvalidAccountColour ||
+                                       fill == kInvalidIdColour
+                                 : fill == kTypingFixColour;
+        if (ours) {
+            ZIVRON_TRY(wb.ClearFill(r, c));
+            cleared = true;
+        }
+    }
+    return Ok();
+}
+
+// A row's account: missing fields, a failed check digit, or a value that cannot stand in its field
+// whole (as wrong as a failed check digit) mark it.
+Status MarkAccount(sheet::Workbook& wb, int r, const DataRow& row, RuleSet rules,
+                   const MessageSink& bank_messages, ImportOutcome& out) {
+    bool marked = false;
+    ZIVRON_TRY(MarkMissing(wb, r, row, out.marks, marked));
+    if (!marked) {
+        CheckResult c = CheckAccountOf(rules, row.text[2], row.text[3], row.text[4], bank_messages);
+        if (c.valid) {
+            c.reason = NotFitting({{row.text[2], 2, "קוד הבנק"},
+                                   {row.text[3], 3, "מספר הסניף"},
+                                   {row.text[4], 9, "מספר החשבון"}});
+        }
+        if (!c.reason.empty()) {
+            ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
+            out.marks.push_back({r, row.text[0], "חשבון", c.reason});
+            marked = true;
+        }
+    }
+    out.invalid_accounts += marked ? 1 : 0;
+    return Ok();
+}
+
+Status MarkIdentity(sheet::Workbook& wb, int r, const DataRow& row, ImportOutcome& out) {
+    CheckResult c =
+        Missing(row.text[1]) ? CheckResult{false, "חסר מספר זהות"} : CheckIdentity(row.text[1]);
+    if (c.valid) {
+        c.reason = NotFitting({{row.text[1], 9, "מספר הזהות"}});
+    }
+    if (!c.reason.empty()) {
+        ZIVRON_TRY(wb.SetFill(r, 2, kInvalidIdColour));
+        ++out.invalid_ids;
+        out.marks.push_back({r, row.text[0], "זהות", c.reason});
+    }
+    return Ok();
+}
+
 }  // namespace
 
 Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& options,
@@ -225,28 +279,11 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
 
     bool changed = false;
     // The marks of an earlier import go first, so a corrected cell does not stay marked; the
-    // passes then mark what still fails. A fill of any other colour is the operator's.
+    // passes then mark what still fails.
     if (options.fix || options.mark_accounts || options.mark_ids) {
-        bool cleared = false;
         for (int r = kFirstDataRow; r <= last; ++r) {
-            for (int c = 1; c <= 6; ++c) {
-                std::optional<sheet::Rgb> fill = wb.FillOf(r, c);
-                if (fill && (*fill == kTypingFixColour || *fill == kInvalidAccountColour ||
-                             *fill == kInvalidIdColour)) {
-                    ZIVRON_TRY(wb.ClearFill(r, c));
-                    cleared = true;
-                }
-            }
-            // The copies of the values as typed: their fill goes with their cell's mark, the
-            // values stay.
-            for (int c = 9; c <= 12; ++c) {
-                if (wb.FillOf(r, c) == kTypingFixColour) {
-                    ZIVRON_TRY(wb.ClearFill(r, c));
-                    cleared = true;
-                }
-            }
+            ZIVRON_TRY(ClearEarlierMarks(wb, r, changed));
         }
-        changed = cleared;
     }
 
     if (options.fix) {
@@ -267,26 +304,8 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
 
     if (options.mark_accounts) {
         for (int r = kFirstDataRow; r <= last; ++r) {
-            const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
-            bool marked = false;
-            ZIVRON_TRY(MarkMissing(wb, r, row, out.marks, marked));
-            if (!marked) {
-                CheckResult c = CheckAccountOf(options.rules, row.text[2], row.text[3], row.text[4],
-                                               bank_messages);
-                // A value that cannot stand in its field whole is as wrong as a failed check
-                // digit.
-                if (c.valid) {
-                    c.reason = NotFitting({{row.text[2], 2, "קוד הבנק"},
-                                           {row.text[3], 3, "מספר הסניף"},
-                                           {row.text[4], 9, "מספר החשבון"}});
-                }
-                if (!c.reason.empty()) {
-                    ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
-                    out.marks.push_back({r, row.text[0], "חשבון", c.reason});
-                    marked = true;
-                }
-            }
-            out.invalid_accounts += marked ? 1 : 0;
+            ZIVRON_TRY(MarkAccount(wb, r, rows[static_cast<std::size_t>(r - kFirstDataRow)],
+                                   options.rules, bank_messages, out));
             report(ImportPass::Accounts, r);
         }
         changed = changed || out.invalid_accounts > 0;
@@ -294,17 +313,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
 
     if (options.mark_ids) {
         for (int r = kFirstDataRow; r <= last; ++r) {
-            const DataRow& row = rows[static_cast<std::size_t>(r - kFirstDataRow)];
-            CheckResult c = Missing(row.text[1]) ? CheckResult{false, "חסר מספר זהות"}
-                                                 : CheckIdentity(row.text[1]);
-            if (c.valid) {
-                c.reason = NotFitting({{row.text[1], 9, "מספר הזהות"}});
-            }
-            if (!c.reason.empty()) {
-                ZIVRON_TRY(wb.SetFill(r, 2, kInvalidIdColour));
-                ++out.invalid_ids;
-                out.marks.push_back({r, row.text[0], "זהות", c.reason});
-            }
+            ZIVRON_TRY(MarkIdentity(wb, r, rows[static_cast<std::size_t>(r - kFirstDataRow)], out));
             report(ImportPass::Ids, r);
         }
         changed = changed || out.invalid_ids > 0;
