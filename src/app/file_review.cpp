@@ -33,11 +33,6 @@ std::string FileDateText(const std::string& yymmdd) {
 
 }  // namespace
 
-std::string DateText(const masav::ValueDate& date) {
-    return PadLeftWithZeros(std::to_string(date.day), 2) + "/" +
-           PadLeftWithZeros(std::to_string(date.month), 2) + "/" + std::to_string(date.year);
-}
-
 bool Before(const masav::ValueDate& date, int year, int month, int day) {
     if (date.year != year) {
         return date.year < year;
@@ -64,8 +59,8 @@ std::string FileReview::Text() const {
     std::string out =
         std::string("קובץ ") + (credit ? "זיכויים (העברות)" : "חיובים (הוראות קבע)") + "\n";
     out += "מוסד: " + institution_name + " (קוד " + institution_code + ")\n";
-    out +=
-        "תאריך ערך: " + DateText(value_date) + ", יום " + kDayNames[WeekdayOf(value_date)] + "\n";
+    out += "תאריך ערך: " + masav::DateText(value_date) + ", יום " +
+           kDayNames[WeekdayOf(value_date)] + "\n";
     if (!weekend_note.empty()) {
         out += weekend_note + "\n";
     }

@@ -47,8 +47,6 @@ struct FileReview {
 
 // "יום שישי: מס"ב אינו פועל בסופי שבוע" for a Friday, likewise for a Saturday; empty otherwise.
 std::string WeekendNote(const masav::ValueDate& date);
-// "DD/MM/YYYY".
-std::string DateText(const masav::ValueDate& date);
 // Whether `date` comes before the day `year`, `month`, `day`.
 bool Before(const masav::ValueDate& date, int year, int month, int day);
 

@@ -81,7 +81,8 @@ class Session {
     // date that has passed).
     Result<FileReview> Review(Panel p);
     // msv.001 of the table's rows, its archive copy and workbooks, and the activity-log entry, as
-    // `review` showed them; refused when anything changed since.
+    // `review` showed them; refused when anything changed since, and when it found a changed
+    // account the operator has not accepted.
     Result<BuildOutcome> Build(Panel p, const FileReview& review);
 
     // --- files
@@ -109,6 +110,7 @@ class Session {
   private:
     RunRecord RunOf(Panel p) const;
     Status CheckBuildable(Panel p) const;
+    Result<RunRecord> FileableRun(Panel p);
     Status CheckValueDate(const masav::ValueDate& date);
     void GuardPayeesOf(const RunRecord& run, masav::Variant variant, FileReview& review);
     void FillDays(ValueDateChoice& date);

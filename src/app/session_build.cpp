@@ -17,21 +17,10 @@
 namespace zivron {
 namespace {
 
-Error Refusal(std::string message) {
-    return {ErrorCode::BadInput, std::move(message)};
-}
-
 // The faulty rows a refusal names, before it counts the rest.
 constexpr std::size_t kFaultsNamed = 10;
 // The count field of the trailer holds seven digits.
 constexpr std::size_t kMostPayments = 9'999'999;
-
-// The busy pointer for as long as it lives.
-struct Busy {
-    explicit Busy(Port& p) : port(p) { port.BusyPointer(true); }
-    ~Busy() { port.BusyPointer(false); }
-    Port& port;
-};
 
 // The table's faulty rows, the first ten named, the rest counted.
 Error FaultyRows(const std::vector<RowFault>& faults) {
@@ -45,7 +34,7 @@ Error FaultyRows(const std::vector<RowFault>& faults) {
     if (faults.size() > shown) {
         message += "\nועוד " + std::to_string(faults.size() - shown) + " שורות";
     }
-    return Refusal(message);
+    return BadInput(message);
 }
 
 // What msv.001 in the transmission folder holds now, read back, or why it cannot be.
@@ -88,10 +77,10 @@ void Session::GuardPayeesOf(const RunRecord& run, masav::Variant variant, FileRe
 Status Session::CheckBuildable(Panel p) const {
     const PanelState& state = panel(p);
     if (state.institution_name.empty()) {
-        return Refusal("בחר מוסד");
+        return BadInput("בחר מוסד");
     }
     if (!state.summary || state.summary->transactions == 0) {
-        return Refusal("מספר תנועות אפס");
+        return BadInput("מספר תנועות אפס");
     }
     // The table holds the last import of either panel; only its own panel's import may be built.
     if (!table_ || table_->panel != p) {
@@ -99,10 +88,10 @@ Status Session::CheckBuildable(Panel p) const {
         const std::string workbook =
             table_ ? std::filesystem::path(table_->workbook).filename().string() : "";
         const std::size_t rows = table_ ? table_->rows.size() : 0;
-        return Refusal(std::string("הטבלה מחזיקה את יבוא ה") + (credit ? "חיובים" : "זיכויים") +
-                       " מהחוברת " + workbook + " (" + std::to_string(rows) +
-                       " שורות); יש לקלוט את חוברת ה" + (credit ? "זיכויים" : "חיובים") +
-                       " מחדש ואז ליצור את הקובץ");
+        return BadInput(std::string("הטבלה מחזיקה את יבוא ה") + (credit ? "חיובים" : "זיכויים") +
+                        " מהחוברת " + workbook + " (" + std::to_string(rows) +
+                        " שורות); יש לקלוט את חוברת ה" + (credit ? "זיכויים" : "חיובים") +
+                        " מחדש ואז ליצור את הקובץ");
     }
     return Ok();
 }
@@ -110,18 +99,19 @@ Status Session::CheckBuildable(Panel p) const {
 // A value date Masav can still take: a date of the calendar, today or later.
 Status Session::CheckValueDate(const masav::ValueDate& date) {
     if (date.year == 0) {
-        return Refusal("תאריך הערך אינו תאריך תקין");
+        return BadInput("תאריך הערך אינו תאריך תקין");
     }
     const LocalTime today = port_.Now();
     if (Before(date, today.year, today.month, today.day)) {
-        return Refusal("תאריך הערך עבר: " + DateText(date));
+        return BadInput("תאריך הערך עבר: " + masav::DateText(date));
     }
     return Ok();
 }
 
-Result<FileReview> Session::Review(Panel p) {
+// The run a file of the panel would carry, or why no file can be made of it.
+Result<RunRecord> Session::FileableRun(Panel p) {
     if (importing_) {
-        return Refusal("יבוא קובץ מתבצע; לא ניתן ליצור קובץ לפני סיומו");
+        return BadInput("יבוא קובץ מתבצע; לא ניתן ליצור קובץ לפני סיומו");
     }
     ZIVRON_TRY(CheckBuildable(p));
     // Every row of the workbook goes into the file, or the rows that cannot are named.
@@ -129,11 +119,20 @@ Result<FileReview> Session::Review(Panel p) {
         return FaultyRows(table_->faults);
     }
     if (table_->rows.size() > kMostPayments) {
-        return Refusal("בטבלה " + std::to_string(table_->rows.size()) +
-                       " תנועות; קובץ מס\"ב נושא 9,999,999 תנועות לכל היותר");
+        return BadInput("בטבלה " + std::to_string(table_->rows.size()) +
+                        " תנועות; קובץ מס\"ב נושא 9,999,999 תנועות לכל היותר");
     }
-    const RunRecord run = RunOf(p);
+    RunRecord run = RunOf(p);
     ZIVRON_TRY(CheckValueDate(run.date));
+    return run;
+}
+
+Result<FileReview> Session::Review(Panel p) {
+    Result<RunRecord> fileable = FileableRun(p);
+    if (!fileable) {
+        return fileable.error();
+    }
+    const RunRecord& run = fileable.value();
     FileReview review;
     review.panel = p;
     review.institution_name = run.institution.name;
@@ -148,9 +147,7 @@ Result<FileReview> Session::Review(Panel p) {
     const masav::Variant variant =
         p == Panel::Credit ? masav::Variant::Credit : masav::Variant::Collection;
     GuardPayeesOf(run, variant, review);
-    const std::string yymmdd = PadLeftWithZeros(std::to_string(run.date.year % 100), 2) +
-                               PadLeftWithZeros(std::to_string(run.date.month), 2) +
-                               PadLeftWithZeros(std::to_string(run.date.day), 2);
+    const std::string yymmdd = masav::Yymmdd(run.date);
     review.cancel_by_default = !review.marks.empty() || review.AccountChanged() ||
                                (review.waiting && (review.waiting->variant != variant ||
                                                    review.waiting->payment_date != yymmdd));
@@ -158,26 +155,28 @@ Result<FileReview> Session::Review(Panel p) {
 }
 
 Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
-    Result<FileReview> now = Review(p);
-    if (!now) {
-        return now.error();
+    Result<RunRecord> fileable = FileableRun(p);
+    if (!fileable) {
+        return fileable.error();
     }
-    const FileReview& n = now.value();
-    if (n.panel != review.panel || n.import_serial != review.import_serial ||
-        n.institution_code != review.institution_code || n.payments != review.payments ||
-        n.total != review.total || DateText(n.value_date) != DateText(review.value_date)) {
-        return Refusal("הנתונים השתנו מאז הסקירה; יש לסקור את הקובץ שוב לפני יצירתו");
+    const RunRecord& run = fileable.value();
+    // The review stands for this import of this panel, as the panel holds it now; its findings
+    // are the ones the operator saw, so they are not formed again.
+    if (review.panel != p || review.import_serial != table_->serial ||
+        review.institution_code != run.institution.code ||
+        review.payments != static_cast<int>(run.rows.size()) || review.total != run.total_text ||
+        masav::DateText(review.value_date) != masav::DateText(run.date)) {
+        return BadInput("הנתונים השתנו מאז הסקירה; יש לסקור את הקובץ שוב לפני יצירתו");
     }
-    if (n.AccountChanged() && !review.changes_accepted) {
-        return Refusal(
+    if (review.AccountChanged() && !review.changes_accepted) {
+        return BadInput(
             "בקובץ מוטבים קיימים שחשבונם השתנה; יש לבדוק את השינויים ולאשר אותם לפני "
             "יצירת הקובץ");
     }
-    const RunRecord run = RunOf(p);
     const LocalTime today = port_.Now();
     ZIVRON_TRY(MakeWrittenFolder(YearArchiveFolder(p, today)));
     ZIVRON_TRY(MakeWrittenFolder(MonthArchiveFolder(p, today)));
-    Busy busy(port_);
+    BusyWhile busy(port_);
     Result<std::string> file = BuildMasav(run);
     if (!file) {
         return file.error();

@@ -14,12 +14,6 @@
 namespace zivron {
 namespace {
 
-struct Busy {
-    explicit Busy(Port& p) : port(p) { port.BusyPointer(true); }
-    ~Busy() { port.BusyPointer(false); }
-    Port& port;
-};
-
 // The new workbook saved as the conversions' output and shown.
 Result<ConversionOutcome> SaveConversion(sheet::SpreadsheetApp& app, Result<ConversionWorkbook> out,
                                          std::size_t records_found) {
@@ -35,7 +29,7 @@ Result<ConversionOutcome> SaveConversion(sheet::SpreadsheetApp& app, Result<Conv
 }  // namespace
 
 Result<ConversionOutcome> Session::ConvertMasavNames(const std::filesystem::path& masav_file) {
-    Busy busy(port_);
+    BusyWhile busy(port_);
     Result<std::string> text = ReadWholeFile(masav_file);
     if (!text) {
         return text.error();
@@ -46,7 +40,7 @@ Result<ConversionOutcome> Session::ConvertMasavNames(const std::filesystem::path
 }
 
 Result<ConversionOutcome> Session::ConvertPayrollExport(const std::filesystem::path& export_file) {
-    Busy busy(port_);
+    BusyWhile busy(port_);
     Result<std::string> text = ReadWholeFile(export_file);
     if (!text) {
         return text.error();
@@ -79,7 +73,7 @@ Status Session::OpenBaseList(Panel p) {
         port_.ShellOpen(path);
         return Ok();
     }
-    Busy busy(port_);
+    BusyWhile busy(port_);
     auto app = port_.NewSpreadsheetApp();
     Result<sheet::Workbook*> wb = payees ? WriteBaseList(*app, path, "שם מוטב", "זהות מוטב")
                                          : WriteBaseList(*app, path, "משלם", "זהות משלם");

@@ -48,11 +48,7 @@ Result<ImportSummary> Session::Import(Panel p, const std::filesystem::path& work
         }
     };
 
-    port_.BusyPointer(true);
-    struct Idle {
-        Port& port;
-        ~Idle() { port.BusyPointer(false); }
-    } idle{port_};
+    BusyWhile busy(port_);
     std::unique_ptr<sheet::SpreadsheetApp> app = port_.NewSpreadsheetApp();
     Result<sheet::Workbook*> opened = app->Open(workbook);
     if (!opened) {

@@ -12,10 +12,6 @@
 namespace zivron {
 namespace {
 
-Error Refusal(const char* message) {
-    return {ErrorCode::BadInput, message};
-}
-
 // A reply field the service stores as "x" for an empty value.
 std::string FieldValue(const std::string& field) {
     return field == "x" ? std::string() : field;
@@ -65,7 +61,7 @@ Status Session::ChooseListedInstitution(int index) {
     }
     const std::vector<std::string> fields = SplitOn(reply, '*');
     if (Trim(reply) == "eject" || fields.size() < 6) {
-        return Refusal("נתונים שגויים הקלד מחדש");
+        return BadInput("נתונים שגויים הקלד מחדש");
     }
     chosen.collection = {FieldValue(fields[2]), FieldValue(fields[3])};
     chosen.credit = {FieldValue(fields[4]), FieldValue(fields[5])};
@@ -90,10 +86,10 @@ Status Session::CheckAccountForChanges() const {
                      "אין חיבור לשירות: לא ניתן להוסיף, לעדכן או למחוק מוסד עד שהשירות יחזור"};
     }
     if (!account_) {
-        return Refusal("שם מורשה לא מוגדר");
+        return BadInput("שם מורשה לא מוגדר");
     }
     if (NumericValue(account_->number) == 0) {
-        return Refusal("בעיה עם שם מורשה פנה לתמיכה");
+        return BadInput("בעיה עם שם מורשה פנה לתמיכה");
     }
     return Ok();
 }
@@ -128,20 +124,20 @@ Status Session::SaveInstitution() {
     for (const std::string* v : {&i.name, &i.collection.code, &i.collection.software_code,
                                  &i.credit.code, &i.credit.software_code}) {
         if (v->find_first_of("*+") != std::string::npos) {
-            return Refusal("שם המוסד וקודיו אינם יכולים להכיל את התווים * או +");
+            return BadInput("שם המוסד וקודיו אינם יכולים להכיל את התווים * או +");
         }
     }
     std::string reply;
     if (!editor_.updating) {
         if (i.name.empty()) {
-            return Refusal("הקלד שם מוסד");
+            return BadInput("הקלד שם מוסד");
         }
         reply = link_.Fetch(std::string(service_page::kAddInstitution) + "?" + InstitutionPairs());
         AfterInstitutionChange();
         return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בהרשמה נסה מחדש"};
     }
     if (i.number == 0) {
-        return Refusal("בחר מוסד לעדכון");
+        return BadInput("בחר מוסד לעדכון");
     }
     reply = link_.Fetch(std::string(service_page::kUpdateInstitution) +
                         "?Mis=" + std::to_string(i.number) + "&" + InstitutionPairs());
@@ -152,7 +148,7 @@ Status Session::SaveInstitution() {
 Status Session::DeleteChosenInstitution() {
     ZIVRON_TRY(CheckAccountForChanges());
     if (!editor_.updating || editor_.chosen == 0 || !editor_.can_delete) {
-        return Refusal("בחר מוסד למחיקה");
+        return BadInput("בחר מוסד למחיקה");
     }
     if (port_.MessageBox("למחוק את המוסד " + editor_.name + "?", kProgramTitle, Buttons::YesNo) !=
         Answer::Yes) {

@@ -8,20 +8,12 @@
 #include "text/shaping.h"
 
 namespace zivron {
-namespace {
-
-Error Refusal(const char* message) {
-    return {ErrorCode::BadInput, message};
-}
-
-}  // namespace
-
 Status Session::LogIn(const LoginDetails& details) {
     if (details.email.empty()) {
-        return Refusal("הקלד מייל");
+        return BadInput("הקלד מייל");
     }
     if (details.password.empty()) {
-        return Refusal("הקלד סיסמה");
+        return BadInput("הקלד סיסמה");
     }
     const std::string reply =
         port_.FetchPage(std::string(service_page::kLogin) + "?Mis=" + QueryValue(details.email) +
@@ -42,7 +34,7 @@ Status Session::LogIn(const LoginDetails& details) {
         account = Account{known->account_name, known->account_number};
         offline = true;
     } else if (Trim(reply) == "eject") {
-        return Refusal("נתונים שגויים הקלד מחדש");
+        return BadInput("נתונים שגויים הקלד מחדש");
     } else {
         // A record too short to hold the account number is no account.
         std::optional<AccountRecord> record = ParseLoginReply(reply);

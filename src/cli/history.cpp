@@ -9,11 +9,6 @@
 namespace zivron::cli {
 namespace {
 
-std::string DateText(const masav::ValueDate& d) {
-    return PadLeftWithZeros(std::to_string(d.day), 2) + "/" +
-           PadLeftWithZeros(std::to_string(d.month), 2) + "/" + std::to_string(d.year);
-}
-
 int Import(const std::vector<std::string>& a, PayeeHistory& history, std::ostream& out,
            std::ostream& err) {
     if (a.empty()) {
@@ -64,7 +59,7 @@ int Show(const std::vector<std::string>& a, PayeeHistory& history, std::ostream&
         return 1;
     }
     for (const PastPayment& p : payments.value()) {
-        out << DateText(p.value_date) << "\t" << p.institution << "\t"
+        out << masav::DateText(p.value_date) << "\t" << p.institution << "\t"
             << (p.variant == masav::Variant::Credit ? "זיכוי" : "חיוב") << "\t" << p.name << "\t"
             << p.bank << "-" << p.branch << "-" << p.account << "\t" << AgorotText(p.agorot)
             << "\n";

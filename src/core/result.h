@@ -21,6 +21,11 @@ struct Error {
     std::string message;  // Hebrew, shown to the operator as it stands
 };
 
+// The operator's data, or choice, cannot be used as it stands.
+inline Error BadInput(std::string message) {
+    return Error{ErrorCode::BadInput, std::move(message)};
+}
+
 template <class T>
 class [[nodiscard]] Result {
   public:

@@ -18,19 +18,18 @@ std::string Row(int sheet_row, const masav::Row& row) {
     return "שורה " + std::to_string(sheet_row) + " (" + row.name + "): ";
 }
 
-std::string DateText(const masav::ValueDate& d) {
-    return PadLeftWithZeros(std::to_string(d.day), 2) + "/" +
-           PadLeftWithZeros(std::to_string(d.month), 2) + "/" + std::to_string(d.year);
-}
-
-// "12-600-100006", as an operator writes an account.
-std::string AccountText(const std::string& bank, const std::string& branch,
-                        const std::string& account) {
-    auto plain = [](const std::string& digits) {
-        const std::size_t first = digits.find_first_not_of('0');
-        return first == std::string::npos ? std::string("0") : digits.substr(first);
-    };
-    return plain(bank) + "-" + plain(branch) + "-" + plain(account);
+// An account key ("12-600-000100006") as an operator writes it: "12-600-100006".
+std::string ShownAccount(const std::string& key) {
+    std::string out;
+    std::size_t at = 0;
+    while (at <= key.size()) {
+        const std::size_t end = std::min(key.find('-', at), key.size());
+        const std::string part = key.substr(at, end - at);
+        const std::size_t first = part.find_first_not_of('0');
+        out += (out.empty() ? "" : "-") + (first == std::string::npos ? "0" : part.substr(first));
+        at = end + 1;
+    }
+    return out;
 }
 
 long long Median(std::vector<long long> values) {
@@ -72,6 +71,7 @@ Result<GuardReport> GuardPayees(PayeeHistory& history, const std::string& instit
         const int sheet_row = static_cast<int>(n) + kFirstDataRow;
         const std::string id = IdentityKey(row.id);
         const std::string account = AccountKey(row);
+        const std::string shown = ShownAccount(account);
         auto add = [&](PayeeFinding::Kind kind, const std::string& what) {
             report.findings.push_back({kind, sheet_row, Row(sheet_row, row) + what});
         };
@@ -82,11 +82,9 @@ Result<GuardReport> GuardPayees(PayeeHistory& history, const std::string& instit
         }
         if (auto [at, first] = owner_of_account.try_emplace(account, sheet_row, id);
             !first && at->second.second != id) {
-            add(PayeeFinding::Kind::SharedAccount,
-                "החשבון " +
-                    AccountText(account.substr(0, 2), account.substr(3, 3), account.substr(7)) +
-                    " רשום גם למספר הזהות " + at->second.second + " בשורה " +
-                    std::to_string(at->second.first));
+            add(PayeeFinding::Kind::SharedAccount, "החשבון " + shown + " רשום גם למספר הזהות " +
+                                                       at->second.second + " בשורה " +
+                                                       std::to_string(at->second.first));
         }
         const std::vector<PastPayment>& runs = recent[id];
         if (runs.empty()) {
@@ -97,23 +95,24 @@ Result<GuardReport> GuardPayees(PayeeHistory& history, const std::string& instit
             continue;
         }
         // The accounts of the payee's last file: one payee may be paid twice in one file.
-        const std::string now =
-            AccountText(account.substr(0, 2), account.substr(3, 3), account.substr(7));
-        std::string before;
-        bool known = false;
+        std::vector<std::string> last_accounts;
         for (const PastPayment& p : runs) {
             if (p.run != runs.front().run) {
                 break;
             }
-            const std::string was = AccountText(p.bank, p.branch, p.account);
-            known = known || was == now;
-            if (before.find(was) == std::string::npos) {
-                before += (before.empty() ? "" : " או ") + was;
+            const std::string was = p.bank + "-" + p.branch + "-" + p.account;
+            if (std::find(last_accounts.begin(), last_accounts.end(), was) == last_accounts.end()) {
+                last_accounts.push_back(was);
             }
         }
-        if (!known) {
+        if (std::find(last_accounts.begin(), last_accounts.end(), account) == last_accounts.end()) {
+            std::string before;
+            for (const std::string& was : last_accounts) {
+                before += (before.empty() ? "" : " או ") + ShownAccount(was);
+            }
             add(PayeeFinding::Kind::AccountChanged, "חשבון חדש למוטב קיים: היה " + before + " (" +
-                                                        DateText(runs.front().value_date) + ")");
+                                                        masav::DateText(runs.front().value_date) +
+                                                        ")");
         }
         if (static_cast<int>(runs.size()) >= kRunsNeeded) {
             std::vector<long long> amounts;

@@ -13,13 +13,20 @@
 #include "text/shaping.h"
 
 namespace zivron::masav {
-namespace {
 
 std::string Yymmdd(const ValueDate& d) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d%02d%02d", d.year % 100, d.month, d.day);
     return buf;
 }
+
+std::string DateText(const ValueDate& d) {
+    char buf[24];
+    std::snprintf(buf, sizeof buf, "%02d/%02d/%d", d.day, d.month, d.year);
+    return buf;
+}
+
+namespace {
 
 std::string NameBytes(std::string_view utf8, Variant variant) {
     std::string bytes = ToWindows1255(utf8);
@@ -102,10 +109,6 @@ void AppendRecord(std::string& out, std::span<const Slot> slots, const Values& v
         ch = c < 0x20 || c == 0x7F ? ' ' : ch;  // no branch: the compiler does it many at a time
     }
     out += terminator;
-}
-
-Error BadInput(std::string message) {
-    return Error{ErrorCode::BadInput, std::move(message)};
 }
 
 // The number fields of one row, fitted, or the operator's message naming the row and the field.

@@ -25,6 +25,11 @@ struct ValueDate {
     int year = 0;  // four digits
 };
 
+// "yymmdd", as a file's header carries the date.
+std::string Yymmdd(const ValueDate& d);
+// "DD/MM/YYYY", as the operator reads it.
+std::string DateText(const ValueDate& d);
+
 // One transaction row as the import left it (UTF-8 texts).
 struct Row {
     std::string name;

@@ -60,4 +60,16 @@ class Port {
     virtual std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() = 0;
 };
 
+// The busy pointer for as long as it lives, the normal one after, however the work ends.
+class BusyWhile {
+  public:
+    explicit BusyWhile(Port& port) : port_(port) { port_.BusyPointer(true); }
+    ~BusyWhile() { port_.BusyPointer(false); }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+  private:
+    Port& port_;
+};
+
 }  // namespace zivron
