@@ -12,7 +12,7 @@ namespace zivron {
 Result<ImportSummary> Session::Import(Panel p, const std::filesystem::path& workbook,
                                       const ImportProgressFn& progress) {
     if (importing_) {
-        return Error{ErrorCode::BadInput, "יבוא קובץ כבר מתבצע; יש להמתין לסיומו"};
+        return BadInput("יבוא קובץ כבר מתבצע; יש להמתין לסיומו");
     }
     importing_ = true;
     struct Done {

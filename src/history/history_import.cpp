@@ -57,9 +57,8 @@ Result<std::vector<std::vector<PastPayment>>> ReadSummaryRuns(sheet::Spreadsheet
         }
         const sheet::CellValue date = wb.Read(r, 7);
         if (date.kind != sheet::CellKind::Number) {
-            return Error{ErrorCode::BadInput, "בקובץ הריכוז " + path.filename().string() +
-                                                  " בשורה " + std::to_string(r) +
-                                                  " אין תאריך בעמודה G"};
+            return BadInput("בקובץ הריכוז " + path.filename().string() + " בשורה " +
+                            std::to_string(r) + " אין תאריך בעמודה G");
         }
         const std::string key = NumberText(date.number) + " " + sheet::CellText(wb.Read(r, 8));
         if (runs.empty() || key != run_key) {

@@ -550,6 +550,8 @@ void MainWindow::DrawLabels() {
     progress_->setVisible(session_.importing());
     progress_->setRange(0, rows);
     progress_->setValue(std::clamp(import_progress_.sheet_row - 1, 0, rows));
+    // The payee the typing fix has reached, where the title used to carry it.
+    progress_->setFormat("%v / %m  " + Q(import_progress_.payee));
     // The program and the institution the panels hold: what the operator works for now.
     const std::string& institution = session_.panel(Panel::Credit).institution_name;
     setWindowTitle(institution.empty() ? QString(kProgramTitle)
