@@ -24,6 +24,7 @@ inline constexpr std::uint16_t kSst = 0x00FC;
 inline constexpr std::uint16_t kLabelSst = 0x00FD;
 inline constexpr std::uint16_t kExtSst = 0x00FF;
 inline constexpr std::uint16_t kDimensions = 0x0200;
+inline constexpr std::uint16_t kDefaultRowHeight = 0x0225;
 inline constexpr std::uint16_t kBlank = 0x0201;
 inline constexpr std::uint16_t kNumber = 0x0203;
 inline constexpr std::uint16_t kLabel = 0x0204;
@@ -48,6 +49,9 @@ inline constexpr std::uint16_t kWorksheet = 0x0010;
 inline constexpr std::uint16_t kRightToLeft = 0x0040;
 inline constexpr std::uint16_t kSheetSelected = 0x0200;
 inline constexpr std::uint16_t kSheetShown = 0x0400;
+
+// A row's height in twips where the sheet sets none: 12.75 points.
+inline constexpr std::uint16_t kStandardRowHeight = 0x00FF;
 
 // An XF index in a ROW record's option word.
 inline constexpr std::uint16_t kRowXfMask = 0x0FFF;

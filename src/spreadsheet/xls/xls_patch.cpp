@@ -164,45 +164,90 @@ struct BuiltSheet {
     std::uint32_t first_row = 0, last_row = 0;
 };
 
-Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Formats& formats,
-                           SstBuilder& sst) {
+// Where a record of a sheet goes when its cells are laid out again: the cell area (ROW, DBCELL,
+// the cells and what follows a cell), or before or after it. A chart or an object embedded in the
+// sheet, from its BOF to its EOF, goes whole where it stood, its NUMBER and LABEL records no
+// cells of the sheet; a record that stood among the cells goes after them.
+struct SortedSheet {
     std::vector<Rec> prefix, suffix;
     std::map<int, Rec> rows;
     std::vector<Item> items;
-    items.reserve(recs.size() + edits.size());  // room for the new cells too: it becomes the list
-    enum { Before, Cells, After } phase = Before;
+    std::size_t size = 0;  // bytes of every record
+};
+
+Result<SortedSheet> SortRecords(std::span<Rec> recs, std::size_t room_for_new) {
+    SortedSheet out;
+    out.items.reserve(recs.size() + room_for_new);  // the new cells too: it becomes the list
+    enum { Prefix, Area, Suffix } last = Prefix;
+    bool area_seen = false;
+    int nested = 0;
+    bool first = true;
     // Each record moves to its place: a sheet has tens of thousands of them.
-    std::size_t sheet_size = 0;
     for (Rec& r : recs) {
-        sheet_size += 4 + r.data.size();
-        const bool area = r.type == biff::kRow || r.type == biff::kDbCell || IsCell(r.type) ||
-                          (phase == Cells && IsAttached(r.type));
-        if (phase == Before && area && r.type != biff::kContinue) {
-            phase = Cells;
-        } else if (phase == Cells && !area) {
-            phase = After;
+        out.size += 4 + r.data.size();
+        const bool sheet_level = nested == 0 && !first;
+        if (r.type == biff::kBof && !first) {
+            ++nested;
+        } else if (r.type == biff::kEof && nested > 0) {
+            --nested;
         }
-        if (phase == Before) {
-            prefix.push_back(std::move(r));
-        } else if (phase == After) {
-            suffix.push_back(std::move(r));
-        } else if (r.type == biff::kRow) {
+        first = false;
+        const bool attached = sheet_level && IsAttached(r.type) &&
+                              (r.type != biff::kContinue || last == Area);
+        const bool area = sheet_level && (r.type == biff::kRow || r.type == biff::kDbCell ||
+                                          IsCell(r.type) || (attached && area_seen));
+        if (!area) {
+            // A CONTINUE goes on with the record before it; anything else of the sheet goes
+            // before the cells until one is seen.
+            const bool before = r.type == biff::kContinue ? last == Prefix : !area_seen;
+            (before ? out.prefix : out.suffix).push_back(std::move(r));
+            last = before ? Prefix : Suffix;
+            continue;
+        }
+        area_seen = true;
+        last = Area;
+        if (r.type == biff::kRow) {
             const int row = U16(r.data, 0);
-            rows[row] = std::move(r);
+            out.rows[row] = std::move(r);
         } else if (r.type == biff::kDbCell) {
-            continue;  // made again below
-        } else if (IsAttached(r.type)) {
-            if (items.empty()) {
+            continue;  // made again
+        } else if (attached) {
+            if (out.items.empty()) {
                 return Refused("רשומה בלי תא");
             }
-            items.back().attached.push_back(std::move(r));
+            out.items.back().attached.push_back(std::move(r));
         } else {
             const int row = U16(r.data, 0);
             const int col = U16(r.data, 2);
-            items.push_back({row, col, std::move(r), {}});
+            out.items.push_back({row, col, std::move(r), {}});
         }
     }
-    if (phase == Before) {
+    return out;
+}
+
+// The height of a row the sheet has no ROW record for: the sheet's default (DEFAULTROWHEIGHT).
+std::uint16_t DefaultRowHeight(const std::vector<Rec>& prefix) {
+    for (const Rec& r : prefix) {
+        if (r.type == biff::kDefaultRowHeight && r.data.size() >= 4) {
+            return static_cast<std::uint16_t>(U16(r.data, 2) & 0x7FFF);
+        }
+    }
+    return biff::kStandardRowHeight;
+}
+
+Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Formats& formats,
+                           SstBuilder& sst) {
+    Result<SortedSheet> sorted = SortRecords(recs, edits.size());
+    if (!sorted) {
+        return sorted.error();
+    }
+    std::vector<Rec>& prefix = sorted.value().prefix;
+    std::vector<Rec>& suffix = sorted.value().suffix;
+    std::map<int, Rec>& rows = sorted.value().rows;
+    std::vector<Item>& items = sorted.value().items;
+    const std::size_t sheet_size = sorted.value().size;
+    const bool had_cells = !rows.empty() || !items.empty();
+    if (!had_cells) {
         // A sheet without cells: its new cells go where the cell area belongs, after DIMENSIONS
         // (or before WINDOW2, or before EOF), never after the sheet's end.
         auto split = std::find_if(prefix.begin(), prefix.end(),
@@ -210,9 +255,12 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
         if (split != prefix.end()) {
             ++split;
         } else {
-            split = std::find_if(prefix.begin(), prefix.end(), [](const Rec& r) {
-                return r.type == biff::kWindow2 || r.type == biff::kEof;
-            });
+            // Before WINDOW2, or else before the sheet's own EOF, its last record.
+            split = std::find_if(prefix.begin(), prefix.end(),
+                                 [](const Rec& r) { return r.type == biff::kWindow2; });
+            if (split == prefix.end() && !prefix.empty()) {
+                split = prefix.end() - 1;
+            }
         }
         suffix.assign(split, prefix.end());
         prefix.erase(split, prefix.end());
@@ -310,8 +358,8 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
     std::sort(added, cells.end(), by_place);  // one new cell a place: no two are equal
     std::inplace_merge(cells.begin(), added, cells.end(), by_place);
 
-    // Every row with a cell has its ROW record; an edited row's column span covers its cells.
-    // The cells are in order: each row's span in one pass, each ROW found from the last one.
+    // An edited row has its ROW record, whose column span covers its cells; a row the edits did
+    // not touch keeps its ROW record as it was, or stays without one.
     struct Span {
         int row, lo, hi;
     };
@@ -323,13 +371,18 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
         spans.back().lo = std::min(spans.back().lo, it.first_col);
         spans.back().hi = std::max(spans.back().hi, LastCol(it) + 1);
     }
-    auto it = rows.begin();
+    const std::uint16_t height = DefaultRowHeight(prefix);
+    auto edit = edits.begin();
     for (const Span& span : spans) {
-        while (it != rows.end() && it->first < span.row) {
-            ++it;
+        while (edit != edits.end() && edit->first.first - 1 < span.row) {
+            ++edit;
         }
-        if (it == rows.end() || it->first != span.row) {
-            it = rows.emplace_hint(it, span.row, biff::RowRecord(span.row, span.lo, span.hi));
+        if (edit == edits.end() || edit->first.first - 1 != span.row) {
+            continue;
+        }
+        auto [it, made] = rows.try_emplace(span.row);
+        if (made) {
+            it->second = biff::RowRecord(span.row, span.lo, span.hi, height);
         }
         if (U16(it->second.data, 2) > span.lo || U16(it->second.data, 4) < span.hi) {
             Set16(it->second.data, 2,
@@ -365,9 +418,14 @@ Result<BuiltSheet> Rebuild(std::span<Rec> recs, const XlsSheetEdits& edits, Form
         }
         out.bytes += Bytes(copy);
     }
-    if (!rows.empty()) {
-        out.first_row = static_cast<std::uint32_t>(rows.begin()->first);
-        out.last_row = static_cast<std::uint32_t>(rows.rbegin()->first) + 1;
+    // The rows the INDEX spans: those with a ROW record or a cell.
+    if (!rows.empty() || !spans.empty()) {
+        const int first = std::min(rows.empty() ? spans.front().row : rows.begin()->first,
+                                   spans.empty() ? rows.begin()->first : spans.front().row);
+        const int last = std::max(rows.empty() ? spans.back().row : rows.rbegin()->first,
+                                  spans.empty() ? rows.rbegin()->first : spans.back().row);
+        out.first_row = static_cast<std::uint32_t>(first);
+        out.last_row = static_cast<std::uint32_t>(last) + 1;
     }
     out.dbcells = biff::LayOutCells(out.bytes, rows, cells);
     for (const Rec& r : suffix) {
@@ -467,8 +525,15 @@ Result<std::string> PatchXls(std::string_view file,
         if (first == rec_at.end() || *first != start) {
             return Refused("גיליון מחוץ לזרם");
         }
-        std::size_t end = static_cast<std::size_t>(first - rec_at.begin());
-        while (end < all.value().size() && all.value()[end++].type != biff::kEof) {
+        // Up to its own EOF: a chart embedded in it has a BOF and an EOF of its own.
+        std::size_t end = static_cast<std::size_t>(first - rec_at.begin()) + 1;
+        for (int nested = 0; end < all.value().size(); ++end) {
+            const std::uint16_t type = all.value()[end].type;
+            if (type == biff::kEof && nested-- == 0) {
+                ++end;
+                break;
+            }
+            nested += type == biff::kBof ? 1 : 0;
         }
         ranges.emplace_back(static_cast<std::size_t>(first - rec_at.begin()), end);
     }

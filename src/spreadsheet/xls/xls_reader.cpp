@@ -146,6 +146,9 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
     std::uint32_t pending_row = 0;
     std::uint32_t pending_col = 0;
     bool first = true;
+    // A chart or an object embedded in the sheet is a stream of its own inside it, from its BOF
+    // to its EOF: its records are no cells of the sheet, and its EOF is not the sheet's.
+    int nested = 0;
     while (true) {
         Result<Record> next = records.Next("גיליון בלי סוף");
         if (!next) {
@@ -160,8 +163,19 @@ Status ReadSheet(std::string_view stream, const SheetEntry& entry,
             first = false;
             continue;
         }
+        if (r.type == biff::kBof) {
+            ++nested;
+            continue;
+        }
         if (r.type == biff::kEof) {
-            return Ok();  // EOF
+            if (nested == 0) {
+                return Ok();
+            }
+            --nested;
+            continue;
+        }
+        if (nested > 0) {
+            continue;
         }
         const std::uint32_t row = U16(d, 0);
         const std::uint32_t col = U16(d, 2);

@@ -81,12 +81,12 @@ std::string PaletteData(const std::vector<Rgb>& colours) {
     return d;
 }
 
-Rec RowRecord(int row, int first_col, int end_col) {
+Rec RowRecord(int row, int first_col, int end_col, std::uint16_t height) {
     Rec r{kRow, {}};
     Put16(r.data, static_cast<std::uint32_t>(row));
     Put16(r.data, static_cast<std::uint32_t>(first_col));
     Put16(r.data, static_cast<std::uint32_t>(end_col));
-    Put16(r.data, 0x00FF);  // the default height
+    Put16(r.data, height);
     Put16(r.data, 0);
     Put16(r.data, 0);
     Put16(r.data, 0x0100);

@@ -58,8 +58,9 @@ Rec BlankRecord(int row, int col, std::uint16_t xf);
 // The data of a PALETTE record: the colours of indices 8 to 63, black where `colours` ends.
 std::string PaletteData(const std::vector<Rgb>& colours);
 
-// A ROW record for a row with cells in [first_col, end_col), of the default height.
-Rec RowRecord(int row, int first_col, int end_col);
+// A ROW record for a row with cells in [first_col, end_col), of the sheet's default height (in
+// twips): the row is drawn as it was without one.
+Rec RowRecord(int row, int first_col, int end_col, std::uint16_t height = kStandardRowHeight);
 
 // The cell area: `cells` sorted by row and column, every row of them in `rows`. The positions of
 // the DBCELL records are relative to the area's first byte.

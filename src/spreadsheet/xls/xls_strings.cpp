@@ -181,7 +181,6 @@ Result<SstBuilder> SstBuilder::From(const std::vector<std::string_view>& records
             b.bodies_.pop_back();
         }
     }
-    b.kept_ = b.bodies_.size();
     return b;
 }
 
@@ -195,11 +194,10 @@ Result<std::uint32_t> SstBuilder::Add(std::string_view utf8) {
     }
     const bool wide = std::any_of(units.begin(), units.end(), [](char16_t u) { return u > 0xFF; });
     const std::size_t width = wide ? 2 : 1;
-    // Strings added to a workbook's table begin a record of their own, after its bytes.
-    if (bodies_.size() == kept_) {
-        bodies_.emplace_back();
-    }
-    // The length and flags stay in one record with at least the first character.
+    // A string goes on right after the one before, as Excel writes them: readers made to its
+    // layout look for the next string where the last ended, and in a CONTINUE record only when
+    // the last filled its record. The length and flags stay in one record with at least the
+    // first character.
     if (bodies_.back().size() + 3 + (units.empty() ? 0 : width) > biff::kMaxRecordData) {
         bodies_.emplace_back();
     }

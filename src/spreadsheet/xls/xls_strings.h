@@ -73,7 +73,6 @@ class SstBuilder {
 
   private:
     std::vector<std::string> bodies_;  // the records' data, the SST's first
-    std::size_t kept_ = 0;             // how many of them came from the workbook
     std::vector<std::pair<std::size_t, std::size_t>> starts_;  // every string: record, offset
     std::unordered_map<std::string, std::uint32_t> index_;
     std::uint32_t total_ = 0;
