@@ -94,11 +94,8 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
 }
 
 Status WriteFileChecked(const std::filesystem::path& path, std::string_view bytes,
-                        const WrittenFileCheck& check) {
-    using std::filesystem::perms;
-    return Write(path, bytes,
-                 perms::owner_read | perms::owner_write | perms::group_read | perms::others_read,
-                 check);
+                        const WrittenFileCheck& check, std::filesystem::perms perms) {
+    return Write(path, bytes, perms, check);
 }
 
 Result<std::string> ReadWholeFile(const std::filesystem::path& path) {

@@ -20,7 +20,11 @@ Status WriteFileAtomically(const std::filesystem::path& path, std::string_view b
 // when it passes does the file take the name. A refusal leaves the old file whole.
 using WrittenFileCheck = std::function<Status(const std::filesystem::path& written)>;
 Status WriteFileChecked(const std::filesystem::path& path, std::string_view bytes,
-                        const WrittenFileCheck& check);
+                        const WrittenFileCheck& check,
+                        std::filesystem::perms perms = std::filesystem::perms::owner_read |
+                                                       std::filesystem::perms::owner_write |
+                                                       std::filesystem::perms::group_read |
+                                                       std::filesystem::perms::others_read);
 
 // The whole file, or an error that names it.
 Result<std::string> ReadWholeFile(const std::filesystem::path& path);

@@ -1,6 +1,8 @@
 #include "spreadsheet/sheet_values.h"
 
 #include "core/atomic_file.h"
+#include "spreadsheet/read_back.h"
+#include "spreadsheet/xls/xls_read_back.h"
 #include "spreadsheet/xls/xls_writer.h"
 
 namespace zivron::sheet {
@@ -10,7 +12,9 @@ Status WriteValuesAsXls(const SheetValues& sheet, const std::filesystem::path& p
     if (!bytes) {
         return bytes.error();
     }
-    return WriteFileAtomically(path, bytes.value());
+    return WriteFileChecked(path, bytes.value(), [&](const std::filesystem::path& written) {
+        return CheckXlsWritten(path, written, {}, {sheet});
+    });
 }
 
 }  // namespace zivron::sheet

@@ -10,6 +10,7 @@
 #include "core/atomic_file.h"
 #include "spreadsheet/cfb/compound_reader.h"
 #include "spreadsheet/cfb/compound_writer.h"
+#include "spreadsheet/read_back.h"
 #include "spreadsheet/sheet_fixture.h"
 #include "spreadsheet/workbook.h"
 #include "support/process.h"
@@ -34,6 +35,52 @@ TEST(CompoundDocument, StreamsComeBackWhole) {
         std::map<std::u16string, std::string> want(streams.begin(), streams.end());
         std::map<std::u16string, std::string> got(back.value().begin(), back.value().end());
         EXPECT_EQ(got, want) << streams[0].second.size();
+    }
+}
+
+// A save whose written file does not read back as meant is refused, naming the workbook, and the
+// file it was to replace stays as it was: the file cut short, a written text changed on disk.
+TEST_F(SpreadsheetTest, ASaveThatDoesNotReadBackKeepsTheOldFile) {
+    const auto cut = [](const fs::path& p) { fs::resize_file(p, fs::file_size(p) / 2); };
+    const auto changed = [](const fs::path& p) {
+        std::string bytes = ReadWholeFile(p).value();
+        const std::size_t at = bytes.find("CHECKED");
+        ASSERT_NE(at, std::string::npos);
+        bytes[at + 6] = 'X';
+        ASSERT_TRUE(WriteFileAtomically(p, bytes).ok());
+    };
+    struct Case {
+        std::string file;
+        WrittenFileDamage damage;
+        std::string why;
+    };
+    const std::vector<Case> cases = {
+        {"xlsx/rich.xlsx", cut, ""},
+        {"xls/operator.xls", cut, ""},
+        {"xls/operator.xls", changed, "בתא C2 נכתב \"CHECKED\" ונקרא \"CHECKEX\""},
+        {"xlsx/sample.xls", changed, "נכתב \"CHECKED\" ונקרא \"CHECKEX\""},
+    };
+    for (const Case& c : cases) {
+        const fs::path p = CopyData(c.file);
+        const std::string before = ReadWholeFile(p).value();
+        Workbook* wb = MustOpen(p);
+        ASSERT_NE(wb, nullptr);
+        ASSERT_TRUE(wb->WriteText(2, 3, "CHECKED").ok());
+        ASSERT_TRUE(wb->SetFill(2, 3, kRedFill).ok());
+        DamageWrittenFilesForTests(c.damage);
+        Status saved = wb->Save();
+        DamageWrittenFilesForTests({});
+        ASSERT_FALSE(saved.ok()) << c.file;
+        EXPECT_NE(saved.error().message.find("החוברת " + p.filename().string() + " לא נשמרה"),
+                  std::string::npos)
+            << saved.error().message;
+        EXPECT_NE(saved.error().message.find(c.why), std::string::npos) << saved.error().message;
+        EXPECT_EQ(ReadWholeFile(p).value(), before) << c.file;
+        for (const fs::directory_entry& e : fs::directory_iterator(p.parent_path())) {
+            EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos);
+        }
+        EXPECT_TRUE(wb->Save().ok()) << c.file;  // undamaged, the same save goes through
+        app_.Close(wb);
     }
 }
 

@@ -192,8 +192,8 @@ Result<SortedSheet> SortRecords(std::span<Rec> recs, std::size_t room_for_new) {
             --nested;
         }
         first = false;
-        const bool attached = sheet_level && IsAttached(r.type) &&
-                              (r.type != biff::kContinue || last == Area);
+        const bool attached =
+            sheet_level && IsAttached(r.type) && (r.type != biff::kContinue || last == Area);
         const bool area = sheet_level && (r.type == biff::kRow || r.type == biff::kDbCell ||
                                           IsCell(r.type) || (attached && area_seen));
         if (!area) {

@@ -72,7 +72,7 @@ class SstBuilder {
     std::string Records(std::size_t stream_at) const;
 
   private:
-    std::vector<std::string> bodies_;  // the records' data, the SST's first
+    std::vector<std::string> bodies_;                          // the records' data, the SST's first
     std::vector<std::pair<std::size_t, std::size_t>> starts_;  // every string: record, offset
     std::unordered_map<std::string, std::uint32_t> index_;
     std::uint32_t total_ = 0;

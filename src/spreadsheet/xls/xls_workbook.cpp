@@ -2,6 +2,7 @@
 
 #include "core/atomic_file.h"
 #include "spreadsheet/xls/xls_patch.h"
+#include "spreadsheet/xls/xls_read_back.h"
 #include "spreadsheet/xls/xls_reader.h"
 
 namespace zivron::sheet {
@@ -147,7 +148,9 @@ Status XlsWorkbook::SaveAs(const fs::path& path) {
     if (!bytes) {
         return bytes.error();
     }
-    ZIVRON_TRY(WriteFileAtomically(path, bytes.value()));
+    ZIVRON_TRY(WriteFileChecked(path, bytes.value(), [&](const fs::path& written) {
+        return CheckXlsWritten(path, written, original_, sheets_);
+    }));
     if (!original_.empty()) {
         original_ = std::move(bytes).value();
         edits_.clear();

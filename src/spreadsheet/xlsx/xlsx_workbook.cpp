@@ -4,6 +4,7 @@
 #include <set>
 
 #include "core/atomic_file.h"
+#include "spreadsheet/read_back.h"
 #include "spreadsheet/sheet_values.h"
 #include "spreadsheet/xlsx/xml_part.h"
 
@@ -441,23 +442,68 @@ Status XlsxWorkbook::Write(const fs::path& path) {
         perms = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                 fs::perms::others_read;
     }
-    return WriteFileAtomically(path, bytes.value(), perms & fs::perms::all);
+    return WriteFileChecked(
+        path, bytes.value(),
+        [&](const fs::path& written) {
+            DamageWrittenFile(written);
+            const std::string difference = ReadBackDifference(written);
+            return difference.empty() ? Ok() : Status(ReadBackRefused(path, difference));
+        },
+        perms & fs::perms::all);
+}
+
+SheetValues XlsxWorkbook::HeldValues(int from_row) const {
+    SheetValues out;
+    for (auto [r, c] : sheet_->Addresses()) {
+        if (r < from_row) {
+            continue;
+        }
+        out.cells[{r, c}] = Read(r, c);
+        if (std::optional<Rgb> fill = FillOf(r, c)) {
+            out.fills[{r, c}] = *fill;
+        }
+    }
+    return out;
+}
+
+std::string XlsxWorkbook::ReadBackDifference(const fs::path& written) const {
+    Result<std::vector<ZipPart>> parts = ReadZip(written, {}, keep_apart_);
+    if (!parts) {
+        return parts.error().message;
+    }
+    // Every part inflated on reading; every XML part of it parses, but a sheet held in pieces,
+    // whose middle stays packed.
+    for (const ZipPart& part : parts.value()) {
+        const bool xml = part.name.ends_with(".xml") || part.name.ends_with(".rels");
+        pugi::xml_document doc;
+        if (xml && !part.pieces) {
+            if (Status parsed = ParseXmlPart(part.data, part.name, doc); !parsed) {
+                return parsed.error().message;
+            }
+        }
+    }
+    std::unique_ptr<XlsxWorkbook> back(new XlsxWorkbook(std::move(parts).value()));
+    if (Status s = back->Init(written.filename().string()); !s) {
+        return s.error().message;
+    }
+    if (back->sheet_part_ != sheet_part_) {
+        return "הגיליון הפעיל השתנה";
+    }
+    // Rows kept packed are not read again: the rows from the first the file opens with.
+    int from_row = 1;
+    if (const ZipPart* sheet = back->parts_.Find(back->sheet_part_); sheet->pieces) {
+        from_row = std::max(first_row_, back->sheet_->FirstRow());
+    }
+    return FirstDifference(HeldValues(from_row), back->HeldValues(from_row));
 }
 
 Status XlsxWorkbook::WriteAsXls(const fs::path& path) {
     ZIVRON_TRY(Held(1));
     // The active sheet's values and fills: what the program writes into an .xls.
-    SheetValues sheet;
+    SheetValues sheet = HeldValues(1);
     sheet.name = "גיליון1";
-    for (auto [r, c] : sheet_->Addresses()) {
-        CellValue v = Read(r, c);
-        if (v.kind != CellKind::Empty) {
-            sheet.cells[{r, c}] = v;
-        }
-        if (std::optional<Rgb> fill = FillOf(r, c)) {
-            sheet.fills[{r, c}] = *fill;
-        }
-    }
+    std::erase_if(sheet.cells,
+                  [](const auto& cell) { return cell.second.kind == CellKind::Empty; });
     return WriteValuesAsXls(sheet, path);
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "spreadsheet/sheet_values.h"
 #include "spreadsheet/workbook.h"
 #include "spreadsheet/xlsx/xlsx_package.h"
 #include "spreadsheet/xlsx/xlsx_sheet.h"
@@ -43,6 +44,11 @@ class XlsxWorkbook final : public Workbook, public RowsKeptApart {
     Status ParsePart(const std::string& name, pugi::xml_document& doc);
     Status Write(const std::filesystem::path& path);
     Status WriteAsXls(const std::filesystem::path& path);
+    // The cells and fills of the active sheet from `from_row` on, as the program reads them.
+    SheetValues HeldValues(int from_row) const;
+    // The file written, opened again: every part inflates and parses, and the active sheet
+    // holds what this one does; nothing when it does, else what differs.
+    std::string ReadBackDifference(const std::filesystem::path& written) const;
     bool xls_ = false;  // saved as .xls: later saves keep that format
     // Puts every changed part in; true when the active sheet is left to be composed as the
     // archive is written.
