@@ -1,5 +1,6 @@
-// The workbook reader on arbitrary bytes: open, read, write, save, open again. Any crash, leak or
-// sanitizer report is a fault; a refusal with a message is the expected answer to garbage.
+// The workbook reader on arbitrary bytes: open, read, write, save (which reads its file back and
+// compares), open again. Any crash, leak or sanitizer report, or a save that does not read back
+// as written, is a fault; a refusal with a message is the expected answer to garbage.
 
 #include <unistd.h>
 
@@ -50,11 +51,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)wb.value()->WriteNumber(2, 6, static_cast<double>(chars));
     (void)wb.value()->SetFill(2, 2, kCyanFill);
     const auto out = Scratch(ZIVRON_FUZZ_OUTPUT_NAME);
-    if (wb.value()->SaveAs(out)) {
+    // The save reads its file back and compares it with what it meant to write, every sheet's
+    // cells and fills: a save refused for a difference is a fault of the writer.
+    zivron::Status saved = wb.value()->SaveAs(out);
+    if (!saved && saved.error().code == zivron::ErrorCode::ReadBack) {
+        __builtin_trap();
+    }
+    if (saved) {
         SpreadsheetApp again({});
         auto back = again.Open(out);
-        if (!back) {
-            __builtin_trap();  // what the layer saved, it must read
+        if (!back || back.value()->Read(2, 9).text != "fuzz" ||
+            back.value()->FillOf(2, 2) != std::optional<Rgb>(kCyanFill)) {
+            __builtin_trap();  // what the layer saved, it must read as written
         }
     }
     // Opened from its last row, grown below it and saved with the rows before it kept apart:

@@ -14,6 +14,7 @@ enum class ErrorCode {
     IoFailure,    // a file or folder could not be read or written
     Unsupported,  // a format or operation this build cannot handle
     Cancelled,    // the operator chose not to go on; nothing more to say
+    ReadBack,     // a file written did not read back as meant; the old one was kept
 };
 
 struct Error {

@@ -77,6 +77,88 @@ double DateSerial(int year, int month, int day) {
     return static_cast<double>(days + 25569);
 }
 
+namespace {
+
+// `width` digits at `at`, moved past them; nothing when there are not that many.
+std::optional<int> Digits(std::string_view s, std::size_t& at, std::size_t width) {
+    if (at + width > s.size()) {
+        return std::nullopt;
+    }
+    int v = 0;
+    for (std::size_t k = at; k < at + width; ++k) {
+        if (s[k] < '0' || s[k] > '9') {
+            return std::nullopt;
+        }
+        v = v * 10 + (s[k] - '0');
+    }
+    at += width;
+    return v;
+}
+
+bool Skip(std::string_view s, std::size_t& at, char c) {
+    if (at < s.size() && s[at] == c) {
+        ++at;
+        return true;
+    }
+    return false;
+}
+
+// "HH:MM[:SS[.fff]]" from `at` as a fraction of a day.
+std::optional<double> TimeOfDay(std::string_view s, std::size_t& at) {
+    const std::optional<int> h = Digits(s, at, 2);
+    const std::optional<int> m = Skip(s, at, ':') ? Digits(s, at, 2) : std::nullopt;
+    if (!h || !m || *h > 24 || *m > 59) {
+        return std::nullopt;
+    }
+    double seconds = 0;
+    if (Skip(s, at, ':')) {
+        const std::optional<int> sec = Digits(s, at, 2);
+        if (!sec || *sec > 60) {
+            return std::nullopt;
+        }
+        seconds = *sec;
+        if (Skip(s, at, '.')) {
+            for (double unit = 0.1; at < s.size() && s[at] >= '0' && s[at] <= '9'; unit /= 10) {
+                seconds += (s[at++] - '0') * unit;
+            }
+        }
+    }
+    return (*h * 3600.0 + *m * 60.0 + seconds) / 86400.0;
+}
+
+}  // namespace
+
+std::optional<double> IsoDateSerial(std::string_view iso) {
+    std::size_t at = 0;
+    double day = 0;
+    if (iso.size() >= 10 && iso[4] == '-') {
+        const std::optional<int> y = Digits(iso, at, 4);
+        const std::optional<int> m = Skip(iso, at, '-') ? Digits(iso, at, 2) : std::nullopt;
+        const std::optional<int> d = Skip(iso, at, '-') ? Digits(iso, at, 2) : std::nullopt;
+        if (!y || !m || !d || *m < 1 || *m > 12 || *d < 1 || *y < 1900) {
+            return std::nullopt;
+        }
+        const bool leap = (*y % 4 == 0 && *y % 100 != 0) || *y % 400 == 0;
+        const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        if (*d > days[*m - 1]) {
+            return std::nullopt;
+        }
+        day = DateSerial(*y, *m, *d);
+        if (at == iso.size()) {
+            return day;
+        }
+        if (!Skip(iso, at, 'T')) {
+            return std::nullopt;
+        }
+    }
+    const std::optional<double> time = TimeOfDay(iso, at);
+    // A zone is the writer's; the cell shows the time it wrote.
+    if (time && (Skip(iso, at, 'Z') || at == iso.size() || iso[at] == '+' || iso[at] == '-')) {
+        return day + *time;
+    }
+    return std::nullopt;
+}
+
 Status CheckCellAddress(int row, int col) {
     if (row < 1 || row > kMaxRows || col < 1 || col > kMaxCols) {
         return Error{ErrorCode::BadInput, "התא " + std::to_string(row) + "," + std::to_string(col) +

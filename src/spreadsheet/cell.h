@@ -2,6 +2,7 @@
 // What a cell holds, as the program sees it.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,6 +51,9 @@ inline constexpr int kMaxCols = 16384;
 
 // The spreadsheet's day number of a date (1 March 1900 onwards; 1 is 1 January 1900).
 double DateSerial(int year, int month, int day);
+// "2026-12-09", "2026-12-09T13:30:00", "2026-12-09T13:30:00.5Z" or a time alone ("13:30:00")
+// as a day number with its fraction of a day; nothing for any other text.
+std::optional<double> IsoDateSerial(std::string_view iso);
 
 // An error in the program's words when (row, col) lies outside a sheet.
 Status CheckCellAddress(int row, int col);

@@ -17,7 +17,7 @@ std::string Shown(const CellValue& v) {
 }  // namespace
 
 Error ReadBackRefused(const std::filesystem::path& workbook, const std::string& why) {
-    return Error{ErrorCode::IoFailure, "החוברת " + workbook.filename().string() +
+    return Error{ErrorCode::ReadBack, "החוברת " + workbook.filename().string() +
                                            " לא נשמרה: הקובץ שנכתב לא נקרא חזרה כפי שנכתב (" + why +
                                            "). החוברת נשארה כפי שהייתה."};
 }

@@ -54,6 +54,11 @@ class SpreadsheetTest : public test::TempDirTest {
     }
 };
 
+// A cell as a failed check prints it.
+inline void PrintTo(const CellValue& v, std::ostream* out) {
+    *out << static_cast<int>(v.kind) << ":" << v.number << ":\"" << v.text << "\"";
+}
+
 inline bool Has(const std::string& facts, const std::string& line) {
     std::istringstream in(facts);
     for (std::string l; std::getline(in, l);) {

@@ -109,5 +109,32 @@ TEST(CellName, BothWays) {
     }
 }
 
+// Dates stored as ISO text (t="d") read as the day number a date cell holds.
+TEST(IsoDate, ReadsAsTheDayNumber) {
+    const std::pair<const char*, std::optional<double>> cases[] = {
+        {"2026-12-09", 46365},
+        {"2026-12-09T12:00:00", 46365.5},
+        {"2026-12-09T06:00:00.5Z", 46365.25 + 0.5 / 86400},
+        {"2027-01-31T00:00:00+02:00", 46418},
+        {"1900-03-01", 61},
+        {"2024-02-29", 45351},
+        {"18:00:00", 0.75},
+        {"2023-02-29", std::nullopt},
+        {"2026-13-01", std::nullopt},
+        {"2026-12-9", std::nullopt},
+        {"2026-12-09 12:00", std::nullopt},
+        {"2026-12-09T25:00", std::nullopt},
+        {"09/12/2026", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [text, day] : cases) {
+        const std::optional<double> got = IsoDateSerial(text);
+        ASSERT_EQ(got.has_value(), day.has_value()) << text;
+        if (day) {
+            EXPECT_DOUBLE_EQ(*got, *day) << text;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace zivron::sheet

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -109,6 +110,129 @@ TEST_F(SpreadsheetTest, XlsIsReadAndSavedInPlaceWithEverySheet) {
 }
 
 // Broken and locked .xls files: each a clear message, nothing read half.
+// Strings added to a workbook's table go on where its last string ended, as Excel writes them:
+// xlrd, made to that layout, looks for a string nowhere else. Each table is put into a workbook
+// LibreOffice wrote without one.
+TEST_F(SpreadsheetTest, StringsAddedToATableGoWhereExcelsReadersLook) {
+    const std::string numbers =
+        ReadWholeFile(fs::path(ZIVRON_TEST_DATA) / "foreign" / "numbers_only.xls").value();
+    auto with_table = [&](const std::vector<biff::Rec>& table) {
+        std::vector<biff::Rec> records =
+            biff::Split(CompoundStream(numbers, u"Workbook").value()).value();
+        std::size_t added = 0;
+        for (const biff::Rec& r : table) {
+            added += 4 + r.data.size();
+        }
+        auto eof = std::find_if(records.begin(), records.end(),
+                                [](const biff::Rec& r) { return r.type == biff::kEof; });
+        for (biff::Rec& r : records) {
+            if (r.type == biff::kBoundSheet) {  // the sheets move down by the table's bytes
+                biff::Set32(r.data, 0, biff::U32(r.data, 0) + static_cast<std::uint32_t>(added));
+            }
+        }
+        records.insert(eof, table.begin(), table.end());
+        std::string stream;
+        for (const biff::Rec& r : records) {
+            biff::Append(stream, r);
+        }
+        return CompoundOf({{u"Workbook", stream}});
+    };
+    auto sst = [](std::uint32_t count, const std::string& strings) {
+        biff::Rec r{biff::kSst, {}};
+        biff::Put32(r.data, count);
+        biff::Put32(r.data, count);
+        r.data += strings;
+        return r;
+    };
+    auto one_byte_string = [](const std::string& s) {
+        std::string out;
+        biff::Put16(out, static_cast<std::uint32_t>(s.size()));
+        return out + '\0' + s;
+    };
+    const std::string full(biff::kMaxRecordData - 8 - 3, 'f');  // fills the SST record
+    const std::vector<std::vector<biff::Rec>> tables = {
+        {sst(0, "")},
+        {sst(1, one_byte_string("abc"))},
+        {sst(1, one_byte_string(full))},
+        {sst(2, one_byte_string(full) + one_byte_string("")),
+         {biff::kContinue, std::string(1, '\0') + "tail"}},
+    };
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        const fs::path p = dir_ / ("table" + std::to_string(i) + ".xls");
+        ASSERT_TRUE(WriteFileAtomically(p, with_table(tables[i])).ok());
+        Workbook* wb = MustOpen(p);
+        ASSERT_NE(wb, nullptr);
+        for (int r = 1; r <= 40; ++r) {
+            ASSERT_TRUE(
+                wb->WriteText(r, 5, "נוסף " + std::string(static_cast<std::size_t>(r) * 9, 'x'))
+                    .ok());
+        }
+        Status saved = wb->Save();
+        ASSERT_TRUE(saved.ok()) << saved.error().message;
+        test::ProcessResult xlrd = test::RunProcess(
+            ZIVRON_PYTHON, {std::string(ZIVRON_TEST_DATA) + "/xls/read_with_xlrd.py", p.string()});
+        EXPECT_EQ(xlrd.exit_code, 0) << i << ": " << xlrd.err;
+        EXPECT_TRUE(Has(xlrd.out, "cell Numbers!E40 1 'נוסף " + std::string(360, 'x') + "'")) << i;
+        EXPECT_TRUE(Has(xlrd.out, "cell Numbers!B30 2 3000.0")) << i;
+    }
+}
+
+// A save adds or changes the ROW record of a row it wrote in alone, at the sheet's default height;
+// every other row keeps its record as it was, or stays without one, as some writers leave rows.
+TEST_F(SpreadsheetTest, OnlyRowsTheSaveWroteInGetRowRecords) {
+    const std::string made =
+        ReadWholeFile(fs::path(ZIVRON_TEST_DATA) / "foreign" / "numbers_only.xls").value();
+    auto rows_of = [](const std::string& file) {
+        std::map<int, std::string> rows;
+        std::optional<std::uint16_t> default_height;
+        const std::vector<biff::Rec> records =
+            biff::Split(CompoundStream(file, u"Workbook").value()).value();
+        for (const biff::Rec& r : records) {
+            if (r.type == biff::kRow) {
+                rows[biff::U16(r.data, 0)] = r.data;
+            } else if (r.type == biff::kDefaultRowHeight) {
+                default_height = static_cast<std::uint16_t>(biff::U16(r.data, 2));
+            }
+        }
+        return std::make_pair(rows, default_height);
+    };
+    auto without_rows = [&] {
+        std::string stream;
+        const std::vector<biff::Rec> records =
+            biff::Split(CompoundStream(made, u"Workbook").value()).value();
+        for (const biff::Rec& r : records) {
+            if (r.type != biff::kRow) {
+                biff::Append(stream, r);
+            }
+        }
+        return CompoundOf({{u"Workbook", stream}});
+    };
+    for (const std::string& file : {made, without_rows()}) {
+        const fs::path p = dir_ / "rows.xls";
+        ASSERT_TRUE(WriteFileAtomically(p, file).ok());
+        const auto [before, default_height] = rows_of(file);
+        ASSERT_TRUE(default_height.has_value());
+        Workbook* wb = MustOpen(p);
+        ASSERT_NE(wb, nullptr);
+        ASSERT_TRUE(wb->WriteText(5, 5, "שורה קיימת").ok());
+        ASSERT_TRUE(wb->SetFill(40, 2, kCyanFill).ok());
+        ASSERT_TRUE(wb->Save().ok());
+        app_.Close(wb);
+        const auto [after, unused] = rows_of(ReadWholeFile(p).value());
+        for (const auto& [row, data] : after) {
+            if (row == 4 || row == 39) {
+                EXPECT_EQ(biff::U16(data, 6), *default_height) << row;
+                EXPECT_LE(biff::U16(data, 2), row == 4 ? 4 : 1);
+                EXPECT_GE(biff::U16(data, 4), row == 4 ? 5 : 2);
+            } else {
+                ASSERT_EQ(before.count(row), 1u) << row;
+                EXPECT_EQ(data, before.at(row)) << row;
+            }
+        }
+        EXPECT_EQ(after.size(), before.size() + (before.empty() ? 2 : 1));
+    }
+}
+
 TEST_F(SpreadsheetTest, DamagedXlsFilesAreRefusedWithAMessage) {
     SheetValues sheet;
     sheet.name = "א";

@@ -208,7 +208,14 @@ CellValue ValueOf(std::string_view type, std::string_view held,
         }
         return CellValue::Str(sst[index]);
     }
-    if (type == "str" || type == "d") {
+    if (type == "d") {
+        // A date as ISO 8601 text reads as the day number any other date cell holds.
+        if (const std::optional<double> day = IsoDateSerial(vtext)) {
+            return CellValue::Num(*day);
+        }
+        return CellValue::Str(DecodeOoxmlText(vtext));
+    }
+    if (type == "str") {
         return CellValue::Str(DecodeOoxmlText(vtext));
     }
     if (type == "b") {
