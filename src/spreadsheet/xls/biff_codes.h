@@ -53,6 +53,9 @@ inline constexpr std::uint16_t kSheetShown = 0x0400;
 // A row's height in twips where the sheet sets none: 12.75 points.
 inline constexpr std::uint16_t kStandardRowHeight = 0x00FF;
 
+// XF: the bit of its type word that makes it a style's format, not a cell's.
+inline constexpr std::uint16_t kStyleXf = 0x0004;
+
 // An XF index in a ROW record's option word.
 inline constexpr std::uint16_t kRowXfMask = 0x0FFF;
 

@@ -111,14 +111,29 @@ class Formats {
             Set16(x, 18, static_cast<std::uint32_t>(index.value()) | (64u << 7));
         }
         x[9] = static_cast<char>(static_cast<unsigned char>(x[9]) | 0x40);  // the fill is its own
-        if (xfs_.size() >= 4000) {
+        if (U16(x, 4) & biff::kStyleXf) {
+            // A cell that names a style's format: the copy is a cell format of that style, every
+            // attribute its own, as a cell format's bits say (a style's say the opposite).
+            Set16(x, 4, (U16(x, 4) & 0x000B) | static_cast<std::uint32_t>(xf) << 4);
+            x[9] = static_cast<char>(0xFC);
+        }
+        if (std::max(xfs_.size(), referenced_) >= 4000) {
             return Refused("יותר מדי תבניות תא");
+        }
+        // Cells that name formats past the last (a damaged file) read without a fill: the new
+        // formats go after every index named, the places between held by plain ones.
+        while (xfs_.size() < referenced_) {
+            std::string plain = xfs_[std::min<std::size_t>(15, base_ - 1)];
+            Set32(plain, 14, U32(plain, 14) & ~(0x3Fu << 26));
+            xfs_.push_back(std::move(plain));
         }
         xfs_.push_back(x);
         const auto index = static_cast<std::uint16_t>(xfs_.size() - 1);
         made_[key] = index;
         return index;
     }
+    // The cells and rows name formats up to `count` - 1.
+    void Referenced(std::size_t count) { referenced_ = std::max(referenced_, count); }
     const std::vector<std::string>& All() const { return xfs_; }
     std::size_t Base() const { return base_; }
     bool PaletteChanged() const { return palette_changed_; }
@@ -150,6 +165,7 @@ class Formats {
     bool had_palette_;
     std::set<int> used_;
     bool palette_changed_ = false;
+    std::size_t referenced_ = 0;
     std::map<std::pair<std::uint16_t, int>, std::uint16_t> made_;
 };
 
@@ -557,6 +573,15 @@ Result<std::string> PatchXls(std::string_view file,
             sheets.emplace_back(from, to);  // taken from the stream's list as they stand
         } else {
             sheets.emplace_back(copies.emplace_back(from, to));
+        }
+    }
+    for (std::span<Rec> sheet : sheets) {
+        for (const Rec& r : sheet) {
+            if (r.data.size() >= 6 && IsCell(r.type)) {
+                formats.Referenced(std::size_t{U16(r.data, 4)} + 1);
+            } else if (r.type == biff::kRow && r.data.size() >= 16 && (U16(r.data, 12) & 0x80)) {
+                formats.Referenced((U16(r.data, 14) & biff::kRowXfMask) + 1u);
+            }
         }
     }
     std::vector<BuiltSheet> built;
