@@ -10,29 +10,11 @@ namespace {
 constexpr std::size_t kEmailBytes = 100;
 constexpr std::size_t kPasswordBytes = 50;
 constexpr std::size_t kRecordBytes = 152;
-constexpr const char* kCleared = "TEREM";
-
-// It may come to hold a password: the owner alone reads it.
-constexpr auto kOwnerOnly =
-    std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
-
-std::string Field(const std::string& text, std::size_t width) {
-    std::string bytes = ToWindows1255(text);
-    bytes.resize(width, ' ');
-    return bytes;
-}
 
 }  // namespace
 
-std::string EncodeSavedLogin(const LoginDetails& login) {
-    std::string record = Field(login.remember ? login.email : kCleared, kEmailBytes) +
-                         Field(login.remember ? login.password : kCleared, kPasswordBytes);
-    record += login.remember ? std::string("\xFF\xFF", 2) : std::string("\0\0", 2);
-    return record;
-}
-
 std::optional<StoredLogin> DecodeSavedLogin(std::string_view record) {
-    if (record.size() < kRecordBytes) {
+    if (record.size() != kRecordBytes) {
         return std::nullopt;
     }
     StoredLogin out;
@@ -44,31 +26,26 @@ std::optional<StoredLogin> DecodeSavedLogin(std::string_view record) {
     return out;
 }
 
-std::filesystem::path SavedLoginPath() {
+std::filesystem::path OldSavedLoginPath() {
     std::error_code ec;
     return std::filesystem::current_path(ec) / "UserData.dat";
 }
 
-LoginDetails LoadSavedLogin(const std::filesystem::path& path, LoginDetails shown) {
+bool MoveOldSavedLogin(const std::filesystem::path& old_file, LoginStore& store) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
-        (void)WriteFileAtomically(path, EncodeSavedLogin({}), kOwnerOnly);
-        return shown;
+    if (!std::filesystem::is_regular_file(old_file, ec)) {
+        return false;
     }
-    Result<std::string> bytes = ReadWholeFile(path);
+    Result<std::string> bytes = ReadWholeFile(old_file);
     std::optional<StoredLogin> stored =
         bytes ? DecodeSavedLogin(bytes.value()) : std::optional<StoredLogin>();
-    if (stored && stored->flag == -1) {
-        return {stored->email, stored->password, true};
+    if (!stored) {
+        return false;  // not the old program's record: not ours to remove
     }
-    if (stored && stored->flag == 0) {
-        return {};
+    if (stored->flag == -1 && !stored->email.empty()) {
+        (void)store.Keep({stored->email, stored->password, true});
     }
-    return shown;
-}
-
-Status StoreSavedLogin(const std::filesystem::path& path, const LoginDetails& login) {
-    return WriteFileAtomically(path, EncodeSavedLogin(login), kOwnerOnly);
+    return std::filesystem::remove(old_file, ec);
 }
 
 }  // namespace zivron

@@ -1,28 +1,19 @@
 #pragma once
-// The login's saved details: "UserData.dat" in the program's starting folder, one record of 152
-// bytes, the e-mail (100) and the password (50) in Windows-1255 filled with spaces, then the save
-// flag (FF FF saved, 00 00 not).
+// The old program's saved details: "UserData.dat" in the folder it started from, one record of
+// 152 bytes, the e-mail (100) and the password (50) in Windows-1255 filled with spaces, then the
+// save flag (FF FF saved, 00 00 not). It held the password in plain text: found once, its details
+// move to the login store and the file goes.
 
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/result.h"
+#include "app/login_store.h"
 
 namespace zivron {
 
-// What the login window holds: the e-mail, the password and whether to keep them.
-struct LoginDetails {
-    std::string email;
-    std::string password;
-    bool remember = false;
-};
-
-std::string EncodeSavedLogin(const LoginDetails& login);
-
-// A record as stored, its flag -1 (saved), 0 (cleared) or another value that leaves the login
-// window's boxes as they are.
+// A record as stored, its flag -1 (saved), 0 (cleared) or another value.
 struct StoredLogin {
     std::string email;
     std::string password;
@@ -31,10 +22,10 @@ struct StoredLogin {
 std::optional<StoredLogin> DecodeSavedLogin(std::string_view record);
 
 // The details file of the folder the program started from.
-std::filesystem::path SavedLoginPath();
+std::filesystem::path OldSavedLoginPath();
 
-// The details `path` keeps, applied over `shown`; a missing file is created as cleared.
-LoginDetails LoadSavedLogin(const std::filesystem::path& path, LoginDetails shown = {});
-Status StoreSavedLogin(const std::filesystem::path& path, const LoginDetails& login);
+// Moves what `old_file` keeps (when its flag says saved) to `store` and removes the file; a
+// file that is not such a record is left alone. True when a file was removed.
+bool MoveOldSavedLogin(const std::filesystem::path& old_file, LoginStore& store);
 
 }  // namespace zivron

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/file_review.h"
-#include "app/saved_login.h"
+#include "app/login_store.h"
 #include "app/service_link.h"
 #include "app/session_state.h"
 #include "core/result.h"
@@ -34,8 +34,8 @@ class Session {
     // The account runs report to; none until a login (a run without one reports to no one).
     void SetAccount(const Account& account) { account_ = account; }
     const std::optional<Account>& account() const { return account_; }
-    // Where the login keeps the operator's details.
-    std::filesystem::path saved_login_path = SavedLoginPath();
+    // Where a login's details are kept as `details.remember` says; none keeps nothing.
+    LoginStore* login_store = nullptr;
 
     // The day's start: the folder tree, the value dates from today, a new institution's editor.
     void Prepare();
@@ -108,6 +108,9 @@ class Session {
     ServiceLink& link() { return link_; }
 
   private:
+    // The details kept or forgotten as the operator chose; a keyring that does not answer is
+    // said once by the store.
+    void KeepLoginDetails(const LoginDetails& details);
     RunRecord RunOf(Panel p) const;
     Status CheckBuildable(Panel p) const;
     Result<RunRecord> FileableRun(Panel p);

@@ -8,6 +8,18 @@
 #include "text/shaping.h"
 
 namespace zivron {
+
+void Session::KeepLoginDetails(const LoginDetails& details) {
+    if (login_store == nullptr) {
+        return;
+    }
+    if (!details.remember) {
+        login_store->Forget();
+    } else if (Status kept = login_store->Keep(details); !kept) {
+        port_.MessageBox(kept.error().message, kProgramTitle, Buttons::Ok);
+    }
+}
+
 Status Session::LogIn(const LoginDetails& details) {
     if (details.email.empty()) {
         return BadInput("הקלד מייל");
@@ -45,10 +57,7 @@ Status Session::LogIn(const LoginDetails& details) {
     }
     Prepare();
     account_ = account;
-    if (Status s = StoreSavedLogin(saved_login_path, details); !s) {
-        port_.MessageBox("לא ניתן לשמור את פרטי הכניסה: " + s.error().message, kProgramTitle,
-                         Buttons::Ok);
-    }
+    KeepLoginDetails(details);
     if (offline) {
         link_.GoOffline();
         return Ok();

@@ -36,11 +36,6 @@ int Institutions(const std::vector<std::string>& args, std::ostream& out, std::o
     CliPort port(!offline, err);
     port.answer_yes = offline;
     Session session(port);
-    // The login keeps its details file in the program's own folder, not wherever the shell is.
-    std::error_code ec;
-    const std::filesystem::path home = MapWrittenPath("C:\\ZIVRON");
-    std::filesystem::create_directories(home, ec);
-    session.saved_login_path = home / "UserData.dat";
     if (Status s = session.LogIn({email, password, false}); !s) {
         if (!s.error().message.empty()) {
             err << s.error().message << "\n";

@@ -38,10 +38,14 @@ LoginWindow::LoginWindow(QtPort& port, Session& session) : port_(port), session_
     // Wide enough for the whole title.
     setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     port_.SetWindow(this);
-    const LoginDetails saved = LoadSavedLogin(session_.saved_login_path);
-    email_->setText(QString::fromStdString(saved.email));
-    password_->setText(QString::fromStdString(saved.password));
-    remember_->setChecked(saved.remember);
+    if (session_.login_store != nullptr) {
+        const std::optional<LoginDetails> saved = session_.login_store->Load();
+        if (saved) {
+            email_->setText(QString::fromStdString(saved->email));
+            password_->setText(QString::fromStdString(saved->password));
+            remember_->setChecked(saved->remember);
+        }
+    }
 }
 
 void LoginWindow::LogIn() {

@@ -13,8 +13,10 @@
 #include <iostream>
 
 #include "app/sample.h"
+#include "app/saved_login.h"
 #include "platform/drive_root.h"
 #include "qt/hebrew.h"
+#include "qt/keyring_login_store.h"
 #include "qt/login_window.h"
 #include "qt/main_window.h"
 
@@ -104,6 +106,10 @@ int main(int argc, char** argv) {
     }
     qt::QtPort port;
     Session session(port);
+    qt::KeyringLoginStore login_store;
+    session.login_store = &login_store;
+    // The old program kept the password in plain text beside itself: moved to the keyring once.
+    MoveOldSavedLogin(OldSavedLoginPath(), login_store);
     qt::LoginWindow login(port, session);
     if (login.exec() != QDialog::Accepted) {
         return 0;

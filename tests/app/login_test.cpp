@@ -6,11 +6,13 @@
 #include <sqlite3.h>
 #include <sys/wait.h>
 
+#include "app/saved_login.h"
 #include "app/session.h"
 #include "core/atomic_file.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
 #include "support/http_recorder.h"
+#include "support/memory_login_store.h"
 #include "support/recording_port.h"
 #include "support/service_process.h"
 #include "support/temp_dir.h"
@@ -51,49 +53,63 @@ class LoginTest : public test::TempDirTest {
     test::RecordingPort port_;
 };
 
-TEST_F(LoginTest, FirstStartCreatesTheDetailsFile) {
-    const LoginDetails shown = LoadSavedLogin(SavedLoginPath());
-    EXPECT_EQ(SavedLoginPath(), DetailsPath());  // the folder the program started from
-    EXPECT_EQ(Details(), Record("TEREM", "TEREM", false));
-    EXPECT_EQ(fs::status(DetailsPath()).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(shown.email, "");
-    EXPECT_FALSE(shown.remember);
+// The old details file, found where the program starts, moves to the login store once and goes:
+// it held the password in plain text. A file that is not such a record is left alone.
+TEST_F(LoginTest, AnOldDetailsFileMovesToTheStoreAndGoes) {
+    struct Case {
+        std::string file;
+        std::optional<LoginDetails> kept;
+        bool removed;
+    };
+    const std::vector<Case> cases = {
+        {Record("a@example.org ", "\xF1\xE9\xF1\xEE\xE4", true),
+         LoginDetails{"a@example.org", "סיסמה", true}, true},
+        {Record("TEREM", "TEREM", false), std::nullopt, true},
+        {Record("a@example.org", std::string(50, 'p'), true),
+         LoginDetails{"a@example.org", std::string(50, 'p'), true}, true},
+        {Record("a@example.org", "p", true) + "x", std::nullopt, false},  // not a record
+    };
+    for (const Case& c : cases) {
+        test::MemoryLoginStore store;
+        ASSERT_TRUE(WriteFileAtomically(DetailsPath(), c.file).ok());
+        EXPECT_EQ(OldSavedLoginPath(), DetailsPath());  // the folder the program started from
+        EXPECT_EQ(MoveOldSavedLogin(OldSavedLoginPath(), store), c.removed);
+        EXPECT_EQ(fs::exists(DetailsPath()), !c.removed);
+        ASSERT_EQ(store.kept.has_value(), c.kept.has_value());
+        if (c.kept) {
+            EXPECT_EQ(store.kept->email, c.kept->email);
+            EXPECT_EQ(store.kept->password, c.kept->password);
+        }
+        fs::remove(DetailsPath());
+    }
 }
 
-TEST_F(LoginTest, SavedDetailsComeBackTrimmed) {
+// A login keeps the details when ticked and forgets them when not; a store that cannot keep the
+// password says why, and the login still goes on.
+TEST_F(LoginTest, TheDetailsAreKeptAsTicked) {
+    test::MemoryLoginStore store;
     Session session(port_);
-    (void)LoadSavedLogin(session.saved_login_path);
+    session.login_store = &store;
     ASSERT_TRUE(session.LogIn({"a@example.org", "סיסמה", true}));
-    ASSERT_TRUE(session.account().has_value());
-    EXPECT_EQ(session.account()->name, "עמותה א");
-    EXPECT_EQ(session.account()->number, number_);
+    ASSERT_TRUE(store.kept.has_value());
+    EXPECT_EQ(store.kept->password, "סיסמה");
     EXPECT_EQ(session.panel(Panel::Credit).value_date.year.Text(), "2026");  // prepared
     EXPECT_TRUE(fs::is_directory(dir_ / "c" / "ZIVRON" / "Basis" / "Haavarot"));
-    EXPECT_EQ(Details(), Record("a@example.org", "\xF1\xE9\xF1\xEE\xE4", true));
 
-    LoginDetails next = LoadSavedLogin(DetailsPath());
-    EXPECT_EQ(next.email, "a@example.org");
-    EXPECT_EQ(next.password, "סיסמה");
-    EXPECT_TRUE(next.remember);
-
-    // Not ticked: the saved details go back to TEREM.
-    next.remember = false;
     Session again(port_);
-    ASSERT_TRUE(again.LogIn(next));
-    EXPECT_EQ(Details(), Record("TEREM", "TEREM", false));
-}
+    again.login_store = &store;
+    ASSERT_TRUE(again.LogIn({"a@example.org", "סיסמה", false}));
+    EXPECT_FALSE(store.kept.has_value());
 
-TEST_F(LoginTest, LongAndSpacedDetailsAreCutAndTrimmed) {
-    ASSERT_TRUE(StoreSavedLogin(DetailsPath(), {"a@example.org ", std::string(60, 'p'), true}));
-    EXPECT_EQ(Details(), Record("a@example.org ", std::string(50, 'p'), true));
-    const LoginDetails shown = LoadSavedLogin(DetailsPath());
-    EXPECT_EQ(shown.email, "a@example.org");
-    EXPECT_EQ(shown.password, std::string(50, 'p'));
-    std::string odd = Record("someone", "x", false);
-    odd[150] = 1;  // a flag that is neither saved nor clear leaves the boxes alone
-    ASSERT_TRUE(WriteFileAtomically(DetailsPath(), odd).ok());
-    EXPECT_EQ(LoadSavedLogin(DetailsPath(), {"typed", "", false}).email, "typed");
+    store.refusal = "אין מחזיק סיסמאות";
+    port_.messages.clear();
+    Session third(port_);
+    third.login_store = &store;
+    ASSERT_TRUE(third.LogIn({"a@example.org", "סיסמה", true}));
+    ASSERT_EQ(port_.messages.size(), 1u);
+    EXPECT_EQ(port_.messages[0].text, "אין מחזיק סיסמאות");
+    EXPECT_TRUE(third.account().has_value());
+    EXPECT_FALSE(fs::exists(DetailsPath()));  // no file of details anywhere
 }
 
 TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
