@@ -70,7 +70,7 @@ bool InstitutionFrom(const Pairs& q, Institution& inst) {
     }
     for (const std::string* f : {&inst.name, &inst.collection_code, &inst.collection_software,
                                  &inst.credit_code, &inst.credit_software}) {
-        if (f->find_first_of("*+") != std::string::npos) {
+        if (f->find('*') != std::string::npos) {
             return false;
         }
     }

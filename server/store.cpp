@@ -213,7 +213,10 @@ std::string Store::ListReply(const std::string& account) {
     q.Bind(1, account);
     while (q.Row()) {
         out += '+';
-        out += reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0));
+        // "+" parts the records: a name carries it, and "%", percent-encoded.
+        for (const char* c = reinterpret_cast<const char*>(sqlite3_column_text(q.s, 0)); *c; ++c) {
+            out += *c == '+' ? "%2B" : *c == '%' ? "%25" : std::string(1, *c);
+        }
         out += '*';
         out += std::to_string(q.Int(1));
     }

@@ -36,7 +36,13 @@ void Session::ListInstitutions() {
         return;
     }
     institutions_ = ParseRecordList(reply);
+    // The highlight stays on the institution the panels hold, wherever the list now puts it.
     highlighted_ = -1;
+    for (std::size_t i = 0; i < institutions_.size(); ++i) {
+        if (editor_.chosen != 0 && institutions_[i].number == editor_.chosen) {
+            highlighted_ = static_cast<int>(i);
+        }
+    }
 }
 
 Status Session::ChooseListedInstitution(int index) {
@@ -123,8 +129,8 @@ Status Session::SaveInstitution() {
     const Institution i = EditedInstitution();
     for (const std::string* v : {&i.name, &i.collection.code, &i.collection.software_code,
                                  &i.credit.code, &i.credit.software_code}) {
-        if (v->find_first_of("*+") != std::string::npos) {
-            return BadInput("שם המוסד וקודיו אינם יכולים להכיל את התווים * או +");
+        if (v->find('*') != std::string::npos) {
+            return BadInput("שם המוסד וקודיו אינם יכולים להכיל את התו *");
         }
     }
     std::string reply;
@@ -147,7 +153,11 @@ Status Session::SaveInstitution() {
 
 Status Session::DeleteChosenInstitution() {
     ZIVRON_TRY(CheckAccountForChanges());
-    if (!editor_.updating || editor_.chosen == 0 || !editor_.can_delete) {
+    // Only the institution the list highlights, the one the operator sees, is deleted.
+    const bool highlighted =
+        highlighted_ >= 0 && highlighted_ < static_cast<int>(institutions_.size()) &&
+        institutions_[static_cast<std::size_t>(highlighted_)].number == editor_.chosen;
+    if (!editor_.updating || editor_.chosen == 0 || !editor_.can_delete || !highlighted) {
         return BadInput("בחר מוסד למחיקה");
     }
     if (port_.MessageBox("למחוק את המוסד " + editor_.name + "?", kProgramTitle, Buttons::YesNo) !=

@@ -20,6 +20,25 @@ std::vector<std::string> SplitOn(const std::string& text, char sep) {
     }
 }
 
+namespace {
+
+// A name as the list carries it: "+" and "%" percent-encoded, as "+" parts the records.
+std::string ListedName(const std::string& field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const std::string_view next = std::string_view(field).substr(i, 3);
+        if (next == "%2B" || next == "%25") {
+            out += next == "%2B" ? '+' : '%';
+            i += 2;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
 std::vector<ListEntry> ParseRecordList(const std::string& reply) {
     std::vector<ListEntry> out;
     std::vector<std::string> records = SplitOn(reply, '+');
@@ -33,7 +52,7 @@ std::vector<ListEntry> ParseRecordList(const std::string& reply) {
         if (!(n >= 1 && n < 9.2e18) || n != std::floor(n)) {
             continue;
         }
-        out.push_back({fields[0], static_cast<long long>(n)});
+        out.push_back({ListedName(fields[0]), static_cast<long long>(n)});
     }
     return out;
 }

@@ -53,6 +53,9 @@ TEST_F(InstitutionsTest, AddChooseUpdateDelete) {
     EXPECT_EQ(session_->panel(Panel::Credit).codes.code, "");
 
     session_->panel(Panel::Credit).summary = ImportSummary{0, 0, 0, 12, "1"};
+    ASSERT_TRUE(session_->ChooseListedInstitution(1));
+    session_->ListInstitutions();  // as after every message box: the highlight stays
+    EXPECT_EQ(session_->highlighted_institution(), 1);
     ASSERT_TRUE(session_->ChooseListedInstitution(0));
     EXPECT_EQ(session_->highlighted_institution(), 0);
     const Institution chosen = session_->EditedInstitution();
@@ -93,13 +96,17 @@ TEST_F(InstitutionsTest, AddChooseUpdateDelete) {
     ASSERT_FALSE(nothing);
     EXPECT_EQ(nothing.error().message, "בחר מוסד למחיקה");
 
-    // Values travel whole: an "&" in a name comes back as typed; a "*" is refused unsent.
+    // Values travel whole: an "&", a "+" and a "%" in a name come back as typed; a "*" is
+    // refused unsent.
     ASSERT_TRUE(Add("גן ילדים השקד בע\"מ & בנו = 100%"));
     EXPECT_EQ(Names().back(), "גן ילדים השקד בע\"מ & בנו = 100%");
+    ASSERT_TRUE(Add("כהן+לוי %2B בע\"מ"));
+    EXPECT_EQ(Names().back(), "כהן+לוי %2B בע\"מ");
+    EXPECT_EQ(Names().size(), 3u);
     const std::size_t before = port_.requests.size();
     Status star = Add("א*ב");
     ASSERT_FALSE(star);
-    EXPECT_EQ(star.error().message, "שם המוסד וקודיו אינם יכולים להכיל את התווים * או +");
+    EXPECT_EQ(star.error().message, "שם המוסד וקודיו אינם יכולים להכיל את התו *");
     EXPECT_EQ(port_.requests.size(), before);
 }
 
@@ -159,6 +166,7 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
         {"", {"B"}},
         {"0", {}},
         {"0+C*3+bad+D*x", {"C"}},  // records without a number are left out
+        {"0+a%2Bb %25*4+%2*5", {"a+b %", "%2"}},
     };
     for (const Case& c : cases) {
         server.Reply(c.reply);
@@ -166,7 +174,7 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
         EXPECT_EQ(names(), c.names) << c.reply;
         port.clock.minute += 2;  // past the minute a failed request makes the link wait
     }
-    EXPECT_EQ(session.institutions()[0].number, 3);
+    EXPECT_EQ(session.institutions()[0].number, 4);
 
     session.SetAccount({"n", "0"});
     const std::size_t before = server.Targets().size();
@@ -179,7 +187,7 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
     ASSERT_FALSE(ejected);
     EXPECT_EQ(ejected.error().message, "נתונים שגויים הקלד מחדש");
     EXPECT_FALSE(session.editor().can_delete);
-    EXPECT_EQ(session.panel(Panel::Credit).institution_name, "C");
+    EXPECT_EQ(session.panel(Panel::Credit).institution_name, "a+b %");
     server.Reply("3*C*x*x*12345678*54321");
     ASSERT_TRUE(session.ChooseListedInstitution(0));
     EXPECT_EQ(session.panel(Panel::Collection).codes.code, "");

@@ -90,7 +90,7 @@ TEST_F(ServiceTest, RefusesWhatItCannotKeepAndKeepsServing) {
     };
     const std::vector<Case> cases = {
         {"HosefMosad.asp?MD=a*b&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
-        {"HosefMosad.asp?MD=a+b&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=a%2Ab&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
         {"HosefMosad.asp?MD=x&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
         {"HosefMosad.asp?MD=n&RH=" + std::string(40, '1') + "&BA=0&YI=x&TL=x&IP1=" + a_ +
              "&FX=עמותה א",
