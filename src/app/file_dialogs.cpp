@@ -1,29 +1,33 @@
 #include "app/file_dialogs.h"
 
+#include "platform/drive_root.h"
+#include "run/run_paths.h"
 #include "text/shaping.h"
 
 namespace zivron {
-namespace {
 
-std::optional<std::filesystem::path> Ask(Port& port, FileDialogRequest request) {
-    std::error_code ec;
-    request.start_folder = std::filesystem::current_path(ec);
+std::optional<std::filesystem::path> AskForFile(Port& port, FilePurpose purpose) {
+    const std::filesystem::path transmission = MapWrittenPath(kTransmissionFolder);
+    FileDialogRequest request;
+    switch (purpose) {
+        case FilePurpose::ImportWorkbook:
+            request = {"חוברות Excel", "*.xls *.xlsx", "בחר חוברת אקסל ליבוא", {}, "import"};
+            break;
+        case FilePurpose::ConvertMasav:
+            request = {"", "", "בחר קובץ מס\"ב להמרה לאקסל", transmission, "convert-masav"};
+            break;
+        case FilePurpose::ConvertPayroll:
+            request = {"", "", "בחר קובץ מיכפל להמרה לאקסל", {}, "convert-payroll"};
+            break;
+        case FilePurpose::ShowMasav:
+            request = {"", "", "בחר קובץ מס\"ב להצגה", transmission, "show-masav"};
+            break;
+    }
     const std::string path = Trim(port.OpenFileDialog(request));
-    if (path.empty() || path == "x") {
+    if (path.empty()) {
         return std::nullopt;
     }
     return std::filesystem::path(path);
-}
-
-}  // namespace
-
-std::optional<std::filesystem::path> AskForWorkbook(Port& port) {
-    return Ask(port,
-               {"excell Files (*.xls) (*.xlsx)", "*.xls *.xlsx", "איתור קובץ אקסל ליבוא", {}});
-}
-
-std::optional<std::filesystem::path> AskForAnyFile(Port& port) {
-    return Ask(port, {"", "", "איתור קובץ מסב להמרה לאקסל", {}});
 }
 
 }  // namespace zivron

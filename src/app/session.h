@@ -90,8 +90,9 @@ class Session {
     Result<ConversionOutcome> ConvertMasavNames(const std::filesystem::path& masav_file);
     Result<ConversionOutcome> ConvertPayrollExport(const std::filesystem::path& export_file);
     Result<MasavView> ReadMasavFileToShow(const std::filesystem::path& path);
-    // The panel's base list opened, written first when it is not there.
-    Status OpenBaseList(Panel p);
+    // The panel's base list opened, written first when it is not there: its path, and whether
+    // it was written now.
+    Result<BaseListOutcome> OpenBaseList(Panel p);
     void OpenArchiveFolder(Panel p);
 
     // --- the window's life

@@ -79,19 +79,18 @@ Status Session::CheckBuildable(Panel p) const {
     if (state.institution_name.empty()) {
         return BadInput("בחר מוסד");
     }
-    if (!state.summary || state.summary->transactions == 0) {
-        return BadInput("מספר תנועות אפס");
-    }
     // The table holds the last import of either panel; only its own panel's import may be built.
-    if (!table_ || table_->panel != p) {
+    if (table_ && table_->panel != p) {
         const bool credit = p == Panel::Credit;
-        const std::string workbook =
-            table_ ? std::filesystem::path(table_->workbook).filename().string() : "";
-        const std::size_t rows = table_ ? table_->rows.size() : 0;
+        const std::string workbook = std::filesystem::path(table_->workbook).filename().string();
+        const std::size_t rows = table_->rows.size();
         return BadInput(std::string("הטבלה מחזיקה את יבוא ה") + (credit ? "חיובים" : "זיכויים") +
                         " מהחוברת " + workbook + " (" + std::to_string(rows) +
                         " שורות); יש לקלוט את חוברת ה" + (credit ? "זיכויים" : "חיובים") +
                         " מחדש ואז ליצור את הקובץ");
+    }
+    if (!table_ || !state.summary || state.summary->transactions == 0) {
+        return BadInput("מספר תנועות אפס");
     }
     return Ok();
 }

@@ -65,13 +65,13 @@ Result<MasavView> Session::ReadMasavFileToShow(const std::filesystem::path& path
     return view;
 }
 
-Status Session::OpenBaseList(Panel p) {
+Result<BaseListOutcome> Session::OpenBaseList(Panel p) {
     const bool payees = p == Panel::Credit;
     const std::filesystem::path path = MapWrittenPath(payees ? kPayeesBaseList : kPayersBaseList);
     std::error_code ec;
     if (std::filesystem::is_regular_file(path, ec)) {
         port_.ShellOpen(path);
-        return Ok();
+        return BaseListOutcome{path, false};
     }
     BusyWhile busy(port_);
     auto app = port_.NewSpreadsheetApp();
@@ -81,7 +81,7 @@ Status Session::OpenBaseList(Panel p) {
         return wb.error();
     }
     app->MakeVisible(*wb.value());
-    return Ok();
+    return BaseListOutcome{path, true};
 }
 
 }  // namespace zivron

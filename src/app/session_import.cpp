@@ -70,6 +70,8 @@ Result<ImportSummary> Session::Import(Panel p, const std::filesystem::path& work
         p,         workbook.string(), std::move(o.rows), std::move(o.marks), std::move(o.faults),
         ++imports_};
     panel(p).summary = summary;
+    // One table for both panels: the other panel's summary no longer describes it.
+    panel(p == Panel::Credit ? Panel::Collection : Panel::Credit).summary.reset();
     app->MakeVisible(*opened.value());
     return summary;
 }

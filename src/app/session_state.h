@@ -124,6 +124,11 @@ struct MasavView {
 };
 
 // A workbook a conversion wrote.
+struct BaseListOutcome {
+    std::filesystem::path workbook;
+    bool written = false;
+};
+
 struct ConversionOutcome {
     std::filesystem::path workbook;
     std::size_t records_found = 0;

@@ -26,7 +26,7 @@ class CliPort : public SystemPort {
     }
     void BusyPointer(bool) override {}
     void Yield() override {}
-    std::string OpenFileDialog(const FileDialogRequest&) override { return "x"; }
+    std::string OpenFileDialog(const FileDialogRequest&) override { return ""; }
     void ShellOpen(const std::filesystem::path&) override {}
     void EndProgram() override {}
     std::string FetchPage(const std::string& q) override {

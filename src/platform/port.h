@@ -18,7 +18,10 @@ struct FileDialogRequest {
     std::string filter_name;  // what the dialog shows for the filter; empty lists every file
     std::string patterns;     // "*.xls *.xlsx"; empty for every file
     std::string title;
+    // Where the dialog opens the first time; after that, where its last file was chosen, which
+    // the front end keeps under `purpose`.
     std::filesystem::path start_folder;
+    std::string purpose;
 };
 
 // The local time of day and date, as the handlers read the clock.

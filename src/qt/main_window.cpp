@@ -29,6 +29,7 @@ constexpr const char* kImportTitle = "יבוא קובץ";
 constexpr const char* kBuildTitle = "יצירת קובץ מס\"ב";
 constexpr const char* kInstitutionsTitle = "מוסדות";
 constexpr const char* kConversionTitle = "המרה לאקסל";
+constexpr const char* kBaseListTitle = "רשימת בסיס";
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -173,7 +174,7 @@ QLineEdit* MainWindow::MakeField(const QString& name, int max_length, bool read_
 
 QWidget* MainWindow::TopBar() {
     auto* bar = new QHBoxLayout;
-    bar->addWidget(MakeButton("ConvertMasav", "צור אקסל  ממסב", [this] { ConvertFile(false); }));
+    bar->addWidget(MakeButton("ConvertMasav", "צור אקסל ממס\"ב", [this] { ConvertFile(false); }));
     bar->addWidget(new QLabel("המנוי"));
     account_ = new QLabel;
     account_->setObjectName("Account");
@@ -190,7 +191,7 @@ QWidget* MainWindow::TopBar() {
     clock_->setObjectName("Clock");
     bar->addWidget(clock_);
     bar->addWidget(MakeButton("ConvertPayroll", "אקסל ממיכפל", [this] { ConvertFile(true); }));
-    bar->addWidget(MakeButton("ShowMasav", "הצג קובץ מסב", [this] { ShowMasavFile(); }));
+    bar->addWidget(MakeButton("ShowMasav", "הצג קובץ מס\"ב", [this] { ShowMasavFile(); }));
     auto* w = new QWidget;
     w->setLayout(bar);
     return w;
@@ -274,11 +275,16 @@ QLayout* MainWindow::PanelButtons(Panel panel) {
     buttons->addWidget(MakeButton(
         prefix + "BaseList", "צור בסיס",
         [this, panel] {
-            if (Status s = session_.OpenBaseList(panel); !s) {
-                Tell(s.error(), kProgramTitle);
+            Result<BaseListOutcome> list = session_.OpenBaseList(panel);
+            if (!list) {
+                Tell(list.error(), kBaseListTitle);
+            } else if (list.value().written) {
+                OfferFolder("רשימת הבסיס נוצרה: " + list.value().workbook.string() +
+                                "\nלפתוח את התיקייה שלה?",
+                            list.value().workbook, kBaseListTitle);
             }
         },
-        "יבא קובץ להמרה"));
+        "רשימת בסיס ריקה של מוטבים או משלמים, בכותרות שהיבוא קורא"));
     buttons->addWidget(MakeButton(prefix + "Archive", "ארכיב",
                                   [this, panel] { session_.OpenArchiveFolder(panel); }));
     return buttons;
@@ -294,8 +300,8 @@ QWidget* MainWindow::CreditPanel() {
     v->addWidget(ImportOptionsFrame(panel, "סמן ת זהות לא תקינות"));
     v->addWidget(SummaryFrame(panel));
     v->addWidget(ExcelArchiveFrame(panel));
-    v->addWidget(MakeButton("CreditBuild", "צור קובץ zivron לזיכויים",
-                            [this] { BuildFile(Panel::Credit); }));
+    v->addWidget(
+        MakeButton("CreditBuild", "צור קובץ זיכויים", [this] { BuildFile(Panel::Credit); }));
     v->addStretch();
     return Frame("זיכויים(העברות)", v);
 }
@@ -309,8 +315,8 @@ QWidget* MainWindow::CollectionPanel() {
     prep->addWidget(ImportOptionsFrame(panel, "סמן תעודות זהות לא תקינות"));
     prep->addWidget(SummaryFrame(panel));
     prep->addWidget(ExcelArchiveFrame(panel));
-    prep->addWidget(MakeButton("CollectionBuild", "צור קובץ zivron לגבייה",
-                               [this] { BuildFile(Panel::Collection); }));
+    prep->addWidget(
+        MakeButton("CollectionBuild", "צור קובץ חיובים", [this] { BuildFile(Panel::Collection); }));
 
     auto* v = new QVBoxLayout;
     v->addWidget(PanelFields(panel, "קוד מסב (8 ספרות)"));
@@ -383,10 +389,10 @@ void MainWindow::ImportWorkbook(Panel panel) {
         port_.MessageBox("יבוא קובץ כבר מתבצע; יש להמתין לסיומו", kImportTitle, Buttons::Ok);
         return;
     }
-    const std::optional<std::filesystem::path> workbook = AskForWorkbook(port_);
+    const std::optional<std::filesystem::path> workbook =
+        AskForFile(port_, FilePurpose::ImportWorkbook);
     if (!workbook) {
-        port_.MessageBox("בחר קובץ לקריאה", kImportTitle, Buttons::Ok);
-        return;
+        return;  // the operator changed their mind: nothing to say
     }
     import_progress_ = {};
     Result<ImportSummary> done = session_.Import(
@@ -420,13 +426,22 @@ void MainWindow::BuildFile(Panel panel) {
         Tell(built.error(), kBuildTitle);
         return;
     }
-    port_.MessageBox("הקובץ נוצר בהצלחה ונמצא בתיקיית השידור", kBuildTitle, Buttons::Ok);
+    OfferFolder(
+        "הקובץ נוצר בהצלחה: " + built.value().masav_file.string() + "\nלפתוח את תיקיית השידור?",
+        built.value().masav_file, kBuildTitle);
+}
+
+void MainWindow::OfferFolder(const std::string& text, const std::filesystem::path& file,
+                             const char* title) {
+    if (port_.MessageBox(text, title, Buttons::YesNo) == Answer::Yes) {
+        port_.ShellOpen(file.parent_path());
+    }
 }
 
 void MainWindow::ConvertFile(bool payroll) {
-    const std::optional<std::filesystem::path> file = AskForAnyFile(port_);
+    const std::optional<std::filesystem::path> file =
+        AskForFile(port_, payroll ? FilePurpose::ConvertPayroll : FilePurpose::ConvertMasav);
     if (!file) {
-        port_.MessageBox("בחר קובץ לקריאה", kConversionTitle, Buttons::Ok);
         return;
     }
     Result<ConversionOutcome> done =
@@ -440,13 +455,13 @@ void MainWindow::ConvertFile(bool payroll) {
                              std::to_string(done.value().records_written) + " הראשונות בלבד",
                          kConversionTitle, Buttons::Ok);
     }
-    port_.MessageBox("הקובץ נוצר בהצלחה ויפתח מייד", kConversionTitle, Buttons::Ok);
+    OfferFolder("החוברת נוצרה: " + done.value().workbook.string() + "\nלפתוח את התיקייה שלה?",
+                done.value().workbook, kConversionTitle);
 }
 
 void MainWindow::ShowMasavFile() {
-    const std::optional<std::filesystem::path> file = AskForAnyFile(port_);
+    const std::optional<std::filesystem::path> file = AskForFile(port_, FilePurpose::ShowMasav);
     if (!file) {
-        port_.MessageBox("בחר קובץ לקריאה", kProgramTitle, Buttons::Ok);
         return;
     }
     Result<MasavView> view = session_.ReadMasavFileToShow(*file);

@@ -80,6 +80,8 @@ class MainWindow : public QWidget {
 
     void ConvertFile(bool payroll);
     void ShowMasavFile();
+    // Says what was written where, and opens its folder if the operator wants it.
+    void OfferFolder(const std::string& text, const std::filesystem::path& file, const char* title);
     void ChooseInstitution(int row);
     void SaveInstitution();
     void DeleteInstitution();

@@ -2,8 +2,11 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QSettings>
 #include <QUrl>
 
 namespace zivron::qt {
@@ -80,10 +83,20 @@ std::string QtPort::OpenFileDialog(const FileDialogRequest& request) {
         request.patterns.empty()
             ? QString()
             : QString::fromStdString(request.filter_name + " (" + request.patterns + ")");
-    QString path =
-        QFileDialog::getOpenFileName(window_, QString::fromStdString(request.title),
-                                     QString::fromStdString(request.start_folder.string()), filter);
-    return path.isEmpty() ? "x" : path.toStdString();
+    // The folder this dialog's last file came from, kept between runs; the first time, the
+    // folder of its purpose, or the operator's home.
+    const QString key = QString::fromStdString("dialogs/" + request.purpose);
+    QString start = QString::fromStdString(request.start_folder.string());
+    if (start.isEmpty() || !QDir(start).exists()) {
+        start = QDir::homePath();
+    }
+    start = QSettings().value(key, start).toString();
+    const QString path =
+        QFileDialog::getOpenFileName(window_, QString::fromStdString(request.title), start, filter);
+    if (!path.isEmpty() && !request.purpose.empty()) {
+        QSettings().setValue(key, QFileInfo(path).absolutePath());
+    }
+    return path.toStdString();
 }
 
 void QtPort::ShellOpen(const std::filesystem::path& path) {

@@ -80,7 +80,9 @@ TEST_F(CollectionRoadTest, ACollectionReplacesTheCreditFileAndBothCopiesStay) {
               Data("masav/road_collection.001"));
     EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Arhiv/Zikuyim/2026/12_2026/7_05_30_12.001"));
     EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Arhiv/Hiuvim/2026/12_2026/7_05_30_40.001"));
-    EXPECT_EQ(Summary(Panel::Credit).transactions, 4);  // the credit panel keeps its own run
+    // The table is the collection's now: the credit panel's summary described the last one.
+    EXPECT_FALSE(session_->panel(Panel::Credit).summary.has_value());
+    EXPECT_EQ(Summary(Panel::Collection).transactions, 4);
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ class TestQtPort : public qt::QtPort {
   public:
     std::string service;
     std::deque<std::string> files;
+    std::vector<FileDialogRequest> requests;
     std::vector<std::string> messages;
     LocalTime clock{2026, 12, 7, 5, 30, 12, 0};
     bool ended = false;
@@ -47,9 +48,10 @@ class TestQtPort : public qt::QtPort {
         }
         return Answer::Ok;
     }
-    std::string OpenFileDialog(const FileDialogRequest&) override {
+    std::string OpenFileDialog(const FileDialogRequest& request) override {
+        requests.push_back(request);
         if (files.empty()) {
-            return "x";
+            return "";  // cancelled
         }
         std::string f = files.front();
         files.pop_front();
@@ -120,9 +122,10 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_EQ(window.Field("CreditCode")->maxLength(), 8);
     EXPECT_EQ(window.Field("CreditSoftwareCode")->maxLength(), 5);
 
-    // A cancelled dialog imports nothing and says so.
+    // A cancelled dialog imports nothing and says nothing.
+    const std::size_t said = qport_.messages.size();
     QTest::mouseClick(window.Button("CreditImport"), Qt::LeftButton);
-    EXPECT_EQ(qport_.messages.back(), "בחר קובץ לקריאה");
+    EXPECT_EQ(qport_.messages.size(), said);
     EXPECT_FALSE(session.table().has_value());
 
     qport_.files = {WriteRoadWorkbook().string()};
@@ -150,13 +153,22 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     QTest::mouseClick(window.Button("CreditBuild"), Qt::LeftButton);
     // Rows are marked: the review offers "ביטול" first; accepted, the file is made.
     EXPECT_EQ(qport_.confirmed_defaults, std::vector<std::string>{"Cancel"});
-    EXPECT_EQ(qport_.messages.back(), "הקובץ נוצר בהצלחה ונמצא בתיקיית השידור");
+    // The file named where it was written, its folder offered.
+    EXPECT_EQ(qport_.messages.back(),
+              "הקובץ נוצר בהצלחה: " + (drive_ / "ZIVRON/Shidur/msv.001").string() +
+                  "\nלפתוח את תיקיית השידור?");
     EXPECT_EQ(ReadWholeFile(drive_ / "ZIVRON/Shidur/msv.001").value(),
               Data("masav/road_credit.001"));
 
     // The file just written, read back in a window of its own.
     qport_.files = {(drive_ / "ZIVRON/Shidur/msv.001").string()};
     QTest::mouseClick(window.Button("ShowMasav"), Qt::LeftButton);
+    // Titled for what is chosen, opening in the transmission folder.
+    EXPECT_EQ(qport_.requests.back().title, "בחר קובץ מס\"ב להצגה");
+    EXPECT_EQ(qport_.requests.back().start_folder, drive_ / "ZIVRON/Shidur");
+    EXPECT_EQ(qport_.requests.front().title, "בחר חוברת אקסל ליבוא");
+    EXPECT_EQ(qport_.requests.front().filter_name + " (" + qport_.requests.front().patterns + ")",
+              "חוברות Excel (*.xls *.xlsx)");
     auto* view = window.findChild<QWidget*>("MasavView");
     ASSERT_NE(view, nullptr);
     auto* records = view->findChild<QTableWidget*>("records");
