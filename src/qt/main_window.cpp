@@ -6,8 +6,10 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
+#include <QShowEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
@@ -123,7 +125,7 @@ MainWindow::MainWindow(QtPort& port, Session& session) : port_(port), session_(s
     root->setContentsMargins(0, 0, 0, 0);
     root->addWidget(scroll);
     setMinimumSize(640, 400);
-    resize(1280, 720);
+    FitToScreen();
 
     port_.SetWindow(this);
     // A click while an import yields starts from what the window shows, so it is drawn first;
@@ -142,6 +144,16 @@ MainWindow::MainWindow(QtPort& port, Session& session) : port_(port), session_(s
     });
     timer_.start(1000);
     Draw();
+}
+
+void MainWindow::FitToScreen() {
+    const QRect free = screen()->availableGeometry();
+    // The frame the window manager adds is known once the window is shown; before that, room
+    // for a title bar is kept.
+    const int frame_width = std::max(frameGeometry().width() - width(), 0);
+    const int frame_height = std::max(frameGeometry().height() - height(), kTitleBarAllowance);
+    resize(std::min(1280, free.width() - frame_width), std::min(720, free.height() - frame_height));
+    move(free.topLeft());
 }
 
 QPushButton* MainWindow::Button(const QString& name) const {
@@ -598,6 +610,13 @@ void MainWindow::Draw() {
     delete_institution_->setEnabled(editor.can_delete);
     DrawLabels();
     drawing_ = false;
+}
+
+void MainWindow::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!e->spontaneous()) {  // shown by the program, not restored by the operator
+        FitToScreen();
+    }
 }
 
 bool MainWindow::event(QEvent* e) {

@@ -22,6 +22,8 @@ namespace zivron::qt {
 
 class MainWindow : public QWidget {
   public:
+    // Room kept for the window manager's title bar when the window is fitted to its screen.
+    static constexpr int kTitleBarAllowance = 32;
     MainWindow(QtPort& port, Session& session);
 
     Session& session() { return session_; }
@@ -35,9 +37,13 @@ class MainWindow : public QWidget {
     // The operations behind the buttons, with their messages.
     void ImportWorkbook(Panel panel);
     void BuildFile(Panel panel);
+    // At most 1280 x 720, within what the window's screen has free, its title bar included.
+    void FitToScreen();
 
   protected:
     bool event(QEvent* e) override;
+    // Shown, the frame is known: the window is fitted again with it.
+    void showEvent(QShowEvent* e) override;
 
   private:
     // One panel's widgets, whichever panel it is.

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QTableWidget>
@@ -219,12 +220,24 @@ TEST_F(WindowsTest, HebrewButtonsAndALaptopScreen) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("ביטול"));
     Session session(qport_);
     qt::MainWindow window(qport_, session);
-    EXPECT_EQ(window.size(), QSize(1280, 720));
-    // Every control fits without scrolling there; a smaller screen scrolls.
-    auto* scroll = window.findChild<QScrollArea*>();
-    ASSERT_NE(scroll, nullptr);
-    EXPECT_LE(scroll->widget()->minimumSizeHint().height(), 720);
-    EXPECT_LE(scroll->widget()->minimumSizeHint().width(), 1280);
+    // On a laptop's screen (the offscreen screens of laptop_screens.json) the window and its
+    // title bar fit what the screen has free, and every control shows without scrolling.
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    for (QScreen* screen : QGuiApplication::screens()) {
+        window.setScreen(screen);
+        window.FitToScreen();
+        window.show();
+        QApplication::processEvents();
+        const QRect free = screen->availableGeometry();
+        EXPECT_TRUE(free.contains(window.frameGeometry())) << screen->name().toStdString();
+        EXPECT_LE(window.height() + qt::MainWindow::kTitleBarAllowance, free.height());
+        auto* scroll = window.findChild<QScrollArea*>();
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_LE(scroll->widget()->minimumSizeHint().height(), scroll->viewport()->height())
+            << screen->name().toStdString();
+        EXPECT_LE(scroll->widget()->minimumSizeHint().width(), scroll->viewport()->width());
+        window.hide();
+    }
     qt::LoginWindow login(qport_, session);
     EXPECT_GE(login.minimumWidth(), login.fontMetrics().horizontalAdvance(login.windowTitle()));
 }
