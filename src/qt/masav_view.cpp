@@ -16,6 +16,15 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// Rows one line high and no list numbers beside them: the sheet's own row is a column.
+void Compact(QTableWidget& table) {
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.verticalHeader()->setVisible(false);
+    table.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table.verticalHeader()->setDefaultSectionSize(table.fontMetrics().height() + 6);
+    table.horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+}
+
 }  // namespace
 
 QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
@@ -23,7 +32,8 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     dialog->setObjectName("MasavView");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setLayoutDirection(Qt::RightToLeft);
-    dialog->setWindowTitle("קובץ מסב - " + Q(std::filesystem::path(view.path).filename().string()));
+    dialog->setWindowTitle("קובץ מס\"ב - " +
+                           Q(std::filesystem::path(view.path).filename().string()));
     auto* layout = new QVBoxLayout(dialog);
     if (!view.file) {
         auto* fault = new QLabel("הקובץ אינו תקין: " + Q(view.fault));
@@ -35,29 +45,33 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
         return dialog;
     }
     const masav::ReadFile& f = *view.file;
+    // yymmdd as the operator reads a date, the year in four digits.
     const std::string& d = f.payment_date;
-    layout->addWidget(
-        new QLabel(QString("%1   קוד מוסד %2   קוד תוכנה %3   תאריך ערך %4/%5/%6   %7")
-                       .arg(f.variant == masav::Variant::Credit ? "זיכויים" : "חיובים",
-                            Q(f.institution_code), Q(f.software_code), Q(d.substr(4, 2)),
-                            Q(d.substr(2, 2)), Q(d.substr(0, 2)), Q(f.institution_name))));
+    const QString date = Q(d.substr(4, 2) + "/" + d.substr(2, 2) + "/20" + d.substr(0, 2));
+    layout->addWidget(new QLabel(
+        QString("%1   קוד מוסד %2   קוד תוכנה %3   תאריך ערך %4   %5")
+            .arg(f.variant == masav::Variant::Credit ? "זיכויים" : "חיובים", Q(f.institution_code),
+                 Q(f.software_code), date, Q(f.institution_name))));
     auto* table = new QTableWidget(static_cast<int>(f.details.size()), 6);
     table->setObjectName("records");
     table->setHorizontalHeaderLabels({"שם", "זהות", "בנק", "סניף", "חשבון", "סכום"});
     for (int r = 0; r < table->rowCount(); ++r) {
         const masav::ReadDetail& x = f.details[static_cast<std::size_t>(r)];
         const std::string cells[] = {x.name,   x.identity, x.bank,
-                                     x.branch, x.account,  AgorotText(x.agorot)};
+                                     x.branch, x.account,  GroupedAgorotText(x.agorot)};
         for (int c = 0; c < 6; ++c) {
             table->setItem(r, c, new QTableWidgetItem(Q(cells[c])));
         }
+        table->item(r, 5)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Compact(*table);
     layout->addWidget(table);
-    auto* totals = new QLabel(
-        QString("מספר תנועות: %1   סך הכל: %2").arg(f.count).arg(Q(AgorotText(f.total_agorot))));
+    // The totals as the file's last record gives them, below the records as a footer.
+    auto* totals = new QLabel(QString("מספר תנועות: %1   סך הכל: %2")
+                                  .arg(f.count)
+                                  .arg(Q(GroupedAgorotText(f.total_agorot))));
     totals->setObjectName("totals");
+    totals->setStyleSheet("font-weight: bold; border-top: 1px solid gray; padding: 2px;");
     layout->addWidget(totals);
     dialog->resize(640, 420);
     dialog->show();
@@ -69,23 +83,27 @@ QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
     dialog->setObjectName("MarksView");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setLayoutDirection(Qt::RightToLeft);
-    dialog->setWindowTitle("שורות שסומנו ביבוא");
+    dialog->setWindowTitle(QString("שורות שסומנו ביבוא (%1)").arg(marks.size()));
     auto* layout = new QVBoxLayout(dialog);
     auto* table = new QTableWidget(static_cast<int>(marks.size()), 4);
     table->setObjectName("marks");
     table->setHorizontalHeaderLabels({"שורה", "שם", "שדה", "סיבה"});
     for (int r = 0; r < table->rowCount(); ++r) {
         const ImportMark& m = marks[static_cast<std::size_t>(r)];
-        const QString cells[] = {QString::number(m.sheet_row), Q(m.name), Q(m.field), Q(m.reason)};
-        for (int c = 0; c < 4; ++c) {
-            table->setItem(r, c, new QTableWidgetItem(cells[c]));
+        auto* row = new QTableWidgetItem;
+        row->setData(Qt::DisplayRole, m.sheet_row);  // sorted as a number
+        table->setItem(r, 0, row);
+        const QString cells[] = {Q(m.name), Q(m.field), Q(m.reason)};
+        for (int c = 1; c < 4; ++c) {
+            table->setItem(r, c, new QTableWidgetItem(cells[c - 1]));
         }
     }
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Compact(*table);
     table->horizontalHeader()->setStretchLastSection(true);
+    // A click on a heading sorts by it: by reason, the rows of one fault together.
+    table->setSortingEnabled(true);
     layout->addWidget(table);
-    dialog->resize(640, 320);
+    dialog->resize(640, 420);
     dialog->show();
     return dialog;
 }

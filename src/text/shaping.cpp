@@ -149,6 +149,15 @@ std::string AgorotText(long long agorot) {
            (fraction.size() < 2 ? "0" : "") + fraction;
 }
 
+std::string GroupedAgorotText(long long agorot) {
+    std::string text = AgorotText(agorot);
+    const std::size_t first = text[0] == '-' ? 1 : 0;
+    for (std::size_t at = text.find('.'); at > first + 3; at -= 3) {
+        text.insert(at - 3, 1, ',');
+    }
+    return text;
+}
+
 namespace {
 
 std::optional<int> SmallNumber(std::string_view text) {

@@ -36,6 +36,8 @@ std::string RoundedAmountText(double number);
 
 // "1234.50" for 123450 agorot, "-0.05" for -5.
 std::string AgorotText(long long agorot);
+// The same with the thousands grouped, as a person reads an amount: "1,234,567.50".
+std::string GroupedAgorotText(long long agorot);
 
 // The amount in agorot, rounded once as RoundedAmountText rounds it; nothing for a value that is
 // not finite or not below 10^15.

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -141,6 +142,9 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     ASSERT_NE(marks, nullptr);
     auto* marked = marks->findChild<QTableWidget*>("marks");
     ASSERT_EQ(marked->rowCount(), 2);
+    EXPECT_EQ(marks->windowTitle(), QString("שורות שסומנו ביבוא (2)"));
+    EXPECT_FALSE(marked->verticalHeader()->isVisible());  // the sheet's row alone
+    EXPECT_TRUE(marked->isSortingEnabled());
     EXPECT_EQ(marked->item(0, 0)->text(), QString("4"));
     EXPECT_EQ(marked->item(1, 3)->text(), QString("ספרת ביקורת שגויה"));
     EXPECT_EQ(window.Field("CreditTransactions")->text(), QString("4"));
@@ -177,7 +181,9 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_EQ(records->rowCount(), 4);
     EXPECT_EQ(records->item(0, 0)->text(), QString("ישראל ישראלי"));
     EXPECT_EQ(view->findChild<QLabel*>("totals")->text(),
-              QString("מספר תנועות: 4   סך הכל: 2584.42"));
+              QString("מספר תנועות: 4   סך הכל: 2,584.42"));
+    EXPECT_EQ(records->item(0, 5)->text(), QString("1,234.50"));
+    EXPECT_NE(view->findChild<QLabel*>()->text().indexOf("07/12/2026"), -1);
     EXPECT_EQ(view->layoutDirection(), Qt::RightToLeft);
 }
 

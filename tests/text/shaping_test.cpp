@@ -127,6 +127,15 @@ TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
     EXPECT_EQ(AgorotNumberText(258442), "2584.42");
     EXPECT_EQ(AgorotText(123450), "1234.50");
     EXPECT_EQ(AgorotText(-5), "-0.05");
+    const std::pair<long long, const char*> grouped[] = {{5, "0.05"},
+                                                         {99999, "999.99"},
+                                                         {100000, "1,000.00"},
+                                                         {-123456789, "-1,234,567.89"},
+                                                         {100000000000, "1,000,000,000.00"},
+                                                         {-100000, "-1,000.00"}};
+    for (const auto& [agorot, text] : grouped) {
+        EXPECT_EQ(GroupedAgorotText(agorot), text);
+    }
     EXPECT_EQ(AgorotNumberText(30), "0.3");
     EXPECT_EQ(AgorotNumberText(0), "0");
 }
