@@ -1,6 +1,6 @@
 #include "qt/hebrew.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -13,6 +13,10 @@ bool LoadHebrewTranslations(QCoreApplication& app) {
         return false;
     }
     return QCoreApplication::installTranslator(translator);
+}
+
+void GiveButtonsRoom(QApplication& app) {
+    app.setStyleSheet("QPushButton { padding: 4px 14px; min-width: 56px; }");
 }
 
 }  // namespace zivron::qt

@@ -98,6 +98,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("zivron");
     QApplication::setLayoutDirection(Qt::RightToLeft);
     qt::LoadHebrewTranslations(app);
+    qt::GiveButtonsRoom(app);
     if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0) {
         return Screenshot(argv[2]);
     }

@@ -224,6 +224,9 @@ TEST_F(WindowsTest, TheRuleSetChoiceIsRemembered) {
 // Qt's own buttons speak Hebrew, and the main window fits a laptop's 1280 x 720.
 TEST_F(WindowsTest, HebrewButtonsAndALaptopScreen) {
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("ביטול"));
+    // A button is wider than its text by room on both sides, a long caption too.
+    QPushButton build("צור קובץ זיכויים");
+    EXPECT_GE(build.sizeHint().width(), build.fontMetrics().horizontalAdvance(build.text()) + 24);
     Session session(qport_);
     qt::MainWindow window(qport_, session);
     // On a laptop's screen (the offscreen screens of laptop_screens.json) the window and its
@@ -276,6 +279,7 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("zivron");
     QApplication::setApplicationName("zivron");
     zivron::qt::LoadHebrewTranslations(app);
+    zivron::qt::GiveButtonsRoom(app);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
