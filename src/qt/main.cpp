@@ -2,6 +2,7 @@
 //
 //   zivron                      the program
 //   zivron --screenshot FILE    the main window after an import of the bundled sample, as PNG
+//   zivron --screenshot FOLDER  that, the marked rows, the review and the Masav view, as PNGs
 //   zivron --time-import BOOK   a credit import of BOOK through the window; its milliseconds
 
 #include <QApplication>
@@ -19,22 +20,41 @@
 #include "qt/keyring_login_store.h"
 #include "qt/login_window.h"
 #include "qt/main_window.h"
+#include "run/run_paths.h"
 
 namespace {
 
 using namespace zivron;
 
-// The sample import answers its own dialogs: the file is the bundled workbook, every message OK.
+// The sample's run answers its own dialogs: the file is the bundled workbook (or the Masav file
+// just made), every message OK, the review accepted; with a folder, each window is saved there
+// as it opens.
 class DemoPort : public qt::QtPort {
   public:
     std::string workbook;
+    std::filesystem::path pictures;
     Answer MessageBox(const std::string&, const std::string&, Buttons) override {
         return Answer::Ok;
     }
-    std::string OpenFileDialog(const FileDialogRequest&) override { return workbook; }
+    std::string OpenFileDialog(const FileDialogRequest& request) override {
+        return request.purpose == "show-masav" ? MapWrittenPath(kMasavFile).string() : workbook;
+    }
     void ShellOpen(const std::filesystem::path&) override {}
+    bool Confirm(QDialog& dialog) override {
+        dialog.show();
+        QApplication::processEvents();
+        Save(dialog, "review.png");
+        return true;
+    }
+    void Save(QWidget& window, const char* name) const {
+        if (!pictures.empty()) {
+            window.grab().save(QString::fromStdString((pictures / name).string()), "PNG");
+        }
+    }
 };
 
+// The main window after an import of the bundled sample as FILE; or, given a folder, the main
+// window, the marked rows, the review before the file and the Masav view made from it.
 int Screenshot(const char* out) {
     DemoPort port;
     std::filesystem::path book = MapWrittenPath("C:\\ZIVRON\\Demo\\sample.xlsx");
@@ -45,6 +65,10 @@ int Screenshot(const char* out) {
         return 1;
     }
     port.workbook = book.string();
+    const bool folder = std::filesystem::is_directory(out, ec);
+    if (folder) {
+        port.pictures = out;
+    }
     Session session(port);
     session.Prepare();
     session.SetAccount({"מנוי הדגמה", "0"});
@@ -58,9 +82,38 @@ int Screenshot(const char* out) {
     });
     window.ImportWorkbook(Panel::Credit);
     QApplication::processEvents();
-    if (!window.grab().save(out, "PNG")) {
-        std::cerr << "cannot write " << out << "\n";
-        return 1;
+    if (!folder) {
+        if (!window.grab().save(out, "PNG")) {
+            std::cerr << "cannot write " << out << "\n";
+            return 1;
+        }
+        std::cout << out << "\n";
+        return 0;
+    }
+    port.Save(window, "main-window.png");
+    // The marked rows: the sample with two rows spoiled, imported on its own copy.
+    const std::filesystem::path spoiled = book.parent_path() / "sample-marked.xlsx";
+    {
+        sheet::SpreadsheetApp app({});
+        Result<sheet::Workbook*> copy = app.Open(book);
+        if (copy && copy.value()->WriteText(3, 5, "1003").ok() &&
+            copy.value()->WriteText(6, 2, "123456789").ok() && copy.value()->SaveAs(spoiled)) {
+            port.workbook = spoiled.string();
+            window.ImportWorkbook(Panel::Credit);
+            QApplication::processEvents();
+        }
+    }
+    if (auto* marks = window.findChild<QWidget*>("MarksView")) {
+        port.Save(*marks, "marked-rows.png");
+        marks->close();
+    }
+    port.workbook = book.string();
+    window.ImportWorkbook(Panel::Credit);
+    window.BuildFile(Panel::Credit);
+    window.ShowMasavFile();
+    QApplication::processEvents();
+    if (auto* view = window.findChild<QWidget*>("MasavView")) {
+        port.Save(*view, "masav-view.png");
     }
     std::cout << out << "\n";
     return 0;

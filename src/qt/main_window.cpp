@@ -231,8 +231,8 @@ QWidget* MainWindow::ImportOptionsFrame(Panel panel, const QString& ids_caption)
     options->addWidget(w.fix_typing = Check(prefix + "FixTyping", "תיקון שגיאות הקלדה",
                                             "הסרת תווים אסורים בפרטי החשבון", &kTypingFixColour));
     options->addWidget(w.mark_accounts = Check(
-                           prefix + "MarkAccounts", "סמן חשבונות לא תקינים לפי מסב",
-                           "סימון חשבונות בנק לא תקינים לפי  נוסחת מסב", &kInvalidAccountColour));
+                           prefix + "MarkAccounts", "סמן חשבונות לא תקינים לפי מס\"ב",
+                           "סימון חשבונות בנק לא תקינים לפי נוסחת מס\"ב", &kInvalidAccountColour));
     options->addWidget(w.mark_ids = Check(prefix + "MarkIds", ids_caption, "סמן ת זהות לא תקינות",
                                           &kInvalidIdColour));
     // The choice is the operator's, kept between runs in the user's configuration.
@@ -331,8 +331,8 @@ QWidget* MainWindow::CollectionPanel() {
         MakeButton("CollectionBuild", "צור קובץ חיובים", [this] { BuildFile(Panel::Collection); }));
 
     auto* v = new QVBoxLayout;
-    v->addWidget(PanelFields(panel, "קוד מסב (8 ספרות)"));
-    v->addWidget(Frame("הכנת מסב", prep));
+    v->addWidget(PanelFields(panel, "קוד מס\"ב (8 ספרות)"));
+    v->addWidget(Frame("הכנת מס\"ב", prep));
     v->addStretch();
     return Frame("חיובים(הוראות קבע)", v);
 }

@@ -37,6 +37,8 @@ class MainWindow : public QWidget {
     // The operations behind the buttons, with their messages.
     void ImportWorkbook(Panel panel);
     void BuildFile(Panel panel);
+    // A Masav file chosen and shown in a window of its own.
+    void ShowMasavFile();
     // At most 1280 x 720, within what the window's screen has free, its title bar included.
     void FitToScreen();
 
@@ -85,7 +87,6 @@ class MainWindow : public QWidget {
     static QString Prefix(Panel panel) { return panel == Panel::Credit ? "Credit" : "Collection"; }
 
     void ConvertFile(bool payroll);
-    void ShowMasavFile();
     // Says what was written where, and opens its folder if the operator wants it.
     void OfferFolder(const std::string& text, const std::filesystem::path& file, const char* title);
     void ChooseInstitution(int row);

@@ -102,6 +102,7 @@ QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
     table->horizontalHeader()->setStretchLastSection(true);
     // A click on a heading sorts by it: by reason, the rows of one fault together.
     table->setSortingEnabled(true);
+    table->sortByColumn(0, Qt::AscendingOrder);  // the sheet's order first
     layout->addWidget(table);
     dialog->resize(640, 420);
     dialog->show();

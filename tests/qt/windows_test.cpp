@@ -260,6 +260,21 @@ TEST_F(WindowsTest, ScreenshotOfTheMainWindowAfterTheSampleImport) {
     ASSERT_EQ(r.exit_code, 0) << r.err;
     EXPECT_EQ(ReadWholeFile(png).value().substr(0, 8), "\x89PNG\r\n\x1a\n");
     EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Demo/sample.xlsx"));
+
+    // Given a folder: the main window, the marked rows, the review and the Masav view.
+    const fs::path shots = dir_ / "shots";
+    fs::create_directories(shots);
+    r = test::RunProcess(
+        ZIVRON_GUI, {"--screenshot", shots.string()},
+        {{"ZIVRON_DRIVE_C", drive_.string()}, {"ZIVRON_SERVICE_URL", "http://127.0.0.1:1"}});
+    ASSERT_EQ(r.exit_code, 0) << r.err;
+    for (const char* name :
+         {"main-window.png", "marked-rows.png", "review.png", "masav-view.png"}) {
+        Result<std::string> picture = ReadWholeFile(shots / name);
+        ASSERT_TRUE(picture.ok()) << name;
+        EXPECT_EQ(picture.value().substr(0, 8), "\x89PNG\r\n\x1a\n") << name;
+    }
+    EXPECT_TRUE(fs::exists(drive_ / "ZIVRON/Shidur/msv.001"));
 }
 
 }  // namespace
