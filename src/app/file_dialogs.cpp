@@ -1,5 +1,6 @@
 #include "app/file_dialogs.h"
 
+#include "app/texts.h"
 #include "platform/drive_root.h"
 #include "run/run_paths.h"
 #include "text/shaping.h"
@@ -11,16 +12,20 @@ std::optional<std::filesystem::path> AskForFile(Port& port, FilePurpose purpose)
     FileDialogRequest request;
     switch (purpose) {
         case FilePurpose::ImportWorkbook:
-            request = {"חוברות Excel", "*.xls *.xlsx", "בחר חוברת אקסל ליבוא", {}, "import"};
+            request = {texts::kWorkbooksFilter,
+                       "*.xls *.xlsx",
+                       texts::kChooseWorkbookToImport,
+                       {},
+                       "import"};
             break;
         case FilePurpose::ConvertMasav:
-            request = {"", "", "בחר קובץ מס\"ב להמרה לאקסל", transmission, "convert-masav"};
+            request = {"", "", texts::kChooseMasavToConvert, transmission, "convert-masav"};
             break;
         case FilePurpose::ConvertPayroll:
-            request = {"", "", "בחר קובץ מיכפל להמרה לאקסל", {}, "convert-payroll"};
+            request = {"", "", texts::kChoosePayrollToConvert, {}, "convert-payroll"};
             break;
         case FilePurpose::ShowMasav:
-            request = {"", "", "בחר קובץ מס\"ב להצגה", transmission, "show-masav"};
+            request = {"", "", texts::kChooseMasavToShow, transmission, "show-masav"};
             break;
     }
     const std::string path = Trim(port.OpenFileDialog(request));

@@ -3,13 +3,17 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/texts.h"
 #include "masav/masav_reader.h"
 #include "text/shaping.h"
 
 namespace zivron {
 namespace {
 
-constexpr const char* kDayNames[] = {"ראשון", "שני", "שלישי", "רביעי", "חמישי", "שישי", "שבת"};
+using namespace texts;
+
+constexpr const char* kDayNames[] = {kSunday,   kMonday, kTuesday, kWednesday,
+                                     kThursday, kFriday, kSaturday};
 
 // 0 for Sunday to 6 for Saturday.
 unsigned WeekdayOf(const masav::ValueDate& d) {
@@ -20,7 +24,7 @@ unsigned WeekdayOf(const masav::ValueDate& d) {
 }
 
 std::string VariantName(masav::Variant v) {
-    return v == masav::Variant::Credit ? "זיכויים" : "חיובים";
+    return v == masav::Variant::Credit ? kCredits : kCollections;
 }
 
 // "yymmdd" as the file carries its date, shown day first.
@@ -45,7 +49,7 @@ std::string WeekendNote(const masav::ValueDate& date) {
     if (day != 5 && day != 6) {
         return "";
     }
-    return std::string("יום ") + kDayNames[day] + ": מס\"ב אינו פועל בסופי שבוע";
+    return Filled(kWeekend, {kDayNames[day]});
 }
 
 bool FileReview::AccountChanged() const {
@@ -56,37 +60,38 @@ bool FileReview::AccountChanged() const {
 
 std::string FileReview::Text() const {
     const bool credit = panel == Panel::Credit;
-    std::string out =
-        std::string("קובץ ") + (credit ? "זיכויים (העברות)" : "חיובים (הוראות קבע)") + "\n";
-    out += "מוסד: " + institution_name + " (קוד " + institution_code + ")\n";
-    out += "תאריך ערך: " + masav::DateText(value_date) + ", יום " +
-           kDayNames[WeekdayOf(value_date)] + "\n";
+    std::string out = std::string(credit ? kReviewCreditFile : kReviewCollectionFile) + "\n";
+    out += Filled(kReviewInstitution, {institution_name, institution_code}) + "\n";
+    out +=
+        Filled(kReviewValueDate, {masav::DateText(value_date), kDayNames[WeekdayOf(value_date)]}) +
+        "\n";
     if (!weekend_note.empty()) {
         out += weekend_note + "\n";
     }
-    out += "מספר תשלומים: " + std::to_string(payments) + "\n";
-    out += "סך הכל: " + total + "\n";
-    out += "שורות מסומנות: " + std::to_string(marks.size()) + "\n";
+    out += Filled(kReviewPayments, {std::to_string(payments)}) + "\n";
+    out += Filled(kReviewTotal, {total}) + "\n";
+    out += Filled(kReviewMarkedRows, {std::to_string(marks.size())}) + "\n";
     for (const ImportMark& m : marks) {
-        out += "שורה " + std::to_string(m.sheet_row) + "\t" + m.name + "\t" + m.field + "\t" +
-               m.reason + "\n";
+        out += Filled(kReviewRow, {std::to_string(m.sheet_row)}) + "\t" + m.name + "\t" + m.field +
+               "\t" + m.reason + "\n";
     }
-    out += "מוטבים חדשים: " + std::to_string(new_payees) + "\n";
+    out += Filled(kReviewNewPayees, {std::to_string(new_payees)}) + "\n";
     for (const PayeeFinding& f : findings) {
         out += f.text + "\n";
     }
     if (!history_fault.empty()) {
-        out += "היסטוריית התשלומים אינה זמינה (" + history_fault + "); לא נבדקו שינויי חשבונות\n";
+        out += Filled(kHistoryAway, {history_fault}) + "\n";
     }
     if (!file_waiting) {
-        out += "בתיקיית השידור אין קובץ\n";
+        out += std::string(kNoWaitingFile) + "\n";
     } else if (waiting) {
-        out += "בתיקיית השידור קובץ " + VariantName(waiting->variant) + " של מוסד " +
-               waiting->institution_code + ", תאריך ערך " + FileDateText(waiting->payment_date) +
-               ", " + std::to_string(waiting->count) + " תנועות, סך הכל " +
-               AgorotText(waiting->total_agorot) + "; הוא יוחלף\n";
+        out += Filled(kWaitingFile,
+                      {VariantName(waiting->variant), waiting->institution_code,
+                       FileDateText(waiting->payment_date), std::to_string(waiting->count),
+                       AgorotText(waiting->total_agorot)}) +
+               "\n";
     } else {
-        out += "בתיקיית השידור קובץ שאינו נקרא (" + waiting_fault + "); הוא יוחלף\n";
+        out += Filled(kUnreadableWaitingFile, {waiting_fault}) + "\n";
     }
     return out;
 }

@@ -4,6 +4,10 @@
 
 namespace zivron {
 
+std::string SampleAccountName() {
+    return "מנוי הדגמה";
+}
+
 masav::Institution SampleInstitution() {
     return {"12345678", "54321", "עמותת הדגמה בע\"מ"};
 }

@@ -3,6 +3,7 @@
 // nothing supplied.
 
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "core/result.h"
@@ -12,6 +13,8 @@
 namespace zivron {
 
 masav::Institution SampleInstitution();
+// The account the sample runs under, shown in the top bar.
+std::string SampleAccountName();
 std::vector<masav::Row> SampleRows();
 
 // The sample rows as an import workbook: headings in row 1, one payee a row from row 2.

@@ -1,5 +1,7 @@
 #include "app/service_link.h"
 
+#include "app/texts.h"
+
 #include "service/offline_files.h"
 
 namespace zivron {
@@ -78,9 +80,9 @@ ServiceLink::LogFate ServiceLink::SendLog(const std::string& page_and_query) {
 
 std::string ServiceLink::State() {
     if (Waiting()) {
-        return "השירות אינו זמין";
+        return texts::kServiceAway;
     }
-    return offline_ ? "לא מקוון" : "";
+    return offline_ ? texts::kOffline : "";
 }
 
 }  // namespace zivron

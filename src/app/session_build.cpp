@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/session.h"
+#include "app/texts.h"
 #include "core/atomic_file.h"
 #include "masav/masav_reader.h"
 #include "platform/drive_root.h"
@@ -24,15 +25,14 @@ constexpr std::size_t kMostPayments = 9'999'999;
 
 // The table's faulty rows, the first ten named, the rest counted.
 Error FaultyRows(const std::vector<RowFault>& faults) {
-    std::string message =
-        "הקובץ לא נוצר: בחוברת שורות שאינן שלמות; יש לתקן אותן ולקלוט את "
-        "החוברת מחדש";
+    std::string message = texts::kFaultyRows;
     const std::size_t shown = std::min<std::size_t>(faults.size(), kFaultsNamed);
     for (std::size_t i = 0; i < shown; ++i) {
         message += "\n" + faults[i].text;
     }
     if (faults.size() > shown) {
-        message += "\nועוד " + std::to_string(faults.size() - shown) + " שורות";
+        message +=
+            "\n" + texts::Filled(texts::kMoreFaultyRows, {std::to_string(faults.size() - shown)});
     }
     return BadInput(message);
 }
@@ -77,20 +77,20 @@ void Session::GuardPayeesOf(const RunRecord& run, masav::Variant variant, FileRe
 Status Session::CheckBuildable(Panel p) const {
     const PanelState& state = panel(p);
     if (state.institution_name.empty()) {
-        return BadInput("בחר מוסד");
+        return BadInput(texts::kChooseInstitution);
     }
     // The table holds the last import of either panel; only its own panel's import may be built.
     if (table_ && table_->panel != p) {
         const bool credit = p == Panel::Credit;
         const std::string workbook = std::filesystem::path(table_->workbook).filename().string();
         const std::size_t rows = table_->rows.size();
-        return BadInput(std::string("הטבלה מחזיקה את יבוא ה") + (credit ? "חיובים" : "זיכויים") +
-                        " מהחוברת " + workbook + " (" + std::to_string(rows) +
-                        " שורות); יש לקלוט את חוברת ה" + (credit ? "זיכויים" : "חיובים") +
-                        " מחדש ואז ליצור את הקובץ");
+        return BadInput(
+            texts::Filled(texts::kTableHoldsOtherPanel,
+                          {credit ? texts::kCollections : texts::kCredits, workbook,
+                           std::to_string(rows), credit ? texts::kCredits : texts::kCollections}));
     }
     if (!table_ || !state.summary || state.summary->transactions == 0) {
-        return BadInput("מספר תנועות אפס");
+        return BadInput(texts::kNoTransactions);
     }
     return Ok();
 }
@@ -98,11 +98,11 @@ Status Session::CheckBuildable(Panel p) const {
 // A value date Masav can still take: a date of the calendar, today or later.
 Status Session::CheckValueDate(const masav::ValueDate& date) {
     if (date.year == 0) {
-        return BadInput("תאריך הערך אינו תאריך תקין");
+        return BadInput(texts::kValueDateInvalid);
     }
     const LocalTime today = port_.Now();
     if (Before(date, today.year, today.month, today.day)) {
-        return BadInput("תאריך הערך עבר: " + masav::DateText(date));
+        return BadInput(texts::Filled(texts::kValueDatePassed, {masav::DateText(date)}));
     }
     return Ok();
 }
@@ -110,7 +110,7 @@ Status Session::CheckValueDate(const masav::ValueDate& date) {
 // The run a file of the panel would carry, or why no file can be made of it.
 Result<RunRecord> Session::FileableRun(Panel p) {
     if (importing_) {
-        return BadInput("יבוא קובץ מתבצע; לא ניתן ליצור קובץ לפני סיומו");
+        return BadInput(texts::kNoBuildWhileImporting);
     }
     ZIVRON_TRY(CheckBuildable(p));
     // Every row of the workbook goes into the file, or the rows that cannot are named.
@@ -118,8 +118,8 @@ Result<RunRecord> Session::FileableRun(Panel p) {
         return FaultyRows(table_->faults);
     }
     if (table_->rows.size() > kMostPayments) {
-        return BadInput("בטבלה " + std::to_string(table_->rows.size()) +
-                        " תנועות; קובץ מס\"ב נושא 9,999,999 תנועות לכל היותר");
+        return BadInput(
+            texts::Filled(texts::kTooManyPayments, {std::to_string(table_->rows.size())}));
     }
     RunRecord run = RunOf(p);
     ZIVRON_TRY(CheckValueDate(run.date));
@@ -165,12 +165,10 @@ Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
         review.institution_code != run.institution.code ||
         review.payments != static_cast<int>(run.rows.size()) || review.total != run.total_text ||
         masav::DateText(review.value_date) != masav::DateText(run.date)) {
-        return BadInput("הנתונים השתנו מאז הסקירה; יש לסקור את הקובץ שוב לפני יצירתו");
+        return BadInput(texts::kReviewStale);
     }
     if (review.AccountChanged() && !review.changes_accepted) {
-        return BadInput(
-            "בקובץ מוטבים קיימים שחשבונם השתנה; יש לבדוק את השינויים ולאשר אותם לפני "
-            "יצירת הקובץ");
+        return BadInput(texts::kAccountChangesUnchecked);
     }
     const LocalTime today = port_.Now();
     ZIVRON_TRY(MakeWrittenFolder(YearArchiveFolder(p, today)));

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "app/session.h"
+#include "app/texts.h"
 #include "convert/conversion_workbook.h"
 #include "convert/file_readers.h"
 #include "core/atomic_file.h"
@@ -75,8 +76,9 @@ Result<BaseListOutcome> Session::OpenBaseList(Panel p) {
     }
     BusyWhile busy(port_);
     auto app = port_.NewSpreadsheetApp();
-    Result<sheet::Workbook*> wb = payees ? WriteBaseList(*app, path, "שם מוטב", "זהות מוטב")
-                                         : WriteBaseList(*app, path, "משלם", "זהות משלם");
+    Result<sheet::Workbook*> wb =
+        payees ? WriteBaseList(*app, path, texts::kPayeeHeading, texts::kPayeeIdHeading)
+               : WriteBaseList(*app, path, texts::kPayerHeading, texts::kPayerIdHeading);
     if (!wb) {
         return wb.error();
     }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/session.h"
+#include "app/texts.h"
 #include "text/numeric.h"
 #include "text/shaping.h"
 
@@ -12,7 +13,7 @@ namespace zivron {
 Result<ImportSummary> Session::Import(Panel p, const std::filesystem::path& workbook,
                                       const ImportProgressFn& progress) {
     if (importing_) {
-        return BadInput("יבוא קובץ כבר מתבצע; יש להמתין לסיומו");
+        return BadInput(texts::kImportRunning);
     }
     importing_ = true;
     struct Done {

@@ -2,6 +2,7 @@
 // updating and deleting.
 
 #include "app/session.h"
+#include "app/texts.h"
 #include "core/service_pages.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
@@ -63,11 +64,11 @@ Status Session::ChooseListedInstitution(int index) {
         (void)cache.SaveDetails(entry.number, reply);
     }
     if (reply.empty()) {
-        return Error{ErrorCode::IoFailure, "בעיית התחברות נסו מחדש"};
+        return Error{ErrorCode::IoFailure, texts::kLoginTrouble};
     }
     const std::vector<std::string> fields = SplitOn(reply, '*');
     if (Trim(reply) == "eject" || fields.size() < 6) {
-        return BadInput("נתונים שגויים הקלד מחדש");
+        return BadInput(texts::kWrongDetails);
     }
     chosen.collection = {FieldValue(fields[2]), FieldValue(fields[3])};
     chosen.credit = {FieldValue(fields[4]), FieldValue(fields[5])};
@@ -88,14 +89,13 @@ Institution Session::EditedInstitution() const {
 
 Status Session::CheckAccountForChanges() const {
     if (link_.Offline()) {
-        return Error{ErrorCode::IoFailure,
-                     "אין חיבור לשירות: לא ניתן להוסיף, לעדכן או למחוק מוסד עד שהשירות יחזור"};
+        return Error{ErrorCode::IoFailure, texts::kChangesNeedService};
     }
     if (!account_) {
-        return BadInput("שם מורשה לא מוגדר");
+        return BadInput(texts::kNoAccountName);
     }
     if (NumericValue(account_->number) == 0) {
-        return BadInput("בעיה עם שם מורשה פנה לתמיכה");
+        return BadInput(texts::kAccountSupportCase);
     }
     return Ok();
 }
@@ -130,25 +130,25 @@ Status Session::SaveInstitution() {
     for (const std::string* v : {&i.name, &i.collection.code, &i.collection.software_code,
                                  &i.credit.code, &i.credit.software_code}) {
         if (v->find('*') != std::string::npos) {
-            return BadInput("שם המוסד וקודיו אינם יכולים להכיל את התו *");
+            return BadInput(texts::kNoStarInNames);
         }
     }
     std::string reply;
     if (!editor_.updating) {
         if (i.name.empty()) {
-            return BadInput("הקלד שם מוסד");
+            return BadInput(texts::kTypeInstitutionName);
         }
         reply = link_.Fetch(std::string(service_page::kAddInstitution) + "?" + InstitutionPairs());
         AfterInstitutionChange();
-        return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בהרשמה נסה מחדש"};
+        return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, texts::kAddFailed};
     }
     if (i.number == 0) {
-        return BadInput("בחר מוסד לעדכון");
+        return BadInput(texts::kChooseInstitutionToUpdate);
     }
     reply = link_.Fetch(std::string(service_page::kUpdateInstitution) +
                         "?Mis=" + std::to_string(i.number) + "&" + InstitutionPairs());
     AfterInstitutionChange();
-    return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "תקלה בעדכון נסה מחדש"};
+    return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, texts::kUpdateFailed};
 }
 
 Status Session::DeleteChosenInstitution() {
@@ -158,17 +158,17 @@ Status Session::DeleteChosenInstitution() {
         highlighted_ >= 0 && highlighted_ < static_cast<int>(institutions_.size()) &&
         institutions_[static_cast<std::size_t>(highlighted_)].number == editor_.chosen;
     if (!editor_.updating || editor_.chosen == 0 || !editor_.can_delete || !highlighted) {
-        return BadInput("בחר מוסד למחיקה");
+        return BadInput(texts::kChooseInstitutionToDelete);
     }
-    if (port_.MessageBox("למחוק את המוסד " + editor_.name + "?", kProgramTitle, Buttons::YesNo) !=
-        Answer::Yes) {
+    if (port_.MessageBox(texts::Filled(texts::kConfirmDelete, {editor_.name}), kProgramTitle,
+                         Buttons::YesNo) != Answer::Yes) {
         return Error{ErrorCode::Cancelled, ""};  // nothing asked of the service, nothing changed
     }
     const std::string reply =
         link_.Fetch(std::string(service_page::kDeleteInstitution) +
                     "?Mis=" + std::to_string(editor_.chosen) + "&" + InstitutionPairs());
     AfterInstitutionChange();
-    return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, "המחיקה לא בוצעה; נסה מחדש"};
+    return reply == "ok" ? Ok() : Error{ErrorCode::IoFailure, texts::kDeleteFailed};
 }
 
 }  // namespace zivron

@@ -1,6 +1,7 @@
 // Logging in: through the service, or offline with the last good login of this computer.
 
 #include "app/session.h"
+#include "app/texts.h"
 #include "core/service_pages.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
@@ -22,10 +23,10 @@ void Session::KeepLoginDetails(const LoginDetails& details) {
 
 Status Session::LogIn(const LoginDetails& details) {
     if (details.email.empty()) {
-        return BadInput("הקלד מייל");
+        return BadInput(texts::kTypeEmail);
     }
     if (details.password.empty()) {
-        return BadInput("הקלד סיסמה");
+        return BadInput(texts::kTypePassword);
     }
     const std::string reply =
         port_.FetchPage(std::string(service_page::kLogin) + "?Mis=" + QueryValue(details.email) +
@@ -37,21 +38,20 @@ Status Session::LogIn(const LoginDetails& details) {
         std::optional<KnownLogin> known = LoadKnownLogin();
         if (!known || known->email != details.email ||
             !PasswordMatches(known->password_hash, details.password)) {
-            return Error{ErrorCode::IoFailure, "בעיית התחברות נסו מחדש"};
+            return Error{ErrorCode::IoFailure, texts::kLoginTrouble};
         }
-        if (port_.MessageBox("השירות אינו זמין. להמשיך במצב לא מקוון?", kProgramTitle,
-                             Buttons::OkCancel) != Answer::Ok) {
+        if (port_.MessageBox(texts::kGoOffline, kProgramTitle, Buttons::OkCancel) != Answer::Ok) {
             return Error{ErrorCode::Cancelled, ""};  // the operator chose to wait
         }
         account = Account{known->account_name, known->account_number};
         offline = true;
     } else if (Trim(reply) == "eject") {
-        return BadInput("נתונים שגויים הקלד מחדש");
+        return BadInput(texts::kWrongDetails);
     } else {
         // A record too short to hold the account number is no account.
         std::optional<AccountRecord> record = ParseLoginReply(reply);
         if (!record) {
-            return Error{ErrorCode::Unsupported, "בעיית התחברות צרו קשר לתמיכה"};
+            return Error{ErrorCode::Unsupported, texts::kLoginSupportCase};
         }
         account = Account{record->name, record->number};
     }

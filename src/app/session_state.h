@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/service_link.h"
+#include "app/texts.h"
 #include "import/import_step.h"
 #include "masav/masav_reader.h"
 #include "run/masav_run.h"
@@ -17,7 +18,7 @@
 namespace zivron {
 
 // The program's name as its windows and messages title it.
-inline constexpr const char* kProgramTitle = "זיברון";
+using texts::kProgramTitle;
 
 // A Masav code and the software code that goes with it.
 struct PanelCodes {

@@ -1,8 +1,10 @@
 #include "qt/keyring_login_store.h"
 
 #include <qt6keychain/keychain.h>
+
 #include <QEventLoop>
 #include <QSettings>
+#include "app/texts.h"
 
 namespace zivron::qt {
 namespace {
@@ -71,8 +73,7 @@ Status KeyringLoginStore::Keep(const LoginDetails& details) {
         return Ok();  // told once already; the e-mail is kept, the password typed each time
     }
     settings.setValue(kNoKeyringToldKey, true);
-    return Error{ErrorCode::IoFailure,
-                 "לא נמצא במחשב מחזיק סיסמאות פעיל: המייל נשמר, את הסיסמה יש להקליד בכל כניסה"};
+    return Error{ErrorCode::IoFailure, texts::kNoKeyring};
 }
 
 void KeyringLoginStore::Forget() {

@@ -1,5 +1,7 @@
 #include "qt/login_window.h"
 
+#include "app/texts.h"
+
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -8,23 +10,23 @@ namespace zivron::qt {
 
 LoginWindow::LoginWindow(QtPort& port, Session& session) : port_(port), session_(session) {
     setLayoutDirection(Qt::RightToLeft);
-    setWindowTitle("כניסה למערכת-הקלד מייל וסיסמה");
+    setWindowTitle(texts::kLoginTitle);
     email_ = new QLineEdit;
     email_->setObjectName("Email");
     password_ = new QLineEdit;
     password_->setObjectName("Password");
     password_->setEchoMode(QLineEdit::Password);
-    remember_ = new QCheckBox("שמור פרטים");
+    remember_ = new QCheckBox(texts::kRememberCaption);
     remember_->setObjectName("Remember");
-    auto* ok = new QPushButton("כניסה");
+    auto* ok = new QPushButton(texts::kLogInButton);
     ok->setObjectName("LogIn");
     ok->setDefault(true);  // Enter logs in from either box; Escape cancels, as a dialog does
-    auto* cancel = new QPushButton("יציאה");
+    auto* cancel = new QPushButton(texts::kExitButton);
     cancel->setObjectName("Exit");
     cancel->setAutoDefault(false);
     auto* form = new QFormLayout(this);
-    form->addRow("הקלד מייל", email_);
-    form->addRow("הקלד סיסמה", password_);
+    form->addRow(texts::kEmailCaption, email_);
+    form->addRow(texts::kPasswordCaption, password_);
     form->addRow(remember_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(ok);

@@ -71,7 +71,7 @@ int Screenshot(const char* out) {
     }
     Session session(port);
     session.Prepare();
-    session.SetAccount({"מנוי הדגמה", "0"});
+    session.SetAccount({SampleAccountName(), "0"});
     qt::MainWindow window(port, session);
     window.show();
     const masav::Institution inst = SampleInstitution();

@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "app/file_dialogs.h"
+#include "app/texts.h"
 #include "import/mark_colours.h"
 #include "qt/masav_view.h"
 #include "qt/review_dialog.h"
@@ -26,12 +27,7 @@ namespace {
 constexpr sheet::Rgb kAddModeColour{255, 128, 128};
 constexpr sheet::Rgb kUpdateModeColour{192, 255, 255};
 
-// Titles of the operations' messages.
-constexpr const char* kImportTitle = "יבוא קובץ";
-constexpr const char* kBuildTitle = "יצירת קובץ מס\"ב";
-constexpr const char* kInstitutionsTitle = "מוסדות";
-constexpr const char* kConversionTitle = "המרה לאקסל";
-constexpr const char* kBaseListTitle = "רשימת בסיס";
+using namespace texts;
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
@@ -178,7 +174,7 @@ QLineEdit* MainWindow::MakeField(const QString& name, int max_length, bool read_
     e->setObjectName(name);
     if (max_length > 0) {
         e->setMaxLength(max_length);
-        e->setToolTip(QString("%1 ספרות").arg(max_length));
+        e->setToolTip(QString(kDigitsTip).arg(max_length));
     }
     e->setReadOnly(read_only);
     return e;
@@ -186,8 +182,8 @@ QLineEdit* MainWindow::MakeField(const QString& name, int max_length, bool read_
 
 QWidget* MainWindow::TopBar() {
     auto* bar = new QHBoxLayout;
-    bar->addWidget(MakeButton("ConvertMasav", "צור אקסל ממס\"ב", [this] { ConvertFile(false); }));
-    bar->addWidget(new QLabel("המנוי"));
+    bar->addWidget(MakeButton("ConvertMasav", kConvertMasavButton, [this] { ConvertFile(false); }));
+    bar->addWidget(new QLabel(kAccountCaption));
     account_ = new QLabel;
     account_->setObjectName("Account");
     bar->addWidget(account_);
@@ -202,8 +198,9 @@ QWidget* MainWindow::TopBar() {
     clock_ = new QLabel;
     clock_->setObjectName("Clock");
     bar->addWidget(clock_);
-    bar->addWidget(MakeButton("ConvertPayroll", "אקסל ממיכפל", [this] { ConvertFile(true); }));
-    bar->addWidget(MakeButton("ShowMasav", "הצג קובץ מס\"ב", [this] { ShowMasavFile(); }));
+    bar->addWidget(
+        MakeButton("ConvertPayroll", kConvertPayrollButton, [this] { ConvertFile(true); }));
+    bar->addWidget(MakeButton("ShowMasav", kShowMasavButton, [this] { ShowMasavFile(); }));
     auto* w = new QWidget;
     w->setLayout(bar);
     return w;
@@ -214,9 +211,9 @@ QWidget* MainWindow::PanelFields(Panel panel, const QString& code_caption) {
     PanelWidgets& w = Widgets(panel);
     const QString prefix = Prefix(panel);
     auto* fields = new QFormLayout;
-    fields->addRow("שם מוסד", w.name = MakeField(prefix + "InstitutionName"));
+    fields->addRow(kInstitutionNameCaption, w.name = MakeField(prefix + "InstitutionName"));
     fields->addRow(code_caption, w.code = MakeField(prefix + "Code", 8));
-    fields->addRow("קוד תוכנה (5 ספרות)", w.software_code = MakeField(prefix + "SoftwareCode", 5));
+    fields->addRow(kSoftwareCodeCaption, w.software_code = MakeField(prefix + "SoftwareCode", 5));
     auto* box = new QWidget;
     box->setLayout(fields);
     fields->setContentsMargins(0, 0, 0, 0);
@@ -228,25 +225,22 @@ QWidget* MainWindow::ImportOptionsFrame(Panel panel, const QString& ids_caption)
     PanelWidgets& w = Widgets(panel);
     const QString prefix = Prefix(panel);
     auto* options = new QVBoxLayout;
-    options->addWidget(w.fix_typing = Check(prefix + "FixTyping", "תיקון שגיאות הקלדה",
-                                            "הסרת תווים אסורים בפרטי החשבון", &kTypingFixColour));
-    options->addWidget(w.mark_accounts = Check(
-                           prefix + "MarkAccounts", "סמן חשבונות לא תקינים לפי מס\"ב",
-                           "סימון חשבונות בנק לא תקינים לפי נוסחת מס\"ב", &kInvalidAccountColour));
-    options->addWidget(w.mark_ids = Check(prefix + "MarkIds", ids_caption, "סמן ת זהות לא תקינות",
-                                          &kInvalidIdColour));
+    options->addWidget(
+        w.fix_typing = Check(prefix + "FixTyping", kFixTyping, kFixTypingTip, &kTypingFixColour));
+    options->addWidget(w.mark_accounts = Check(prefix + "MarkAccounts", kMarkAccounts,
+                                               kMarkAccountsTip, &kInvalidAccountColour));
+    options->addWidget(w.mark_ids =
+                           Check(prefix + "MarkIds", ids_caption, kMarkIdsTip, &kInvalidIdColour));
     // The choice is the operator's, kept between runs in the user's configuration.
-    w.current_rules = Check(prefix + "CurrentRules", "כללי בדיקה עדכניים (מס\"ב 2023 ואילך)",
-                            "בדיקת חשבונות לפי כללי מס\"ב של 2023 ואילך במקום הכללים הישנים");
+    w.current_rules = Check(prefix + "CurrentRules", kCurrentRules, kCurrentRulesTip);
     const QString key = panel == Panel::Credit ? "currentRules/credit" : "currentRules/collection";
     session_.panel(panel).import.current_rules = QSettings().value(key, 0).toInt() == 1;
     connect(w.current_rules, &QCheckBox::toggled, this,
             [key](bool on) { QSettings().setValue(key, on ? 1 : 0); });
     options->addWidget(w.current_rules);
-    options->addWidget(w.warn_new_payees = Check(prefix + "WarnNewPayees", "התרעה על מוטבים חדשים",
-                                                 "מוטב שלא שולם לו קודם יופיע בסקירה שלפני "
-                                                 "יצירת הקובץ"));
-    return Frame("פעולות בזמן קריאת הקובץ", options);
+    options->addWidget(w.warn_new_payees =
+                           Check(prefix + "WarnNewPayees", kWarnNewPayees, kWarnNewPayeesTip));
+    return Frame(kImportOptions, options);
 }
 
 // The import summary: typing errors, invalid accounts, invalid identity numbers, count, total.
@@ -254,27 +248,26 @@ QWidget* MainWindow::SummaryFrame(Panel panel) {
     PanelWidgets& w = Widgets(panel);
     const QString prefix = Prefix(panel);
     auto* summary = new QFormLayout;
-    summary->addRow(Legend("שגיאות הקלדה", kTypingFixColour),
+    summary->addRow(Legend(kTypingErrors, kTypingFixColour),
                     w.typing_errors = MakeField(prefix + "TypingErrors", 0, true));
-    summary->addRow(Legend("חשבונות לא תקינים", kInvalidAccountColour),
+    summary->addRow(Legend(kInvalidAccounts, kInvalidAccountColour),
                     w.invalid_accounts = MakeField(prefix + "InvalidAccounts", 0, true));
-    summary->addRow(Legend("ת זהות לא תקינים", kInvalidIdColour),
+    summary->addRow(Legend(kInvalidIds, kInvalidIdColour),
                     w.invalid_ids = MakeField(prefix + "InvalidIds", 0, true));
-    summary->addRow("מספר תנועות", w.transactions = MakeField(prefix + "Transactions", 0, true));
-    summary->addRow("סיכום תנועות", w.total = MakeField(prefix + "Total", 0, true));
-    return Frame("סיכום קריאת קובץ", summary);
+    summary->addRow(kTransactions, w.transactions = MakeField(prefix + "Transactions", 0, true));
+    summary->addRow(kTransactionsTotal, w.total = MakeField(prefix + "Total", 0, true));
+    return Frame(kImportSummary, summary);
 }
 
 QWidget* MainWindow::ExcelArchiveFrame(Panel panel) {
     PanelWidgets& w = Widgets(panel);
     const QString prefix = Prefix(panel);
     auto* archive = new QVBoxLayout;
-    archive->addWidget(MakeButton(prefix + "ArchiveFolder", "ארכיב",
+    archive->addWidget(MakeButton(prefix + "ArchiveFolder", kArchiveButton,
                                   [this, panel] { session_.OpenArchiveFolder(panel); }));
-    archive->addWidget(w.detail_workbook = Check(prefix + "DetailWorkbook", "צור עותק בארכיון"));
-    archive->addWidget(w.summary_workbook =
-                           Check(prefix + "SummaryWorkbook", "צרף נתונים לקובץ ריכוז"));
-    return Frame("ארכיון אקסל", archive);
+    archive->addWidget(w.detail_workbook = Check(prefix + "DetailWorkbook", kDetailWorkbook));
+    archive->addWidget(w.summary_workbook = Check(prefix + "SummaryWorkbook", kSummaryWorkbook));
+    return Frame(kExcelArchive, archive);
 }
 
 // A panel's import, base list and archive buttons.
@@ -282,22 +275,20 @@ QLayout* MainWindow::PanelButtons(Panel panel) {
     const QString prefix = Prefix(panel);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(MakeButton(
-        prefix + "Import", "יבא קובץ", [this, panel] { ImportWorkbook(panel); },
-        "יבא נתונים מאקסל"));
+        prefix + "Import", kImportButton, [this, panel] { ImportWorkbook(panel); }, kImportTip));
     buttons->addWidget(MakeButton(
-        prefix + "BaseList", "צור בסיס",
+        prefix + "BaseList", kBaseListButton,
         [this, panel] {
             Result<BaseListOutcome> list = session_.OpenBaseList(panel);
             if (!list) {
                 Tell(list.error(), kBaseListTitle);
             } else if (list.value().written) {
-                OfferFolder("רשימת הבסיס נוצרה: " + list.value().workbook.string() +
-                                "\nלפתוח את התיקייה שלה?",
+                OfferFolder(Filled(kBaseListMade, {list.value().workbook.string()}),
                             list.value().workbook, kBaseListTitle);
             }
         },
-        "רשימת בסיס ריקה של מוטבים או משלמים, בכותרות שהיבוא קורא"));
-    buttons->addWidget(MakeButton(prefix + "Archive", "ארכיב",
+        kBaseListTip));
+    buttons->addWidget(MakeButton(prefix + "Archive", kArchiveButton,
                                   [this, panel] { session_.OpenArchiveFolder(panel); }));
     return buttons;
 }
@@ -307,15 +298,14 @@ QWidget* MainWindow::CreditPanel() {
     QLayout* buttons = PanelButtons(panel);
 
     auto* v = new QVBoxLayout;
-    v->addWidget(PanelFields(panel, "קוד מוסד (8 ספרות)"));
+    v->addWidget(PanelFields(panel, kCreditCodeCaption));
     v->addLayout(buttons);
-    v->addWidget(ImportOptionsFrame(panel, "סמן ת זהות לא תקינות"));
+    v->addWidget(ImportOptionsFrame(panel, kMarkIdsCredit));
     v->addWidget(SummaryFrame(panel));
     v->addWidget(ExcelArchiveFrame(panel));
-    v->addWidget(
-        MakeButton("CreditBuild", "צור קובץ זיכויים", [this] { BuildFile(Panel::Credit); }));
+    v->addWidget(MakeButton("CreditBuild", kBuildCredit, [this] { BuildFile(Panel::Credit); }));
     v->addStretch();
-    return Frame("זיכויים(העברות)", v);
+    return Frame(kCreditPanel, v);
 }
 
 QWidget* MainWindow::CollectionPanel() {
@@ -324,17 +314,17 @@ QWidget* MainWindow::CollectionPanel() {
 
     auto* prep = new QVBoxLayout;
     prep->addLayout(buttons);
-    prep->addWidget(ImportOptionsFrame(panel, "סמן תעודות זהות לא תקינות"));
+    prep->addWidget(ImportOptionsFrame(panel, kMarkIdsCollection));
     prep->addWidget(SummaryFrame(panel));
     prep->addWidget(ExcelArchiveFrame(panel));
     prep->addWidget(
-        MakeButton("CollectionBuild", "צור קובץ חיובים", [this] { BuildFile(Panel::Collection); }));
+        MakeButton("CollectionBuild", kBuildCollection, [this] { BuildFile(Panel::Collection); }));
 
     auto* v = new QVBoxLayout;
-    v->addWidget(PanelFields(panel, "קוד מס\"ב (8 ספרות)"));
-    v->addWidget(Frame("הכנת מס\"ב", prep));
+    v->addWidget(PanelFields(panel, kCollectionCodeCaption));
+    v->addWidget(Frame(kCollectionPreparation, prep));
     v->addStretch();
-    return Frame("חיובים(הוראות קבע)", v);
+    return Frame(kCollectionPanel, v);
 }
 
 // Day, month and year on one line: the panel fits a laptop's screen.
@@ -350,16 +340,16 @@ QWidget* MainWindow::ValueDateFrame(Panel panel, const QString& caption) {
             [this, panel](int) { Run([this, panel] { session_.ValueDateMonthChosen(panel); }); });
     connect(w.year, QOverload<int>::of(&QComboBox::activated), this,
             [this, panel](int) { Run([this, panel] { session_.ValueDateYearChosen(panel); }); });
-    g->addWidget(new QLabel("יום"), 1, 0);
+    g->addWidget(new QLabel(kDay), 1, 0);
     g->addWidget(w.day, 1, 1);
-    g->addWidget(new QLabel("חודש"), 1, 2);
+    g->addWidget(new QLabel(kMonth), 1, 2);
     g->addWidget(w.month, 1, 3);
-    g->addWidget(new QLabel("שנה"), 1, 4);
+    g->addWidget(new QLabel(kYear), 1, 4);
     g->addWidget(w.year, 1, 5);
     if (panel == Panel::Credit) {
-        g->addWidget(leumi_ = Check("Leumi", "לאומי"), 2, 0, 1, 6);
+        g->addWidget(leumi_ = Check("Leumi", kLeumi), 2, 0, 1, 6);
     }
-    return Frame("יום ערך", g);
+    return Frame(kValueDate, g);
 }
 
 QWidget* MainWindow::InstitutionPanel() {
@@ -373,21 +363,21 @@ QWidget* MainWindow::InstitutionPanel() {
     });
     v->addWidget(institutions_);
     auto* name = new QFormLayout;
-    name->addRow("שם מוסד", institution_name_ = MakeField("InstitutionName"));
+    name->addRow(kInstitutionNameCaption, institution_name_ = MakeField("InstitutionName"));
     v->addLayout(name);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(
-        MakeButton("NewInstitution", "חדש", [this] { session_.StartNewInstitution(); }));
+        MakeButton("NewInstitution", kNewInstitution, [this] { session_.StartNewInstitution(); }));
     save_institution_ = MakeButton("SaveInstitution", "", [this] { SaveInstitution(); });
     delete_institution_ =
-        MakeButton("DeleteInstitution", "מחק מוסד מהרשימה", [this] { DeleteInstitution(); });
+        MakeButton("DeleteInstitution", kDeleteInstitution, [this] { DeleteInstitution(); });
     buttons->addWidget(save_institution_);
     buttons->addWidget(delete_institution_);
     v->addLayout(buttons);
-    v->addWidget(ValueDateFrame(Panel::Credit, "זיכויים"));
-    v->addWidget(ValueDateFrame(Panel::Collection, "חיובים"));
-    v->addWidget(MakeButton("Exit", "יציאה", [this] { session_.Exit(); }));
-    return Frame("רשימת מוסדות\\עסקים", v);
+    v->addWidget(ValueDateFrame(Panel::Credit, kCredits));
+    v->addWidget(ValueDateFrame(Panel::Collection, kCollections));
+    v->addWidget(MakeButton("Exit", kExitButton, [this] { session_.Exit(); }));
+    return Frame(kInstitutionsPanel, v);
 }
 
 void MainWindow::Tell(const Error& error, const char* title) {
@@ -398,7 +388,7 @@ void MainWindow::Tell(const Error& error, const char* title) {
 
 void MainWindow::ImportWorkbook(Panel panel) {
     if (session_.importing()) {
-        port_.MessageBox("יבוא קובץ כבר מתבצע; יש להמתין לסיומו", kImportTitle, Buttons::Ok);
+        port_.MessageBox(kImportRunning, kImportTitle, Buttons::Ok);
         return;
     }
     const std::optional<std::filesystem::path> workbook =
@@ -414,7 +404,7 @@ void MainWindow::ImportWorkbook(Panel panel) {
         return;
     }
     Draw();  // the summary and the table are drawn before the message is read
-    port_.MessageBox("יבוא הקובץ הושלם", kImportTitle, Buttons::Ok);
+    port_.MessageBox(kImportDone, kImportTitle, Buttons::Ok);
     // The rows it marked, with their reasons, in a window of their own beside the workbook.
     if (!session_.table()->marks.empty()) {
         NewMarksView(this, session_.table()->marks);
@@ -438,9 +428,8 @@ void MainWindow::BuildFile(Panel panel) {
         Tell(built.error(), kBuildTitle);
         return;
     }
-    OfferFolder(
-        "הקובץ נוצר בהצלחה: " + built.value().masav_file.string() + "\nלפתוח את תיקיית השידור?",
-        built.value().masav_file, kBuildTitle);
+    OfferFolder(Filled(kFileMade, {built.value().masav_file.string()}), built.value().masav_file,
+                kBuildTitle);
 }
 
 void MainWindow::OfferFolder(const std::string& text, const std::filesystem::path& file,
@@ -463,12 +452,12 @@ void MainWindow::ConvertFile(bool payroll) {
         return;
     }
     if (done.value().Truncated()) {
-        port_.MessageBox("בקובץ " + std::to_string(done.value().records_found) + " רשומות; נכתבו " +
-                             std::to_string(done.value().records_written) + " הראשונות בלבד",
+        port_.MessageBox(Filled(kConversionCut, {std::to_string(done.value().records_found),
+                                                 std::to_string(done.value().records_written)}),
                          kConversionTitle, Buttons::Ok);
     }
-    OfferFolder("החוברת נוצרה: " + done.value().workbook.string() + "\nלפתוח את התיקייה שלה?",
-                done.value().workbook, kConversionTitle);
+    OfferFolder(Filled(kWorkbookMade, {done.value().workbook.string()}), done.value().workbook,
+                kConversionTitle);
 }
 
 void MainWindow::ShowMasavFile() {
@@ -496,8 +485,8 @@ void MainWindow::SaveInstitution() {
         Tell(s.error(), kInstitutionsTitle);
         return;
     }
-    port_.MessageBox(updating ? "העדכון הסתיים בהצלחה !!" : "הרישום הסתיים בהצלחה !!",
-                     kInstitutionsTitle, Buttons::Ok);
+    port_.MessageBox(updating ? kInstitutionUpdated : kInstitutionAdded, kInstitutionsTitle,
+                     Buttons::Ok);
 }
 
 void MainWindow::DeleteInstitution() {
@@ -505,7 +494,7 @@ void MainWindow::DeleteInstitution() {
         Tell(s.error(), kInstitutionsTitle);
         return;
     }
-    port_.MessageBox("בוצע בהצלחה !!", kInstitutionsTitle, Buttons::Ok);
+    port_.MessageBox(kInstitutionDeleted, kInstitutionsTitle, Buttons::Ok);
 }
 
 void MainWindow::Pull() {
@@ -561,15 +550,15 @@ void MainWindow::DrawPanel(Panel panel) {
 
 void MainWindow::DrawLabels() {
     const std::optional<Account>& account = session_.account();
-    account_->setText(account ? Q(account->name) : QString("טרם"));
+    account_->setText(account ? Q(account->name) : QString(kNoAccountYet));
     // The import's time (from the workbook's opening, not the dialog's), and while it runs the
     // row it has reached.
     const QString elapsed =
         import_progress_.sheet_row > 0
-            ? "זמן יבוא: " + Q(NumberText(import_progress_.elapsed_seconds)) + " ש'"
+            ? QString(kImportTime).arg(Q(NumberText(import_progress_.elapsed_seconds)))
             : "";
     elapsed_->setText(session_.importing()
-                          ? elapsed + QString("  (שורה %1)").arg(import_progress_.sheet_row)
+                          ? elapsed + QString(kImportRowReached).arg(import_progress_.sheet_row)
                           : elapsed);
     clock_->setText(Q(session_.clock_text()));
     service_state_->setText(Q(session_.link().State()));
@@ -605,7 +594,7 @@ void MainWindow::Draw() {
         institutions_->addItems(names);
     }
     institutions_->setCurrentRow(session_.highlighted_institution());
-    save_institution_->setText(editor.updating ? "עדכן פרטי מוסד" : "קלוט מוסד");
+    save_institution_->setText(editor.updating ? kUpdateInstitution : kAddInstitution);
     save_institution_->setStyleSheet(Css(editor.updating ? kUpdateModeColour : kAddModeColour));
     delete_institution_->setEnabled(editor.can_delete);
     DrawLabels();

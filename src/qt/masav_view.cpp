@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "app/texts.h"
 #include "text/shaping.h"
 
 namespace zivron::qt {
@@ -32,11 +33,11 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     dialog->setObjectName("MasavView");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setLayoutDirection(Qt::RightToLeft);
-    dialog->setWindowTitle("קובץ מס\"ב - " +
-                           Q(std::filesystem::path(view.path).filename().string()));
+    dialog->setWindowTitle(QString(texts::kMasavViewTitle)
+                               .arg(Q(std::filesystem::path(view.path).filename().string())));
     auto* layout = new QVBoxLayout(dialog);
     if (!view.file) {
-        auto* fault = new QLabel("הקובץ אינו תקין: " + Q(view.fault));
+        auto* fault = new QLabel(QString(texts::kMasavFileFaulty).arg(Q(view.fault)));
         fault->setObjectName("fault");
         fault->setWordWrap(true);
         fault->setStyleSheet("color: #b00000;");
@@ -49,12 +50,14 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     const std::string& d = f.payment_date;
     const QString date = Q(d.substr(4, 2) + "/" + d.substr(2, 2) + "/20" + d.substr(0, 2));
     layout->addWidget(new QLabel(
-        QString("%1   קוד מוסד %2   קוד תוכנה %3   תאריך ערך %4   %5")
-            .arg(f.variant == masav::Variant::Credit ? "זיכויים" : "חיובים", Q(f.institution_code),
-                 Q(f.software_code), date, Q(f.institution_name))));
+        QString(texts::kMasavViewHeader)
+            .arg(f.variant == masav::Variant::Credit ? texts::kCredits : texts::kCollections,
+                 Q(f.institution_code), Q(f.software_code), date, Q(f.institution_name))));
     auto* table = new QTableWidget(static_cast<int>(f.details.size()), 6);
     table->setObjectName("records");
-    table->setHorizontalHeaderLabels({"שם", "זהות", "בנק", "סניף", "חשבון", "סכום"});
+    table->setHorizontalHeaderLabels({texts::kNameHeading, texts::kIdentityHeading,
+                                      texts::kBankHeading, texts::kBranchHeading,
+                                      texts::kAccountHeading, texts::kAmountHeading});
     for (int r = 0; r < table->rowCount(); ++r) {
         const masav::ReadDetail& x = f.details[static_cast<std::size_t>(r)];
         const std::string cells[] = {x.name,   x.identity, x.bank,
@@ -67,9 +70,8 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     Compact(*table);
     layout->addWidget(table);
     // The totals as the file's last record gives them, below the records as a footer.
-    auto* totals = new QLabel(QString("מספר תנועות: %1   סך הכל: %2")
-                                  .arg(f.count)
-                                  .arg(Q(GroupedAgorotText(f.total_agorot))));
+    auto* totals = new QLabel(
+        QString(texts::kMasavViewTotals).arg(f.count).arg(Q(GroupedAgorotText(f.total_agorot))));
     totals->setObjectName("totals");
     totals->setStyleSheet("font-weight: bold; border-top: 1px solid gray; padding: 2px;");
     layout->addWidget(totals);
@@ -83,11 +85,12 @@ QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
     dialog->setObjectName("MarksView");
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setLayoutDirection(Qt::RightToLeft);
-    dialog->setWindowTitle(QString("שורות שסומנו ביבוא (%1)").arg(marks.size()));
+    dialog->setWindowTitle(QString(texts::kMarkedRowsTitle).arg(marks.size()));
     auto* layout = new QVBoxLayout(dialog);
     auto* table = new QTableWidget(static_cast<int>(marks.size()), 4);
     table->setObjectName("marks");
-    table->setHorizontalHeaderLabels({"שורה", "שם", "שדה", "סיבה"});
+    table->setHorizontalHeaderLabels(
+        {texts::kRowHeading, texts::kNameHeading, texts::kFieldHeading, texts::kReasonHeading});
     for (int r = 0; r < table->rowCount(); ++r) {
         const ImportMark& m = marks[static_cast<std::size_t>(r)];
         auto* row = new QTableWidgetItem;

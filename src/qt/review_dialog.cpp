@@ -1,5 +1,7 @@
 #include "qt/review_dialog.h"
 
+#include "app/texts.h"
+
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,7 +21,8 @@ QString Q(const std::string& s) {
 QTableWidget* MarksTable(const std::vector<ImportMark>& marks) {
     auto* table = new QTableWidget(static_cast<int>(marks.size()), 4);
     table->setObjectName("marks");
-    table->setHorizontalHeaderLabels({"שורה", "שם", "שדה", "סיבה"});
+    table->setHorizontalHeaderLabels(
+        {texts::kRowHeading, texts::kNameHeading, texts::kFieldHeading, texts::kReasonHeading});
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
     for (int i = 0; i < static_cast<int>(marks.size()); ++i) {
@@ -39,7 +42,7 @@ QDialog* NewReviewDialog(QWidget* parent, const FileReview& review) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("ReviewDialog");
     dialog->setLayoutDirection(Qt::RightToLeft);
-    dialog->setWindowTitle("סקירת הקובץ לפני יצירתו");
+    dialog->setWindowTitle(texts::kReviewTitle);
     auto* layout = new QVBoxLayout(dialog);
     std::string summary = review.Text();
     // The rows are listed in the table below, not line by line in the text.
@@ -64,18 +67,18 @@ QDialog* NewReviewDialog(QWidget* parent, const FileReview& review) {
         layout->addWidget(MarksTable(review.marks));
     }
     auto* buttons = new QHBoxLayout;
-    auto* create = new QPushButton("צור את הקובץ");
+    auto* create = new QPushButton(texts::kMakeTheFile);
     create->setObjectName("CreateFile");
     // A known payee's new account is the commonest fraud: the file waits for the operator's word.
     if (review.AccountChanged()) {
-        auto* checked = new QCheckBox("בדקתי את שינויי החשבונות");
+        auto* checked = new QCheckBox(texts::kChangesChecked);
         checked->setObjectName("ChangesChecked");
         checked->setStyleSheet("color: #b00000; font-weight: bold;");
         create->setEnabled(false);
         QObject::connect(checked, &QCheckBox::toggled, create, &QPushButton::setEnabled);
         layout->addWidget(checked);
     }
-    auto* cancel = new QPushButton("ביטול");
+    auto* cancel = new QPushButton(texts::kCancel);
     cancel->setObjectName("Cancel");
     (review.cancel_by_default ? cancel : create)->setDefault(true);
     (review.cancel_by_default ? cancel : create)->setFocus();
