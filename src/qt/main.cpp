@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLocale>
 #include <QPixmap>
 #include <chrono>
 #include <cstring>
@@ -150,6 +151,8 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName("zivron");
     QApplication::setApplicationName("zivron");
     QApplication::setLayoutDirection(Qt::RightToLeft);
+    // Dates and names of the file dialog in Hebrew, as the rest of the program.
+    QLocale::setDefault(QLocale(QLocale::Hebrew, QLocale::Israel));
     qt::LoadHebrewTranslations(app);
     qt::GiveButtonsRoom(app);
     if (argc == 3 && std::strcmp(argv[1], "--screenshot") == 0) {
