@@ -8,6 +8,8 @@ namespace zivron {
 namespace {
 
 constexpr long long kRetryAfterSeconds = 60;
+// The service's answer once an entry's row is committed; anything else is not delivery.
+constexpr const char* kDelivered = "ok";
 
 // The port's clock as a count of seconds, to measure the minute across midnight.
 long long Seconds(const LocalTime& t) {
@@ -40,12 +42,15 @@ void ServiceLink::Succeeded() {
 
 void ServiceLink::Flush() {
     for (const std::string& entry : Outbox::Entries()) {
-        if (port_.FetchPage(entry).empty()) {
+        const std::string reply = port_.FetchPage(entry);
+        if (reply.empty()) {
             Failed();
             return;
         }
-        // Removed only once answered: a kill between the two sends it once more, never loses it.
-        if (!Outbox::RemoveOldest()) {
+        // Removed only once the service says its row is kept: a refusal (a full disk, a busy
+        // lane) keeps it, and the ones after it, for the next time; a kill between the answer
+        // and the removal sends it once more, never loses it.
+        if (reply != kDelivered || !Outbox::RemoveOldest()) {
             return;
         }
     }
@@ -69,11 +74,14 @@ ServiceLink::LogFate ServiceLink::SendLog(const std::string& page_and_query) {
         Flush();  // older entries first
     }
     if (!Waiting() && Outbox::Entries().empty()) {
-        if (!port_.FetchPage(page_and_query).empty()) {
+        const std::string reply = port_.FetchPage(page_and_query);
+        if (reply == kDelivered) {
             offline_ = false;
             return LogFate::Sent;
         }
-        Failed();
+        if (reply.empty()) {
+            Failed();
+        }
     }
     return Outbox::Append(page_and_query) ? LogFate::Queued : LogFate::Lost;
 }

@@ -256,6 +256,32 @@ TEST_F(OfflineTest, EntriesWaitAndArriveInOrder) {
     EXPECT_EQ(Logged(), (std::vector<std::string>{"05:30:10", "05:30:11", "05:30:12"}));
 }
 
+// Only "ok" delivers: a refusal (the service's disk full, a lane full) keeps the entry, and
+// the entries after it, until an "ok" answers each.
+TEST_F(OfflineTest, ARefusedEntryIsKeptUntilTheServiceSaysOk) {
+    test::HttpRecorder server;
+    port_.service = server.Base();
+    Session session(port_);
+    struct Step {
+        std::string reply;
+        ServiceLink::LogFate fate;
+        std::size_t waiting;
+    };
+    const std::vector<Step> steps = {
+        {"eject", ServiceLink::LogFate::Queued, 1},
+        {"eject", ServiceLink::LogFate::Queued, 2},  // the first refused again: both wait
+        {"busy", ServiceLink::LogFate::Queued, 3},
+        {"ok", ServiceLink::LogFate::Sent, 0},  // each waiting one answered, then the new one
+    };
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        server.Reply(steps[i].reply);
+        EXPECT_EQ(session.link().SendLog("AdkenYomanPeilut.asp?MD=" + std::to_string(i)),
+                  steps[i].fate)
+            << i;
+        EXPECT_EQ(Outbox::Entries().size(), steps[i].waiting) << i;
+    }
+}
+
 TEST_F(OfflineTest, AKilledProgramLosesNoQueuedEntry) {
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
