@@ -1,6 +1,7 @@
 #include "pages.h"
 #include "core/service_pages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iostream>
 
@@ -113,6 +114,14 @@ bool ParseQuery(std::string_view raw, Pairs& out) {
             } else {
                 bytes.push_back(value[i]);  // "+" is a plus, as the program sends it
             }
+        }
+        // A control character (a line break that would forge a second log line, a NUL that
+        // would cut a stored name) is no value the program sends.
+        if (std::any_of(bytes.begin(), bytes.end(), [](char c) {
+                const auto u = static_cast<unsigned char>(c);
+                return u < 32 || u == 127;
+            })) {
+            return false;
         }
         out.emplace_back(FromWindows1255(key), FromWindows1255(bytes));
         if (out.size() > kMaxPairs) {

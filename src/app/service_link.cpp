@@ -83,7 +83,16 @@ ServiceLink::LogFate ServiceLink::SendLog(const std::string& page_and_query) {
             Failed();
         }
     }
-    return Outbox::Append(page_and_query) ? LogFate::Queued : LogFate::Lost;
+    const LogFate fate = Outbox::Append(page_and_query) ? LogFate::Queued : LogFate::Lost;
+    TellSetAsideFiles(port_);
+    return fate;
+}
+
+void TellSetAsideFiles(Port& port) {
+    for (const auto& [file, aside] : TakeSetAsideFiles()) {
+        port.MessageBox(texts::Filled(texts::kFileSetAside, {file, aside}), texts::kProgramTitle,
+                        Buttons::Ok);
+    }
 }
 
 std::string ServiceLink::State() {

@@ -42,4 +42,8 @@ class ServiceLink {
     std::optional<long long> failed_at_;  // seconds, from the port's clock
 };
 
+// Each damaged file of ours moved aside since last told, named to the operator with where it is
+// now.
+void TellSetAsideFiles(Port& port);
+
 }  // namespace zivron

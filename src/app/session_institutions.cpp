@@ -25,15 +25,18 @@ void Session::ListInstitutions() {
         return;
     }
     InstitutionCache cache(account_->number);
+    TellSetAsideFiles(port_);
     std::string reply =
         link_.Fetch(std::string(service_page::kInstitutions) + "?Mis=" + account_->number);
     if (reply.empty()) {
         // The service is away: the list as it last came.
         reply = cache.List().value_or("");
-    } else if (reply != "exit") {
+    } else if (IsListReply(reply)) {
         (void)cache.SaveList(reply);
     }
-    if (reply.empty() || reply == "exit") {
+    // A refusal or a page of another kind stands for no list: the one shown stays, and the
+    // kept one is not replaced by it.
+    if (!IsListReply(reply)) {
         return;
     }
     institutions_ = ParseRecordList(reply);

@@ -36,6 +36,7 @@ Status Session::LogIn(const LoginDetails& details) {
     if (reply.empty()) {
         // The service cannot be reached: the last good login on this computer may go on.
         std::optional<KnownLogin> known = LoadKnownLogin();
+        TellSetAsideFiles(port_);
         if (!known || known->email != details.email ||
             !PasswordMatches(known->password_hash, details.password)) {
             return Error{ErrorCode::IoFailure, texts::kLoginTrouble};

@@ -5,6 +5,7 @@
 #include "app/session.h"
 #include "cli/cli_port.h"
 #include "platform/drive_root.h"
+#include "text/shaping.h"
 
 namespace zivron::cli {
 
@@ -49,9 +50,11 @@ int Institutions(const std::vector<std::string>& args, std::ostream& out, std::o
             return 1;
         }
         const Institution chosen = session.EditedInstitution();
-        out << chosen.name << "\t" << chosen.number << "\t" << chosen.credit.code << "\t"
-            << chosen.credit.software_code << "\t" << chosen.collection.code << "\t"
-            << chosen.collection.software_code << "\n";
+        // What the service holds is printed, never obeyed: control characters show as U+FFFD.
+        out << Printable(chosen.name) << "\t" << chosen.number << "\t"
+            << Printable(chosen.credit.code) << "\t" << Printable(chosen.credit.software_code)
+            << "\t" << Printable(chosen.collection.code) << "\t"
+            << Printable(chosen.collection.software_code) << "\n";
     }
     return 0;
 }

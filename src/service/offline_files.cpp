@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <mutex>
+#include <utility>
 
 #include "core/atomic_file.h"
 #include "core/user_folder.h"
@@ -43,17 +44,44 @@ std::string Escape(const std::string& text) {
     return out;
 }
 
-std::string Unescape(const std::string& text) {
+// Nothing for a value no Escape wrote: a "%" without two hexadecimal digits after it.
+std::optional<std::string> Unescape(const std::string& text) {
+    auto hex = [](char c) {
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                      : -1;
+    };
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            out += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
+        if (text[i] != '%') {
             out += text[i];
+            continue;
         }
+        const int hi = i + 1 < text.size() ? hex(text[i + 1]) : -1;
+        const int lo = i + 2 < text.size() ? hex(text[i + 2]) : -1;
+        if (hi < 0 || lo < 0) {
+            return std::nullopt;
+        }
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
     }
     return out;
+}
+
+std::vector<std::pair<std::string, std::string>>& SetAsideFiles() {
+    static std::vector<std::pair<std::string, std::string>> files;
+    return files;
+}
+
+// A damaged file of ours is moved out of the way whole, so the program goes on without it and
+// the operator (or support) still has it.
+void SetAside(const fs::path& path) {
+    fs::path aside = path;
+    aside += ".damaged";
+    std::error_code ec;
+    fs::rename(path, aside, ec);
+    SetAsideFiles().emplace_back(path.string(), aside.string());
 }
 
 std::vector<std::string> Lines(const fs::path& path) {
@@ -110,10 +138,17 @@ std::optional<KnownLogin> LoadKnownLogin() {
         return std::nullopt;
     }
     std::vector<std::string> f = SplitOn(lines[0], '\t');
-    if (f.size() != 4) {
+    std::vector<std::optional<std::string>> v;
+    for (const std::string& field : f) {
+        v.push_back(Unescape(field));
+    }
+    const bool whole = v.size() == 4 &&
+                       std::all_of(v.begin(), v.end(), [](const auto& x) { return x.has_value(); });
+    if (!whole || v[2]->empty() || v[2]->find_first_not_of("0123456789") != std::string::npos) {
+        SetAside(LoginPath());
         return std::nullopt;
     }
-    return KnownLogin{Unescape(f[0]), Unescape(f[1]), Unescape(f[2]), Unescape(f[3])};
+    return KnownLogin{*v[0], *v[1], *v[2], *v[3]};
 }
 
 std::string HashPassword(const std::string& password) {
@@ -133,12 +168,20 @@ bool PasswordMatches(const std::string& hash, const std::string& password) {
 
 InstitutionCache::InstitutionCache(std::string account) : account_(std::move(account)) {
     std::erase_if(account_, [](char c) { return c < '0' || c > '9'; });
-    for (const std::string& line : Lines(UserDataFolder() / "cache" / (account_ + ".txt"))) {
+    const fs::path file = UserDataFolder() / "cache" / (account_ + ".txt");
+    for (const std::string& line : Lines(file)) {
         std::vector<std::string> f = SplitOn(line, '\t');
-        if (f.size() == 2 && f[0] == "L") {
-            list_ = Unescape(f[1]);
-        } else if (f.size() == 3 && f[0] == "D") {
-            details_.emplace_back(std::atoll(f[1].c_str()), Unescape(f[2]));
+        std::optional<std::string> value = f.size() >= 2 ? Unescape(f.back()) : std::nullopt;
+        if (value && f.size() == 2 && f[0] == "L") {
+            list_ = std::move(value);
+        } else if (value && f.size() == 3 && f[0] == "D" && !f[1].empty() && f[1].size() < 19 &&
+                   f[1].find_first_not_of("0123456789") == std::string::npos) {
+            details_.emplace_back(std::stoll(f[1]), std::move(*value));
+        } else {
+            list_.reset();
+            details_.clear();
+            SetAside(file);
+            return;
         }
     }
 }
@@ -213,9 +256,18 @@ Status Outbox::Append(const std::string& request) {
 std::vector<std::string> Outbox::Entries() {
     std::vector<std::string> out;
     for (const std::string& line : Lines(OutboxPath())) {
-        out.push_back(Unescape(line));
+        std::optional<std::string> entry = Unescape(line);
+        if (!entry) {
+            SetAside(OutboxPath());
+            return {};
+        }
+        out.push_back(std::move(*entry));
     }
     return out;
+}
+
+std::vector<std::pair<std::string, std::string>> TakeSetAsideFiles() {
+    return std::exchange(SetAsideFiles(), {});
 }
 
 Status Outbox::RemoveOldest() {

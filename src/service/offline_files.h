@@ -50,4 +50,8 @@ class Outbox {
     static Status RemoveOldest();
 };
 
+// The files of ours found damaged since last asked, each moved aside whole (renamed with
+// ".damaged"): (the file, where it is now). The program goes on without them.
+std::vector<std::pair<std::string, std::string>> TakeSetAsideFiles();
+
 }  // namespace zivron

@@ -1,5 +1,7 @@
 #include "service/replies.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 #include "text/numeric.h"
@@ -62,7 +64,23 @@ std::optional<AccountRecord> ParseLoginReply(const std::string& reply) {
     if (fields.size() < 13) {
         return std::nullopt;
     }
-    return AccountRecord{Trim(fields[1]), Trim(fields[12])};
+    AccountRecord record{Trim(fields[1]), Trim(fields[12])};
+    const bool number = !record.number.empty() && record.number.size() <= 18 &&
+                        record.number.find_first_not_of("0123456789") == std::string::npos;
+    if (!number || record.name.empty() || record.name == "x") {
+        return std::nullopt;
+    }
+    return record;
+}
+
+bool IsListReply(const std::string& reply) {
+    if (reply == "0") {
+        return true;  // an account without institutions
+    }
+    // Record 0 is never an entry; a list has at least one record of a name and a number.
+    const std::vector<std::string> records = SplitOn(reply, '+');
+    return std::any_of(records.begin() + 1, records.end(),
+                       [](const std::string& r) { return r.find('*') != std::string::npos; });
 }
 
 }  // namespace zivron

@@ -25,7 +25,13 @@ struct AccountRecord {
     std::string number;  // field 12, trimmed
 };
 
-// The account of a login reply; nothing when it has fewer than 13 fields.
+// The account of a login reply; nothing when it has fewer than 13 fields, or when its fields are
+// not what they must be (a name, and the account's number in digits).
 std::optional<AccountRecord> ParseLoginReply(const std::string& reply);
+
+// A list reply: "0", or records parted by "+" (the first never an entry) of which one at least
+// holds a name and a number; a refusal or a page of another kind is none, and must not stand
+// for the account's list.
+bool IsListReply(const std::string& reply);
 
 }  // namespace zivron

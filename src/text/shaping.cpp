@@ -149,6 +149,16 @@ std::string AgorotText(long long agorot) {
            (fraction.size() < 2 ? "0" : "") + fraction;
 }
 
+std::string Printable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        const auto u = static_cast<unsigned char>(c);
+        out += u < 32 || u == 127 ? std::string("\xEF\xBF\xBD") : std::string(1, c);
+    }
+    return out;
+}
+
 std::string GroupedAgorotText(long long agorot) {
     std::string text = AgorotText(agorot);
     const std::size_t first = text[0] == '-' ? 1 : 0;

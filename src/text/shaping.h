@@ -34,6 +34,10 @@ std::string Reversed(std::string_view text);
 // finite gives "0.00" (callers refuse such amounts before they reach a file).
 std::string RoundedAmountText(double number);
 
+// The text as a terminal may show it: every control character (below 32, and 127) as U+FFFD,
+// so a name cannot move the cursor or clear the screen.
+std::string Printable(std::string_view text);
+
 // "1234.50" for 123450 agorot, "-0.05" for -5.
 std::string AgorotText(long long agorot);
 // The same with the thousands grouped, as a person reads an amount: "1,234,567.50".

@@ -163,6 +163,8 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
         {"+A*12+B*7", {"A", "B"}},
         {"A*12+B*7", {"B"}},
         {"exit", {"B"}},  // the list keeps what it showed
+        {"eject", {"B"}},
+        {"<html>busy</html>", {"B"}},
         {"", {"B"}},
         {"0", {}},
         {"0+C*3+bad+D*x", {"C"}},  // records without a number are left out

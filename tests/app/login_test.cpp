@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+
 #include <sqlite3.h>
 #include <sys/wait.h>
+#include <functional>
 
 #include "app/saved_login.h"
 #include "app/session.h"
@@ -136,16 +138,24 @@ TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
     }
 }
 
-TEST(LoginReply, WithoutFieldsIsASupportCase) {
-    test::RecordingPort port;
-    test::HttpRecorder server;
-    port.service = server.Base();
-    server.Reply("welcome");
-    Session session(port);
-    Status s = session.LogIn({"a", "b", false});
-    ASSERT_FALSE(s);
-    EXPECT_EQ(s.error().message, "בעיית התחברות צרו קשר לתמיכה");
-    EXPECT_FALSE(session.account().has_value());
+// A login reply whose fields are not what they must be is no account: too few fields, no name,
+// or "x" or letters where the account's number stands.
+TEST(LoginReply, WithoutItsFieldsIsASupportCase) {
+    const std::string twelve = "0*עמותה*2*3*4*5*6*7*8*9*10*11*";
+    const std::vector<std::string> replies = {"welcome", "x*x*x*x*x*x*x*x*x*x*x*x*x",
+                                              twelve + "12a", twelve,
+                                              "0* *2*3*4*5*6*7*8*9*10*11*12"};
+    for (const std::string& reply : replies) {
+        test::RecordingPort port;
+        test::HttpRecorder server;
+        port.service = server.Base();
+        server.Reply(reply);
+        Session session(port);
+        Status s = session.LogIn({"a", "b", false});
+        ASSERT_FALSE(s) << reply;
+        EXPECT_EQ(s.error().message, "בעיית התחברות צרו קשר לתמיכה");
+        EXPECT_FALSE(session.account().has_value());
+    }
 }
 
 }  // namespace
@@ -279,6 +289,51 @@ TEST_F(OfflineTest, ARefusedEntryIsKeptUntilTheServiceSaysOk) {
                   steps[i].fate)
             << i;
         EXPECT_EQ(Outbox::Entries().size(), steps[i].waiting) << i;
+    }
+}
+
+// A damaged file of ours (an escape no writer made, a number that is no number) is moved aside
+// whole and named to the operator; the program goes on without it, never stops.
+TEST_F(OfflineTest, ADamagedFileIsSetAsideAndNamed) {
+    ASSERT_NE(LogIn("a@example.org", "סיסמה"), nullptr);  // a login file and a cache to spoil
+    service_->Stop(SIGTERM);
+    const std::string cache = "cache/" + number_ + ".txt";
+    struct Case {
+        std::string file;
+        std::string bytes;
+        std::function<void(Session&)> use;
+    };
+    const std::vector<Case> cases = {
+        {"login", "a@example.org\tעמותה\t%zz\thash\n",
+         [](Session& s) {
+             (void)s.LogIn({"a@example.org", "סיסמה", false});
+         }},
+        {"login", "a@example.org\tעמותה\tx\thash\n",
+         [](Session& s) {
+             (void)s.LogIn({"a@example.org", "סיסמה", false});
+         }},
+        {cache, "L\t0+a*1%z\n", [](Session& s) { s.ListInstitutions(); }},
+        {cache, "D\tone\tx\n", [](Session& s) { s.ListInstitutions(); }},
+        {"outbox", "AdkenYomanPeilut.asp?MD=%\n",
+         [](Session& s) { (void)s.link().SendLog("AdkenYomanPeilut.asp?MD=new"); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const fs::path file = test::UserData(c.file);
+        fs::create_directories(file.parent_path());
+        ASSERT_TRUE(WriteFileAtomically(file, c.bytes).ok());
+        port_.messages.clear();
+        port_.answers = {Answer::Ok};
+        Session session(port_);
+        session.SetAccount({"עמותה א", number_});
+        c.use(session);
+        fs::path aside = file;
+        aside += ".damaged";
+        EXPECT_EQ(ReadWholeFile(aside).value(), c.bytes);
+        ASSERT_FALSE(port_.messages.empty());
+        EXPECT_EQ(port_.messages[0].text, "הקובץ " + file.string() + " היה פגום והועבר הצידה אל " +
+                                              aside.string() + "; התוכנה ממשיכה בלעדיו");
+        fs::remove(aside);
     }
 }
 

@@ -91,6 +91,10 @@ TEST_F(ServiceTest, RefusesWhatItCannotKeepAndKeepsServing) {
     const std::vector<Case> cases = {
         {"HosefMosad.asp?MD=a*b&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
         {"HosefMosad.asp?MD=a%2Ab&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=a%00b&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=a%0Ab&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=a%1B[2Jb&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
+        {"HosefMosad.asp?MD=a%7Fb&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
         {"HosefMosad.asp?MD=x&RH=0&BA=0&YI=x&TL=x&IP1=" + a_ + "&FX=עמותה א", "eject"},
         {"HosefMosad.asp?MD=n&RH=" + std::string(40, '1') + "&BA=0&YI=x&TL=x&IP1=" + a_ +
              "&FX=עמותה א",

@@ -136,6 +136,8 @@ TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
     for (const auto& [agorot, text] : grouped) {
         EXPECT_EQ(GroupedAgorotText(agorot), text);
     }
+    EXPECT_EQ(Printable("גן\x1b[2J\x7f\tא"), "גן\xEF\xBF\xBD[2J\xEF\xBF\xBD\xEF\xBF\xBDא");
+    EXPECT_EQ(Printable("שם רגיל"), "שם רגיל");
     EXPECT_EQ(AgorotNumberText(30), "0.3");
     EXPECT_EQ(AgorotNumberText(0), "0");
 }
