@@ -18,8 +18,8 @@ std::string Shown(const CellValue& v) {
 
 Error ReadBackRefused(const std::filesystem::path& workbook, const std::string& why) {
     return Error{ErrorCode::ReadBack, "החוברת " + workbook.filename().string() +
-                                           " לא נשמרה: הקובץ שנכתב לא נקרא חזרה כפי שנכתב (" + why +
-                                           "). החוברת נשארה כפי שהייתה."};
+                                          " לא נשמרה: הקובץ שנכתב לא נקרא חזרה כפי שנכתב (" + why +
+                                          "). החוברת נשארה כפי שהייתה."};
 }
 
 std::string FirstDifference(const SheetValues& meant, const SheetValues& written) {
