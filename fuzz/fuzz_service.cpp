@@ -1,6 +1,9 @@
-// The service's query parser and page handlers on arbitrary queries, over a database in memory.
+// The service's query parser and page handlers on arbitrary queries, over a database of their own.
+
+#include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 #include "pages.h"
@@ -10,7 +13,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace zivron::service;
     static Store* store = [] {
         auto* s = new Store();
-        if (Store::Open(":memory:", *s)) {
+        // A database file of its own, new at each start.
+        const std::string db = (std::filesystem::temp_directory_path() /
+                                ("zivron-fuzz-service-" + std::to_string(::getpid()) + ".db"))
+                                   .string();
+        std::filesystem::remove(db);
+        if (Store::Open(db, *s, true)) {
             __builtin_trap();
         }
         Account a;

@@ -3,6 +3,8 @@
 //   zivron-service serve --db FILE [--port N] [--address A]
 //   zivron-service add-account --db FILE --email E --name N     (the password on stdin, one line)
 //   zivron-service list-accounts --db FILE
+//   zivron-service check --db FILE
+//   zivron-service backup --db FILE --to COPY
 
 #include <sys/stat.h>
 
@@ -55,7 +57,11 @@ int Usage() {
            "        [--guess-cooldown-ms N] [--login-failures N] [--login-window-ms N]\n"
            "        [--login-cooldown-ms N] [--log-per-minute N]\n"
            "  zivron-service add-account [--db FILE] --email E --name N  (password on stdin)\n"
-           "  zivron-service list-accounts [--db FILE]\n";
+           "  zivron-service list-accounts [--db FILE]\n"
+           "  zivron-service check [--db FILE]             (SQLite's integrity check; exit 1 on "
+           "damage)\n"
+           "  zivron-service backup [--db FILE] --to FILE  (a consistent copy, the service "
+           "running)\n";
     return 2;
 }
 
@@ -143,9 +149,26 @@ int main(int argc, char** argv) {
     }
     ::umask(077);  // whatever the service writes is its user's alone
     Store store;
-    if (auto err = Store::Open(o.count("db") ? o["db"] : DefaultDb(), store)) {
+    // Only these two make a database; a mistyped name elsewhere is an error, not an empty file.
+    const bool may_create = command == "serve" || command == "add-account";
+    if (auto err = Store::Open(o.count("db") ? o["db"] : DefaultDb(), store, may_create)) {
         std::cerr << "zivron-service: " << *err << "\n";
         return 1;
+    }
+    if (command == "check") {
+        const std::string found = store.Check(false);
+        std::cout << found << "\n";
+        return found == "ok" ? 0 : 1;
+    }
+    if (command == "backup") {
+        if (!o.count("to")) {
+            return Usage();
+        }
+        if (auto err = store.Backup(o["to"])) {
+            std::cerr << "zivron-service: " << *err << "\n";
+            return 1;
+        }
+        return 0;
     }
     if (command == "serve") {
         return Serve(store, o);
@@ -175,7 +198,12 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == "list-accounts") {
-        for (const auto& a : store.Accounts()) {
+        const std::optional<std::vector<zivron::service::Account>> accounts = store.Accounts();
+        if (!accounts) {
+            std::cerr << "zivron-service: cannot read the accounts: " << store.LastError() << "\n";
+            return 1;
+        }
+        for (const auto& a : *accounts) {
             std::cout << a.email << "\t" << a.name << "\t" << a.number << "\n";
         }
         return 0;

@@ -178,7 +178,11 @@ Reply Pages::List(const Pairs& q, const std::string& client) {
     if (account.empty() || !store_.AccountExists(account)) {
         return {200, "exit"};
     }
-    const std::string reply = store_.ListReply(account);
+    const std::optional<std::string> listed = store_.ListReply(account);
+    if (!listed) {
+        return Failed(service_page::kInstitutions);
+    }
+    const std::string& reply = *listed;
     // The numbers listed here may be asked for from this address whatever the brake says.
     std::vector<std::int64_t> numbers;
     for (std::size_t star = reply.find('*'); star != std::string::npos;

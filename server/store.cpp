@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <memory>
 
 namespace zivron::service {
@@ -23,7 +24,14 @@ struct Stmt {
         sqlite3_bind_int64(s, i, v);
         return *this;
     }
-    bool Row() { return s != nullptr && sqlite3_step(s) == SQLITE_ROW; }
+    // A row; false at the end, or on a fault (`failed`): a row that cannot be read is never
+    // taken for the end of a list.
+    bool Row() {
+        const int rc = s == nullptr ? SQLITE_ERROR : sqlite3_step(s);
+        failed = failed || (rc != SQLITE_ROW && rc != SQLITE_DONE);
+        return rc == SQLITE_ROW;
+    }
+    bool failed = false;
     bool Done() { return s != nullptr && sqlite3_step(s) == SQLITE_DONE; }
     std::string Text(int col) {
         const unsigned char* t = sqlite3_column_text(s, col);
@@ -55,9 +63,18 @@ constexpr const char* kInstitutionColumns =
 
 static thread_local std::string t_last_error;
 
-std::optional<std::string> Store::Open(const std::string& path, Store& out) {
+std::optional<std::string> Store::Open(const std::string& path, Store& out, bool may_create) {
     if (sodium_init() < 0) {
         return "libsodium cannot start";
+    }
+    // SQLite takes ":memory:" and other names beginning with ":" for no file at all: the
+    // accounts would be gone at the next start.
+    if (path.empty() || path[0] == ':') {
+        return "a database is a file: \"" + path + "\" is not a file's name";
+    }
+    struct stat st {};
+    if (!may_create && ::stat(path.c_str(), &st) != 0) {
+        return "no database at " + path;
     }
     // Account numbers are secrets of their owners: the file (and the WAL and shared-memory files
     // SQLite makes with its mode) is the service user's alone.
@@ -82,6 +99,11 @@ std::optional<std::string> Store::Open(const std::string& path, Store& out) {
         return "cannot open database " + path;
     }
     sqlite3_busy_timeout(out.db_, 5000);
+    // A damaged file is refused whole, never served in part.
+    if (std::string fault = out.Check(true); fault != "ok") {
+        return "the database " + path + " is damaged (" + fault +
+               "); restore it from a backup (zivron-service backup)";
+    }
     const char* schema[] = {
         "PRAGMA journal_mode=WAL",
         // In WAL mode a commit is in the log before it is answered: a killed process loses
@@ -141,14 +163,54 @@ std::optional<std::string> Store::AddAccount(const std::string& email, const std
     return std::string("cannot add the account: ") + sqlite3_errmsg(db_);
 }
 
-std::vector<Account> Store::Accounts() {
+std::optional<std::vector<Account>> Store::Accounts() {
     std::lock_guard<std::mutex> lock(mu_);
     std::vector<Account> out;
     Stmt q(db_, "SELECT email, name, number FROM accounts ORDER BY email");
     while (q.Row()) {
         out.push_back({q.Text(0), q.Text(1), q.Text(2)});
     }
+    if (q.failed) {
+        t_last_error = sqlite3_errmsg(db_);
+        return std::nullopt;
+    }
     return out;
+}
+
+std::string Store::Check(bool quick) {
+    Stmt q(db_, quick ? "PRAGMA quick_check" : "PRAGMA integrity_check");
+    std::string out;
+    while (q.Row()) {
+        out += (out.empty() ? "" : "; ") + q.Text(0);
+    }
+    if (q.failed) {
+        return sqlite3_errmsg(db_);
+    }
+    return out;
+}
+
+std::optional<std::string> Store::Backup(const std::string& to) {
+    if (to.empty() || to[0] == ':') {
+        return "a backup is a file: \"" + to + "\" is not a file's name";
+    }
+    const std::string temporary = to + ".partial";
+    sqlite3* target = nullptr;
+    if (sqlite3_open_v2(temporary.c_str(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(target);
+        return "cannot write " + temporary;
+    }
+    // SQLite's online backup: a consistent copy while the service goes on answering.
+    sqlite3_backup* b = sqlite3_backup_init(target, "main", db_, "main");
+    const int rc = b == nullptr ? SQLITE_ERROR : sqlite3_backup_step(b, -1);
+    sqlite3_backup_finish(b);
+    const std::string why = sqlite3_errmsg(target);
+    sqlite3_close(target);
+    if (rc != SQLITE_DONE || std::rename(temporary.c_str(), to.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return "the backup failed: " + why;
+    }
+    return std::nullopt;
 }
 
 std::optional<Account> Store::Login(const std::string& email, const std::string& password) {
@@ -206,7 +268,7 @@ bool Store::AccountExists(const std::string& number) {
     return q.Bind(1, number).Row();
 }
 
-std::string Store::ListReply(const std::string& account) {
+std::optional<std::string> Store::ListReply(const std::string& account) {
     std::lock_guard<std::mutex> lock(mu_);
     std::string out;
     Stmt q(db_, "SELECT name, number FROM institutions WHERE account = ? ORDER BY added_at, rowid");
@@ -219,6 +281,10 @@ std::string Store::ListReply(const std::string& account) {
         }
         out += '*';
         out += std::to_string(q.Int(1));
+    }
+    if (q.failed) {
+        t_last_error = sqlite3_errmsg(db_);
+        return std::nullopt;
     }
     return out;
 }

@@ -31,13 +31,19 @@ struct Institution {
 
 class Store {
   public:
-    // Opens or creates the database; an error text when it cannot.
-    static std::optional<std::string> Open(const std::string& path, Store& out);
+    // Opens the database, creating it when `may_create` says so; an error text when it cannot,
+    // when the name is none of a file (":memory:"), or when a quick check finds it damaged.
+    static std::optional<std::string> Open(const std::string& path, Store& out, bool may_create);
+    // SQLite's check of the whole file ("ok"), or quickly of its pages; else what it found.
+    std::string Check(bool quick);
+    // A consistent copy into the file `to`, while the service may go on answering.
+    std::optional<std::string> Backup(const std::string& to);
     ~Store();
 
     std::optional<std::string> AddAccount(const std::string& email, const std::string& name,
                                           const std::string& password, Account& created);
-    std::vector<Account> Accounts();
+    // Nothing when a row cannot be read (LastError says why).
+    std::optional<std::vector<Account>> Accounts();
     // The account whose password matches, or nothing.
     std::optional<Account> Login(const std::string& email, const std::string& password);
     // The account with this number and name (the pair the client sends as IP1 / FX).
@@ -46,7 +52,8 @@ class Store {
     std::optional<std::string> AccountName(const std::string& number);
 
     // The list reply of an account, "+name*number" for each institution in the order added.
-    std::string ListReply(const std::string& account);
+    // Nothing when a row cannot be read: a list is whole or not given.
+    std::optional<std::string> ListReply(const std::string& account);
     std::optional<Institution> InstitutionByNumber(std::int64_t number);
     std::optional<std::int64_t> AddInstitution(const Institution& inst);
     bool UpdateInstitution(const Institution& inst);  // only when it belongs to inst.account

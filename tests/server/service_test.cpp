@@ -3,13 +3,17 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include "core/atomic_file.h"
 #include "pages.h"
 #include "service/fetch_page.h"
+#include "support/process.h"
 #include "support/service_process.h"
 #include "support/temp_dir.h"
 
 namespace zivron {
 namespace {
+
+namespace fs = std::filesystem;
 
 class ServiceTest : public test::TempDirTest {
   protected:
@@ -142,6 +146,55 @@ TEST_F(ServiceTest, AnAnsweredAddSurvivesAKill) {
     service_->Stop(SIGKILL);
     service_->Start();
     EXPECT_NE(Get("KoreMosadot.asp?Mis=" + a_).find("*"), std::string::npos);
+}
+
+// The database as the vendor keeps it: a damaged file refused at the start (never served in
+// part), checked and backed up while whole; only serve and add-account make a file, and never
+// one named as SQLite names no file.
+TEST_F(ServiceTest, ADamagedDatabaseIsRefusedAndAWholeOneBackedUp) {
+    for (int i = 0; i < 400; ++i) {
+        ASSERT_EQ(AddFor(a_, "עמותה א", "מוסד " + std::to_string(i) + std::string(60, 'x')), "ok");
+    }
+    service_->Stop(SIGTERM);
+    const fs::path db = dir_ / "service.db";
+    const fs::path copy = dir_ / "copy.db";
+    auto run = [](const std::vector<std::string>& args) {
+        return test::RunProcess(ZIVRON_SERVICE, args);
+    };
+    EXPECT_EQ(run({"check", "--db", db.string()}).out, "ok\n");
+    ASSERT_EQ(run({"backup", "--db", db.string(), "--to", copy.string()}).exit_code, 0);
+    EXPECT_EQ(run({"check", "--db", copy.string()}).exit_code, 0);
+    EXPECT_EQ(run({"list-accounts", "--db", copy.string()}).out,
+              run({"list-accounts", "--db", db.string()}).out);
+
+    // 64 bytes flipped past the first page.
+    std::string bytes = ReadWholeFile(db).value();
+    ASSERT_GT(bytes.size(), 20000u);
+    for (std::size_t i = 8192; i < 8192 + 64; ++i) {
+        bytes[i] = static_cast<char>(~bytes[i]);
+    }
+    ASSERT_TRUE(WriteFileAtomically(db, bytes).ok());
+    test::ProcessResult serve = run({"serve", "--db", db.string(), "--port", "0"});
+    EXPECT_EQ(serve.exit_code, 1);
+    EXPECT_NE(serve.err.find("is damaged"), std::string::npos) << serve.err;
+    EXPECT_EQ(run({"check", "--db", db.string()}).exit_code, 1);
+
+    struct Refused {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const std::vector<Refused> refused = {
+        {{"serve", "--db", ":memory:"}, "is not a file's name"},
+        {{"list-accounts", "--db", (dir_ / "typo.db").string()}, "no database at"},
+        {{"check", "--db", (dir_ / "typo.db").string()}, "no database at"},
+    };
+    for (const Refused& r : refused) {
+        test::ProcessResult p = run(r.args);
+        EXPECT_EQ(p.exit_code, 1) << r.args[2];
+        EXPECT_NE(p.err.find(r.says), std::string::npos) << p.err;
+    }
+    EXPECT_FALSE(fs::exists(dir_ / "typo.db"));
+    EXPECT_FALSE(fs::exists(":memory:"));
 }
 
 TEST(ParseQuery, RawAndPercentEncodedWindows1255) {
