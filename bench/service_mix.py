@@ -11,7 +11,8 @@ def honest_path(rnd, n, i, account, numbers, pairs, name):
     if k < 0.55:
         return "KoreMosadot.asp?Mis=" + account
     if k < 0.8:
-        return "KorePerateyMosad.asp?Mis=" + rnd.choice(numbers)
+        # in the owner's name, as the program asks: details are their owner's alone
+        return "KorePerateyMosad.asp?Mis=%s&IP1=%s&FX=%s" % (rnd.choice(numbers), account, name)
     if k < 0.85:
         return "HosefMosad.asp?MD=לקוח %d-%d%s" % (n, i, pairs)
     if k < 0.95:

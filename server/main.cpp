@@ -96,6 +96,7 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
     g.login_window = milliseconds(Number(o, "login-window-ms", 15 * 60000));
     g.login_cooldown = milliseconds(Number(o, "login-cooldown-ms", 15 * 60000));
     limits.log_per_minute = static_cast<int>(Number(o, "log-per-minute", 12000));
+    limits.max_institutions = static_cast<std::size_t>(Number(o, "max-institutions", 1000));
     zivron::service::FrontLimits front;
     front.request_deadline = milliseconds(Number(o, "request-deadline-ms", 5000));
     front.max_connections = static_cast<std::size_t>(Number(o, "max-connections", 512));

@@ -204,15 +204,15 @@ Reply Pages::Details(const Pairs& q, const std::string& client) {
     }
     // A number never listed here is a guess until it proves otherwise; past the budgets every
     // such guess is refused at once, found or not.
-    const bool listed = brake_.WasListed(client, number);
-    if (!listed && !brake_.Allowed(client)) {
+    if (!brake_.WasListed(client, number) && !brake_.Allowed(client)) {
         return Refuse();
     }
+    // Its owner's alone: the account that asks names itself as the list request does, and any
+    // other asker is answered as for a number that is not there, and counted as a guess.
+    const std::string account = Get(q, "IP1");
     std::optional<Institution> i = store_.InstitutionByNumber(number);
-    if (!i) {
-        if (!listed) {
-            brake_.Miss(client);
-        }
+    if (!i || i->account != account || !store_.AccountMatches(account, Get(q, "FX"))) {
+        brake_.Miss(client);
         return Refuse();
     }
     return {200, std::to_string(i->number) + "*" + Shown(i->name) + "*" +
@@ -225,7 +225,10 @@ Reply Pages::Add(const Pairs& q) {
     if (!InstitutionFrom(q, inst) || !store_.AccountMatches(inst.account, Get(q, "FX"))) {
         return Refuse();
     }
-    return store_.AddInstitution(inst) ? Reply{200, "ok"} : Failed(service_page::kAddInstitution);
+    if (store_.AddInstitution(inst, limits_.max_institutions)) {
+        return {200, "ok"};
+    }
+    return store_.LastError().empty() ? Refuse() : Failed(service_page::kAddInstitution);
 }
 
 Reply Pages::Update(const Pairs& q) {

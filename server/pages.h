@@ -27,8 +27,9 @@ struct Reply {
 
 struct PageLimits {
     GuardLimits guards;
-    int log_per_minute = 12000;        // activity entries an account may add in a minute
-    std::size_t max_log_entry = 2048;  // bytes of one entry's pairs
+    int log_per_minute = 12000;           // activity entries an account may add in a minute
+    std::size_t max_log_entry = 2048;     // bytes of one entry's pairs
+    std::size_t max_institutions = 1000;  // institutions one account may hold
 };
 
 class Pages {

@@ -300,8 +300,13 @@ std::optional<Institution> Store::InstitutionByNumber(std::int64_t number) {
     return FromRow(q);
 }
 
-std::optional<std::int64_t> Store::AddInstitution(const Institution& inst) {
+std::optional<std::int64_t> Store::AddInstitution(const Institution& inst, std::size_t most) {
     std::lock_guard<std::mutex> lock(mu_);
+    Stmt held(db_, "SELECT count(*) FROM institutions WHERE account = ?");
+    if (!held.Bind(1, inst.account).Row() || held.Int(0) >= static_cast<std::int64_t>(most)) {
+        t_last_error.clear();  // a refusal, not a fault of the disk
+        return std::nullopt;
+    }
     const auto now = std::to_string(std::chrono::duration_cast<std::chrono::microseconds>(
                                         std::chrono::system_clock::now().time_since_epoch())
                                         .count());

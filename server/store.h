@@ -55,7 +55,8 @@ class Store {
     // Nothing when a row cannot be read: a list is whole or not given.
     std::optional<std::string> ListReply(const std::string& account);
     std::optional<Institution> InstitutionByNumber(std::int64_t number);
-    std::optional<std::int64_t> AddInstitution(const Institution& inst);
+    // Added unless the account holds `most` already.
+    std::optional<std::int64_t> AddInstitution(const Institution& inst, std::size_t most = 1000);
     bool UpdateInstitution(const Institution& inst);  // only when it belongs to inst.account
     bool DeleteInstitution(std::int64_t number, const std::string& account);
 

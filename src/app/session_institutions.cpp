@@ -59,8 +59,11 @@ Status Session::ChooseListedInstitution(int index) {
     ChooseInstitution(chosen);
     editor_.can_delete = false;
     InstitutionCache cache(account_ ? account_->number : "");
-    std::string reply = link_.Fetch(std::string(service_page::kInstitutionDetails) +
-                                    "?Mis=" + std::to_string(entry.number));
+    // The account names itself, as the list request does: details are their owner's alone.
+    std::string reply = link_.Fetch(
+        std::string(service_page::kInstitutionDetails) + "?Mis=" + std::to_string(entry.number) +
+        (account_ ? "&IP1=" + QueryValue(account_->number) + "&FX=" + QueryValue(account_->name)
+                  : std::string()));
     if (reply.empty()) {
         reply = cache.Details(entry.number).value_or("");
     } else if (Trim(reply) != "eject") {

@@ -4,10 +4,12 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 
 #include <cerrno>
 #include <chrono>
@@ -147,9 +149,13 @@ TEST_F(AttackTest, OversizedRequestsAreRefusedAsTheyArrive) {
 
 TEST_F(AttackTest, GuessingInstitutionNumbersStopsForEveryAddress) {
     StartService({"--guesses-per-address", "5", "--guesses-in-all", "12"});
+    // Asked in the owner's name: the brake holds even for one who knows the account.
+    const std::string owner = "&IP1=" + account_ + "&FX=עמותה א";
     auto details = [&](const std::string& from, const std::string& number) {
         Socket s(from, service_->Port());
-        s.Send(Get("KorePerateyMosad.asp?Mis=" + number));
+        // The address as the program puts it on the wire (the name in Windows-1255, encoded).
+        const std::string wire = RequestAddress("", "KorePerateyMosad.asp?Mis=" + number + owner);
+        s.Send(Get(wire.substr(wire.find('K'))));
         std::string r = s.ReadAll();
         return r.substr(r.find("\r\n\r\n") + 4);
     };
@@ -166,7 +172,20 @@ TEST_F(AttackTest, GuessingInstitutionNumbersStopsForEveryAddress) {
     // Past the global budget a new address does not help ...
     EXPECT_EQ(details("127.0.0.30", number_), "eject");
     // ... while the owner, to whom the number was listed, is served.
-    EXPECT_EQ(Honest("KorePerateyMosad.asp?Mis=" + number_).rfind(number_ + "*", 0), 0u);
+    EXPECT_EQ(Honest("KorePerateyMosad.asp?Mis=" + number_ + owner).rfind(number_ + "*", 0), 0u);
+    // Without the owner's name a real number is answered as one that is not there.
+    EXPECT_EQ(Honest("KorePerateyMosad.asp?Mis=" + number_), "eject");
+}
+
+// One account cannot fill the service: its institutions are capped (--max-institutions).
+TEST_F(AttackTest, InstitutionsPerAccountAreCapped) {
+    StartService({"--max-institutions", "3"});  // the fixture's own is the first
+    const std::string add = "&RH=1&BA=2&YI=x&TL=x&IP1=" + account_ + "&FX=עמותה א";
+    EXPECT_EQ(Honest("HosefMosad.asp?MD=שני" + add), "ok");
+    EXPECT_EQ(Honest("HosefMosad.asp?MD=שלישי" + add), "ok");
+    EXPECT_EQ(Honest("HosefMosad.asp?MD=רביעי" + add), "eject");
+    const std::string list = Honest("KoreMosadot.asp?Mis=" + account_);
+    EXPECT_EQ(std::count(list.begin(), list.end(), '*'), 3);
 }
 
 TEST_F(AttackTest, PasswordGuessingCoolsDown) {

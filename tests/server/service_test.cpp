@@ -62,7 +62,14 @@ TEST_F(ServiceTest, InstitutionsBelongToTheirAccount) {
     ASSERT_EQ(list.rfind("0+בית ספר*", 0), 0u) << list;
     const std::string number = OnlyNumber(list);
     EXPECT_GT(std::stoll(number), 0);
-    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number), number + "*בית ספר*12345678*54321*x*x");
+    const std::string of_a = "&IP1=" + a_ + "&FX=עמותה א";
+    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number + of_a),
+              number + "*בית ספר*12345678*54321*x*x");
+    // Details are their owner's alone: no name, another account, a wrong name.
+    for (const std::string& asker :
+         {std::string(), "&IP1=" + b_ + "&FX=עמותה ב", "&IP1=" + a_ + "&FX=עמותה ב"}) {
+        EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number + asker), "eject") << asker;
+    }
 
     // B sees nothing of A's and can change nothing of it.
     EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + b_), "0");
@@ -79,7 +86,7 @@ TEST_F(ServiceTest, InstitutionsBelongToTheirAccount) {
     const std::string as_a =
         "&MD=בית ספר חדש&RH=0&BA=0&YI=87654321&TL=12345&IP1=" + a_ + "&FX=עמותה א";
     EXPECT_EQ(Get("AdkenMosad.asp?Mis=" + number + as_a), "ok");
-    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number),
+    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + number + of_a),
               number + "*בית ספר חדש*0*0*87654321*12345");
     EXPECT_EQ(Get("MehakMosad.asp?Mis=" + number + as_a), "ok");
     EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), "0");
