@@ -121,7 +121,8 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
             zivron::service::Reply reply = pages.Handle(m[1], query, r.client);
             return HttpResponse{reply.status, zivron::ToWindows1255(reply.body)};
         },
-        HttpResponse{200, "eject"});
+        // A full lane says so: "busy" is no refusal of the request, and the program asks again.
+        HttpResponse{200, "busy"});
     const int bound = server.Listen(address, port);
     if (bound < 0) {
         std::cerr << "zivron-service: cannot listen on " << address << "\n";

@@ -72,6 +72,9 @@ Status Session::ChooseListedInstitution(int index) {
     if (reply.empty()) {
         return Error{ErrorCode::IoFailure, texts::kLoginTrouble};
     }
+    if (Trim(reply) == "busy") {
+        return Error{ErrorCode::IoFailure, texts::kServiceBusy};
+    }
     const std::vector<std::string> fields = SplitOn(reply, '*');
     if (Trim(reply) == "eject" || fields.size() < 6) {
         return BadInput(texts::kWrongDetails);

@@ -46,6 +46,9 @@ Status Session::LogIn(const LoginDetails& details) {
         }
         account = Account{known->account_name, known->account_number};
         offline = true;
+    } else if (Trim(reply) == "busy") {
+        // The service's login lane was full: the details may well be right, and stay typed.
+        return Error{ErrorCode::IoFailure, texts::kServiceBusy};
     } else if (Trim(reply) == "eject") {
         return BadInput(texts::kWrongDetails);
     } else {

@@ -139,13 +139,19 @@ TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
 }
 
 // A login reply whose fields are not what they must be is no account: too few fields, no name,
-// or "x" or letters where the account's number stands.
+// or "x" or letters where the account's number stands. A full login lane is said as such.
 TEST(LoginReply, WithoutItsFieldsIsASupportCase) {
     const std::string twelve = "0*עמותה*2*3*4*5*6*7*8*9*10*11*";
-    const std::vector<std::string> replies = {"welcome", "x*x*x*x*x*x*x*x*x*x*x*x*x",
-                                              twelve + "12a", twelve,
-                                              "0* *2*3*4*5*6*7*8*9*10*11*12"};
-    for (const std::string& reply : replies) {
+    const std::string support = "בעיית התחברות צרו קשר לתמיכה";
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"welcome", support},
+        {"x*x*x*x*x*x*x*x*x*x*x*x*x", support},
+        {twelve + "12a", support},
+        {twelve, support},
+        {"0* *2*3*4*5*6*7*8*9*10*11*12", support},
+        {"busy", "השירות עמוס, נסה שוב בעוד רגע"},
+    };
+    for (const auto& [reply, message] : cases) {
         test::RecordingPort port;
         test::HttpRecorder server;
         port.service = server.Base();
@@ -153,7 +159,7 @@ TEST(LoginReply, WithoutItsFieldsIsASupportCase) {
         Session session(port);
         Status s = session.LogIn({"a", "b", false});
         ASSERT_FALSE(s) << reply;
-        EXPECT_EQ(s.error().message, "בעיית התחברות צרו קשר לתמיכה");
+        EXPECT_EQ(s.error().message, message);
         EXPECT_FALSE(session.account().has_value());
     }
 }
