@@ -61,40 +61,79 @@ void GuessBrake::Miss(const std::string& client) {
     Add(all_, limits_.guesses_in_all, now);
 }
 
-bool LoginGuard::BlockedKey(const std::string& key, Clock::time_point now) {
-    auto it = failures_.find(key);
-    return it != failures_.end() && now < it->second.blocked_until;
+namespace {
+
+constexpr auto kTrustedFor = std::chrono::hours(24 * 30);
+
+std::string PairKey(const std::string& email, const std::string& client) {
+    return email + '\n' + client;
 }
 
-void LoginGuard::FailKey(const std::string& key, Clock::time_point now) {
-    Failures& f = failures_[key];
-    std::erase_if(f.times, [&](Clock::time_point t) { return now - t > limits_.login_window; });
-    f.times.push_back(now);
-    if (static_cast<int>(f.times.size()) >= limits_.login_failures) {
-        f.blocked_until = now + limits_.login_cooldown;
-        f.times.clear();
-    }
-}
+}  // namespace
 
 bool LoginGuard::Blocked(const std::string& email, const std::string& client) {
     std::lock_guard<std::mutex> lock(mu_);
+    auto it = pairs_.find(PairKey(email, client));
+    return it != pairs_.end() && Clock::now() < it->second.blocked_until;
+}
+
+bool LoginGuard::Trusted(const std::string& email, const std::string& client) {
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = trusted_.find(PairKey(email, client));
+    return it != trusted_.end() && Clock::now() - it->second < kTrustedFor;
+}
+
+std::chrono::milliseconds LoginGuard::Delay(const std::string& email, const std::string& client) {
+    if (Trusted(email, client)) {
+        return std::chrono::milliseconds(0);
+    }
+    std::lock_guard<std::mutex> lock(mu_);
+    auto it = emails_.find(email);
+    if (it == emails_.end()) {
+        return std::chrono::milliseconds(0);
+    }
     const auto now = Clock::now();
-    return BlockedKey("e:" + email, now) || BlockedKey("a:" + client, now);
+    std::erase_if(it->second.times,
+                  [&](Clock::time_point t) { return now - t > limits_.login_window; });
+    // 50 ms after the first failure, doubling with each, at most a few seconds.
+    const std::size_t n = std::min<std::size_t>(it->second.times.size(), 16);
+    return n == 0 ? std::chrono::milliseconds(0)
+                  : std::min(kLongestDelay, std::chrono::milliseconds(25 << n));
+}
+
+void LoginGuard::Forget() {
+    if (pairs_.size() + emails_.size() + trusted_.size() <= kMaxTracked) {
+        return;
+    }
+    // Keep the blocked pairs and the trusted ones: a flood of new keys must lift neither.
+    const auto now = Clock::now();
+    std::erase_if(pairs_, [&](const auto& kv) { return now >= kv.second.blocked_until; });
+    emails_.clear();
+    std::erase_if(trusted_, [&](const auto& kv) { return now - kv.second >= kTrustedFor; });
+    if (pairs_.size() + trusted_.size() > kMaxTracked) {
+        pairs_.clear();
+    }
 }
 
 void LoginGuard::Failed(const std::string& email, const std::string& client) {
     std::lock_guard<std::mutex> lock(mu_);
-    if (failures_.size() > kMaxTracked) {
-        // Keep the blocked ones: a flood of new keys must not lift a block.
-        const auto now = Clock::now();
-        std::erase_if(failures_, [&](const auto& kv) { return now >= kv.second.blocked_until; });
-        if (failures_.size() > kMaxTracked) {
-            failures_.clear();
-        }
-    }
+    Forget();
     const auto now = Clock::now();
-    FailKey("e:" + email, now);
-    FailKey("a:" + client, now);
+    Failures& pair = pairs_[PairKey(email, client)];
+    std::erase_if(pair.times, [&](Clock::time_point t) { return now - t > limits_.login_window; });
+    pair.times.push_back(now);
+    if (static_cast<int>(pair.times.size()) >= limits_.login_failures) {
+        pair.blocked_until = now + limits_.login_cooldown;
+        pair.times.clear();
+    }
+    emails_[email].times.push_back(now);
+}
+
+void LoginGuard::Succeeded(const std::string& email, const std::string& client) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Forget();
+    trusted_[PairKey(email, client)] = Clock::now();
+    pairs_.erase(PairKey(email, client));
 }
 
 }  // namespace zivron::service

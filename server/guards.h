@@ -19,7 +19,7 @@ struct GuardLimits {
     int guesses_in_all = 200;      // the same for every address together
     std::chrono::milliseconds guess_window{60000};
     std::chrono::milliseconds guess_cooldown{60000};
-    int login_failures = 10;  // per e-mail and per address, within the window
+    int login_failures = 10;  // per pair of e-mail and address, within the window
     std::chrono::milliseconds login_window{15 * 60000};
     std::chrono::milliseconds login_cooldown{15 * 60000};
 };
@@ -53,25 +53,35 @@ class GuessBrake {
     std::map<std::string, std::set<std::int64_t>> listed_;
 };
 
-// Logins: failures counted per e-mail and per address; past the budget within the window, every
-// attempt for that e-mail or from that address is refused without a look at the password.
+// Logins that strangers cannot block. Failures are counted per pair of e-mail and address: past
+// the budget within the window that pair alone is refused unchecked for the cool-down. Per
+// e-mail in all they only slow the answer, by a delay that grows with them up to a few seconds,
+// never a lock; an address the e-mail logged in from within 30 days is not slowed at all, and
+// its logins go to a lane of their own (Trusted), so a flood from elsewhere keeps no owner out.
 class LoginGuard {
   public:
     explicit LoginGuard(const GuardLimits& limits) : limits_(limits) {}
     bool Blocked(const std::string& email, const std::string& client);
+    bool Trusted(const std::string& email, const std::string& client);
+    // How long a login of `email` from `client` waits before its password is looked at.
+    std::chrono::milliseconds Delay(const std::string& email, const std::string& client);
     void Failed(const std::string& email, const std::string& client);
+    void Succeeded(const std::string& email, const std::string& client);
+
+    static constexpr std::chrono::milliseconds kLongestDelay{3000};
 
   private:
     struct Failures {
         std::vector<Clock::time_point> times;
         Clock::time_point blocked_until;
     };
-    bool BlockedKey(const std::string& key, Clock::time_point now);
-    void FailKey(const std::string& key, Clock::time_point now);
+    void Forget();
 
     GuardLimits limits_;
     std::mutex mu_;
-    std::map<std::string, Failures> failures_;
+    std::map<std::string, Failures> pairs_;             // e-mail and address
+    std::map<std::string, Failures> emails_;            // e-mail alone: the delay
+    std::map<std::string, Clock::time_point> trusted_;  // e-mail and address: last success
 };
 
 }  // namespace zivron::service

@@ -103,13 +103,23 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
     front.max_per_address = static_cast<std::size_t>(Number(o, "max-per-address", 16));
 
     Pages pages(store, limits);
-    // Two lanes: the pages (quick), and the logins, whose password hashing is slow and large on
-    // purpose: one at a time, a few waiting, so a login flood can take neither time nor memory.
-    const std::vector<Lane> lanes = {{2, 256}, {1, 8}};
+    // Three lanes: the pages (quick); the logins, whose password hashing is slow and large on
+    // purpose: one at a time, a few waiting, so a login flood can take neither time nor memory;
+    // and, as those, the logins of an e-mail from an address it logged in from before, which a
+    // flood from other addresses cannot fill.
+    const std::vector<Lane> lanes = {{2, 256}, {1, 8}, {1, 8}};
     HttpFront server(
         front, lanes,
-        [](const HttpRequest& r) -> std::size_t {
-            return r.target.rfind(std::string("/") + zivron::service_page::kLogin, 0) == 0 ? 1 : 0;
+        [&pages](const HttpRequest& r) -> std::size_t {
+            const std::string login = std::string("/") + zivron::service_page::kLogin;
+            if (r.target.rfind(login, 0) != 0) {
+                return 0;
+            }
+            const std::size_t query = r.target.find('?');
+            const std::string_view raw = query == std::string::npos
+                                             ? std::string_view()
+                                             : std::string_view(r.target).substr(query + 1);
+            return pages.TrustedLogin(raw, r.client) ? 2 : 1;
         },
         [&pages](const HttpRequest& r) {
             static const std::regex kPage(R"(/([A-Za-z]+\.asp)(\?.*)?)");
