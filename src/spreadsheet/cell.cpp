@@ -132,18 +132,19 @@ std::optional<double> IsoDateSerial(std::string_view iso) {
     std::size_t at = 0;
     double day = 0;
     if (iso.size() >= 10 && iso[4] == '-') {
-        const std::optional<int> y = Digits(iso, at, 4);
-        const std::optional<int> m = Skip(iso, at, '-') ? Digits(iso, at, 2) : std::nullopt;
-        const std::optional<int> d = Skip(iso, at, '-') ? Digits(iso, at, 2) : std::nullopt;
-        if (!y || !m || !d || *m < 1 || *m > 12 || *d < 1 || *y < 1900) {
+        // Plain values, not optionals: the optimiser cannot follow the one into the other.
+        const int y = Digits(iso, at, 4).value_or(0);
+        const int m = Skip(iso, at, '-') ? Digits(iso, at, 2).value_or(0) : 0;
+        const int d = Skip(iso, at, '-') ? Digits(iso, at, 2).value_or(0) : 0;
+        if (m < 1 || m > 12 || d < 1 || y < 1900) {
             return std::nullopt;
         }
-        const bool leap = (*y % 4 == 0 && *y % 100 != 0) || *y % 400 == 0;
+        const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
         const int days[] = {31, leap ? 29 : 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-        if (*d > days[*m - 1]) {
+        if (d > days[m - 1]) {
             return std::nullopt;
         }
-        day = DateSerial(*y, *m, *d);
+        day = DateSerial(y, m, d);
         if (at == iso.size()) {
             return day;
         }
