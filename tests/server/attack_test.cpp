@@ -67,6 +67,11 @@ class Socket {
     bool closed_ = false;
 };
 
+// A page and query as the program puts them on the wire: Hebrew in Windows-1255, encoded.
+std::string OnTheWire(const std::string& page_and_query) {
+    return RequestAddress("", page_and_query).substr(1);  // without the leading "/"
+}
+
 std::string Get(const std::string& target) {
     return "GET /" + target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n";
 }
@@ -154,9 +159,7 @@ TEST_F(AttackTest, GuessingInstitutionNumbersStopsForEveryAddress) {
     const std::string owner = "&IP1=" + account_ + "&FX=עמותה א";
     auto details = [&](const std::string& from, const std::string& number) {
         Socket s(from, service_->Port());
-        // The address as the program puts it on the wire (the name in Windows-1255, encoded).
-        const std::string wire = RequestAddress("", "KorePerateyMosad.asp?Mis=" + number + owner);
-        s.Send(Get(wire.substr(wire.find('K'))));
+        s.Send(Get(OnTheWire("KorePerateyMosad.asp?Mis=" + number + owner)));
         std::string r = s.ReadAll();
         return r.substr(r.find("\r\n\r\n") + 4);
     };
@@ -196,9 +199,7 @@ TEST_F(AttackTest, PasswordGuessingLocksOnlyTheGuessingPair) {
     StartService({"--login-failures", "3", "--login-cooldown-ms", "1500"});
     auto login = [&](const std::string& from, const std::string& email, const std::string& pw) {
         Socket s(from, service_->Port());
-        const std::string wire =
-            RequestAddress("", "KoreSismaManuy.asp?Mis=" + email + "&Sis=" + pw);
-        s.Send(Get(wire.substr(wire.find('K'))));
+        s.Send(Get(OnTheWire("KoreSismaManuy.asp?Mis=" + email + "&Sis=" + pw)));
         std::string r = s.ReadAll();
         return r.substr(r.find("\r\n\r\n") + 4);
     };
