@@ -30,7 +30,7 @@ def run(cli, drive):
                     work, "--institution-code", "12345678", "--software-code", "54321",
                     "--name", "x", "--value-date", "07/12/2026", "--detail", "--summary"],
                    check=True, stdout=subprocess.DEVNULL,
-                   env=dict(os.environ, ZIVRON_DRIVE_C=drive))
+                   env=dict(os.environ, ZIVRON_DRIVE_C=drive, ZIVRON_TODAY="07/12/2026"))
     elapsed = time.perf_counter() - t0
     return elapsed, int(open(os.path.join(folder, "peak")).read().split()[-1]) / 1024
 

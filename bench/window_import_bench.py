@@ -21,7 +21,8 @@ source = os.path.join(folder, "payees.xlsx")
 rows = 9998
 subprocess.run([sys.executable, os.path.join(here, "make_road_workbook.py"), source, str(rows)],
                check=True)
-env = dict(os.environ, ZIVRON_DRIVE_C=os.path.join(folder, "c"), QT_QPA_PLATFORM="offscreen",
+env = dict(os.environ, ZIVRON_DRIVE_C=os.path.join(folder, "c"), ZIVRON_TODAY="07/12/2026",
+           QT_QPA_PLATFORM="offscreen",
            XDG_CONFIG_HOME=os.path.join(folder, "config"), XDG_DATA_HOME=os.path.join(folder, "data"),
            ZIVRON_SERVICE_URL="http://127.0.0.1:1")
 window, command_line = [], []

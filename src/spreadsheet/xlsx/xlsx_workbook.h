@@ -44,10 +44,12 @@ class XlsxWorkbook final : public Workbook, public RowsKeptApart {
     Status ParsePart(const std::string& name, pugi::xml_document& doc);
     Status Write(const std::filesystem::path& path);
     Status WriteAsXls(const std::filesystem::path& path);
-    // The cells and fills of the active sheet from `from_row` on, as the program reads them.
-    SheetValues HeldValues(int from_row) const;
-    // The file written, opened again: every part inflates and parses, and the active sheet
-    // holds what this one does; nothing when it does, else what differs.
+    // The cells and fills of the active sheet at `addresses`, from `from_row` on, as the
+    // program reads them.
+    SheetValues Values(const std::vector<std::pair<int, int>>& addresses, int from_row) const;
+    // The file written, opened again: every part inflates and parses, its active sheet scans
+    // whole, and the cells written since the last save read as this one holds them; nothing
+    // when they do, else what differs.
     std::string ReadBackDifference(const std::filesystem::path& written) const;
     bool xls_ = false;  // saved as .xls: later saves keep that format
     // Puts every changed part in; true when the active sheet is left to be composed as the
@@ -76,6 +78,8 @@ class XlsxWorkbook final : public Workbook, public RowsKeptApart {
     bool formula_replaced_ = false;
     bool keep_apart_ = false;
     int first_row_ = 1;
+    // The cells written or coloured since the last save: what its read-back compares.
+    std::vector<std::pair<int, int>> written_;
 };
 
 }  // namespace zivron::sheet
