@@ -12,6 +12,7 @@
 #include <string>
 
 #include "service/offline_files.h"
+#include "text/shaping.h"
 
 namespace {
 
@@ -42,8 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Put(folder / "cache" / "1.txt", bytes);
     Put(folder / "outbox", bytes);
     if (std::optional<zivron::KnownLogin> known = zivron::LoadKnownLogin()) {
-        if (known->account_number.empty() ||
-            known->account_number.find_first_not_of("0123456789") != std::string::npos) {
+        if (!zivron::IsDigits(known->account_number)) {
             __builtin_trap();  // a number that is no number must not load
         }
     }

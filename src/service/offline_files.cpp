@@ -12,6 +12,7 @@
 #include "core/atomic_file.h"
 #include "core/user_folder.h"
 #include "service/replies.h"
+#include "text/shaping.h"
 
 namespace zivron {
 namespace {
@@ -144,7 +145,7 @@ std::optional<KnownLogin> LoadKnownLogin() {
     }
     const bool whole = v.size() == 4 &&
                        std::all_of(v.begin(), v.end(), [](const auto& x) { return x.has_value(); });
-    if (!whole || v[2]->empty() || v[2]->find_first_not_of("0123456789") != std::string::npos) {
+    if (!whole || !IsDigits(*v[2])) {
         SetAside(LoginPath());
         return std::nullopt;
     }
@@ -174,8 +175,7 @@ InstitutionCache::InstitutionCache(std::string account) : account_(std::move(acc
         std::optional<std::string> value = f.size() >= 2 ? Unescape(f.back()) : std::nullopt;
         if (value && f.size() == 2 && f[0] == "L") {
             list_ = std::move(value);
-        } else if (value && f.size() == 3 && f[0] == "D" && !f[1].empty() && f[1].size() < 19 &&
-                   f[1].find_first_not_of("0123456789") == std::string::npos) {
+        } else if (value && f.size() == 3 && f[0] == "D" && IsDigits(f[1]) && f[1].size() < 19) {
             details_.emplace_back(std::stoll(f[1]), std::move(*value));
         } else {
             list_.reset();

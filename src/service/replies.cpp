@@ -65,8 +65,7 @@ std::optional<AccountRecord> ParseLoginReply(const std::string& reply) {
         return std::nullopt;
     }
     AccountRecord record{Trim(fields[1]), Trim(fields[12])};
-    const bool number = !record.number.empty() && record.number.size() <= 18 &&
-                        record.number.find_first_not_of("0123456789") == std::string::npos;
+    const bool number = IsDigits(record.number) && record.number.size() <= 18;
     if (!number || record.name.empty() || record.name == "x") {
         return std::nullopt;
     }

@@ -149,6 +149,10 @@ std::string AgorotText(long long agorot) {
            (fraction.size() < 2 ? "0" : "") + fraction;
 }
 
+bool IsDigits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
 std::string Printable(std::string_view text) {
     std::string out;
     out.reserve(text.size());

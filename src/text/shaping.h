@@ -34,6 +34,9 @@ std::string Reversed(std::string_view text);
 // finite gives "0.00" (callers refuse such amounts before they reach a file).
 std::string RoundedAmountText(double number);
 
+// True for one or more ASCII digits and nothing else: a number field as it is stored.
+bool IsDigits(std::string_view text);
+
 // The text as a terminal may show it: every control character (below 32, and 127) as U+FFFD,
 // so a name cannot move the cursor or clear the screen.
 std::string Printable(std::string_view text);

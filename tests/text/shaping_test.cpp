@@ -138,6 +138,10 @@ TEST(AgorotOf, RoundedOnceAndWrittenWithoutTrailingZeros) {
     }
     EXPECT_EQ(Printable("גן\x1b[2J\x7f\tא"), "גן\xEF\xBF\xBD[2J\xEF\xBF\xBD\xEF\xBF\xBDא");
     EXPECT_EQ(Printable("שם רגיל"), "שם רגיל");
+    for (const auto& [text, digits] : std::vector<std::pair<std::string, bool>>{
+             {"0123456789", true}, {"", false}, {"12a", false}, {"x", false}, {" 1", false}}) {
+        EXPECT_EQ(IsDigits(text), digits) << text;
+    }
     EXPECT_EQ(AgorotNumberText(30), "0.3");
     EXPECT_EQ(AgorotNumberText(0), "0");
 }
