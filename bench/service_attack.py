@@ -1,7 +1,8 @@
 #!/usr/bin/python3
 """zivron-service under attack on loopback: bench/service_load.py's honest clients (same request
-mix, from 127.0.0.1) while, at the same time, 64 idle connections, 16 slow senders, 8 clients
-guessing institution numbers and 4 guessing passwords run from 127.0.0.2 and up. Prints the
+mix, from 127.0.0.1) while, at the same time, 640 idle connections (16 from each of 40
+addresses), 16 slow senders, 8 clients guessing institution numbers and 12 guessing passwords run
+from other loopback addresses. Prints the
 honest clients' requests per second, errors and p99, and the service's peak memory.
 
     /usr/bin/python3 bench/service_attack.py build-rel/server/zivron-service
@@ -32,7 +33,7 @@ def enc(text):
 
 account = subprocess.run([service, "add-account", "--db", db, "--email", "load@example.org", "--name", NAME],
                          input="pw\n", capture_output=True, text=True, check=True).stdout.strip()
-proc = subprocess.Popen([service, "serve", "--db", db, "--port", "0"], stdout=subprocess.PIPE, text=True)
+proc = subprocess.Popen([service, "serve", "--db", db, "--port", "0", "--max-institutions", "100000"], stdout=subprocess.PIPE, text=True)
 port = int(proc.stdout.readline().strip().rsplit(":", 1)[1])
 
 
@@ -119,10 +120,10 @@ def password_guesser(source, n):
             time.sleep(0.05)
 
 
-attackers = [threading.Thread(target=idle, args=("127.0.0.%d" % (2 + i),)) for i in range(4)]
+attackers = [threading.Thread(target=idle, args=("127.0.1.%d" % (2 + i),)) for i in range(40)]
 attackers += [threading.Thread(target=slow, args=("127.0.0.%d" % (10 + i // 8),)) for i in range(16)]
 attackers += [threading.Thread(target=guesser, args=("127.0.0.%d" % (20 + i), i)) for i in range(8)]
-attackers += [threading.Thread(target=password_guesser, args=("127.0.0.%d" % (30 + i), i)) for i in range(4)]
+attackers += [threading.Thread(target=password_guesser, args=("127.0.2.%d" % (2 + i), i)) for i in range(12)]
 for t in attackers:
     t.start()
 time.sleep(1.5)  # the attack is under way before the honest clients come

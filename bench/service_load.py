@@ -27,7 +27,7 @@ def enc(text):
 
 
 def start():
-    p = subprocess.Popen([service, "serve", "--db", db, "--port", "0"], stdout=subprocess.PIPE, text=True)
+    p = subprocess.Popen([service, "serve", "--db", db, "--port", "0", "--max-institutions", "100000"], stdout=subprocess.PIPE, text=True)
     line = p.stdout.readline().strip()
     return p, int(line.rsplit(":", 1)[1])
 

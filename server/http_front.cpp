@@ -1,21 +1,20 @@
 #include "http_front.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
+#include <microhttpd.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace zivron::service {
@@ -23,422 +22,266 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum class Head { Incomplete, Complete, LineTooLong, HeadersTooLarge, Bad };
-
-struct ParsedHead {
-    Head state = Head::Incomplete;
-    std::size_t length = 0;  // bytes of the request line and headers, the blank line included
-    std::string method, target;
-    bool keep_alive = true;
-};
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string_view TrimSpaces(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-// Reads what has arrived so far, judging each limit as soon as the bytes allow.
-ParsedHead ParseHead(std::string_view in, const FrontLimits& limits) {
-    ParsedHead out;
-    std::size_t eol = in.find('\n');
-    if (eol == std::string_view::npos) {
-        out.state = in.size() > limits.max_request_line ? Head::LineTooLong : Head::Incomplete;
-        return out;
-    }
-    if (eol > limits.max_request_line) {
-        out.state = Head::LineTooLong;
-        return out;
-    }
-    std::string_view line = TrimSpaces(in.substr(0, eol));
-    std::size_t sp1 = line.find(' ');
-    std::size_t sp2 = line.rfind(' ');
-    if (sp1 == std::string_view::npos || sp2 == sp1) {
-        out.state = Head::Bad;
-        return out;
-    }
-    out.method = std::string(line.substr(0, sp1));
-    out.target = std::string(line.substr(sp1 + 1, sp2 - sp1 - 1));
-    const std::string_view version = line.substr(sp2 + 1);
-    out.keep_alive = version == "HTTP/1.1";
-    std::size_t at = eol + 1;
-    std::size_t headers = 0;
-    while (true) {
-        if (at - eol - 1 > limits.max_header_bytes) {
-            out.state = Head::HeadersTooLarge;
-            return out;
-        }
-        std::size_t next = in.find('\n', at);
-        if (next == std::string_view::npos) {
-            const bool too_long = in.size() - at > limits.max_header_line ||
-                                  in.size() - eol - 1 > limits.max_header_bytes;
-            out.state = too_long ? Head::HeadersTooLarge : Head::Incomplete;
-            return out;
-        }
-        std::string_view h = TrimSpaces(in.substr(at, next - at));
-        if (next - at > limits.max_header_line) {
-            out.state = Head::HeadersTooLarge;
-            return out;
-        }
-        at = next + 1;
-        if (h.empty()) {
-            out.length = at;
-            out.state = Head::Complete;
-            return out;
-        }
-        if (++headers > limits.max_headers) {
-            out.state = Head::HeadersTooLarge;
-            return out;
-        }
-        std::size_t colon = h.find(':');
-        if (colon == std::string_view::npos) {
-            out.state = Head::Bad;
-            return out;
-        }
-        std::string_view name = h.substr(0, colon);
-        std::string_view value = TrimSpaces(h.substr(colon + 1));
-        if (EqualsNoCase(name, "Connection")) {
-            if (EqualsNoCase(value, "close")) {
-                out.keep_alive = false;
-            } else if (EqualsNoCase(value, "keep-alive")) {
-                out.keep_alive = true;
-            }
-        } else if ((EqualsNoCase(name, "Content-Length") && value != "0") ||
-                   EqualsNoCase(name, "Transfer-Encoding")) {
-            out.state = Head::Bad;  // the pages take no body
-            return out;
-        }
-    }
-}
-
-const char* StatusText(int status) {
-    switch (status) {
-        case 200:
-            return "OK";
-        case 400:
-            return "Bad Request";
-        case 404:
-            return "Not Found";
-        case 405:
-            return "Method Not Allowed";
-        case 414:
-            return "URI Too Long";
-        case 431:
-            return "Request Header Fields Too Large";
-        case 503:
-            return "Service Unavailable";
-        default:
-            return "Internal Server Error";
-    }
-}
-
-std::string Format(const HttpResponse& r, bool keep_alive) {
-    std::string out = "HTTP/1.1 " + std::to_string(r.status) + " " + StatusText(r.status) +
-                      "\r\nContent-Type: text/plain; charset=windows-1255\r\nContent-Length: " +
-                      std::to_string(r.body.size()) + "\r\nCache-Control: no-store\r\n" +
-                      (keep_alive ? "" : "Connection: close\r\n") + "\r\n";
-    return out + r.body;
-}
-
-struct Job {
-    std::uint64_t conn = 0;
+// One request from its first line to its answer. libmicrohttpd hands the raw target to the
+// URI callback, before it splits and decodes the query; the pages read the query as sent.
+struct Exchange {
     HttpRequest request;
+    MHD_Connection* connection = nullptr;
+    bool queued = false;
+    std::optional<HttpResponse> answer;  // set by a lane's worker
 };
 
-struct Done {
-    std::uint64_t conn = 0;
-    HttpResponse response;
-};
-
-struct LaneState {
-    std::size_t cap = 0;
-    std::deque<Job> queue;
-    std::mutex mu;
-    std::condition_variable ready;
-    std::vector<std::thread> threads;
-};
-
-enum class ConnState { Reading, Waiting, Writing };
-
-struct Conn {
+// What the deadline watch knows of one connection.
+struct Watched {
     int fd = -1;
-    std::string client;
-    std::string in;
-    std::string out;
-    std::size_t out_at = 0;
-    ConnState state = ConnState::Reading;
-    Clock::time_point deadline;
-    bool keep_alive = true;
+    Clock::time_point since;  // the start of the request awaited
+    bool whole = false;       // the request has arrived; its answer is no longer the client's
 };
+
+std::string AddressOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    char text[INET6_ADDRSTRLEN] = "";
+    if (info == nullptr || info->client_addr == nullptr) {
+        return text;
+    }
+    const sockaddr* a = info->client_addr;
+    if (a->sa_family == AF_INET) {
+        ::inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in*>(a)->sin_addr, text, sizeof text);
+    } else if (a->sa_family == AF_INET6) {
+        ::inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6*>(a)->sin6_addr, text,
+                    sizeof text);
+    }
+    return text;
+}
+
+// "http://host:port/page?q" asks for "/page?q" as a proxy would pass it.
+std::string OriginForm(std::string target) {
+    for (const char* scheme : {"http://", "https://"}) {
+        const std::size_t n = std::strlen(scheme);
+        if (target.size() > n && strncasecmp(target.c_str(), scheme, n) == 0) {
+            const std::size_t path = target.find('/', n);
+            return path == std::string::npos ? "/" : target.substr(path);
+        }
+    }
+    return target;
+}
+
+// What the library accepts and a strict reading of HTTP/1.1 does not: a name with a space or a
+// control in it (a space before the colon would hide a Content-Length), a control in a value.
+bool HeaderIsClean(std::string_view name, std::string_view value) {
+    if (name.empty()) {
+        return false;
+    }
+    for (unsigned char c : name) {
+        if (c <= 32 || c >= 127 || c == ':') {
+            return false;
+        }
+    }
+    for (unsigned char c : value) {
+        if ((c < 32 && c != '\t') || c == 127) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct HeaderCheck {
+    std::size_t count = 0;
+    std::size_t longest = 0;
+    bool clean = true;
+};
+
+MHD_Result CountHeader(void* cls, MHD_ValueKind, const char* key, size_t key_size,
+                       const char* value, size_t value_size) {
+    auto* check = static_cast<HeaderCheck*>(cls);
+    ++check->count;
+    check->longest = std::max(check->longest, key_size + value_size + 2);
+    check->clean = check->clean && HeaderIsClean(std::string_view(key, key_size),
+                                                 std::string_view(value ? value : "", value_size));
+    return MHD_YES;
+}
 
 }  // namespace
 
 struct HttpFront::Impl {
     FrontLimits limits;
+    std::vector<Lane> lanes;
     Router router;
     Handler handler;
     HttpResponse busy;
-    std::vector<std::unique_ptr<LaneState>> lanes;
+    MHD_Daemon* daemon = nullptr;
 
-    int listen_fd = -1;
-    int wake_fd = -1;
-    std::atomic<bool> stopping{false};
+    struct Queue {
+        std::mutex mutex;
+        std::condition_variable ready;
+        std::deque<Exchange*> waiting;
+    };
+    std::vector<std::unique_ptr<Queue>> queues;
+    std::vector<std::thread> workers;
+    std::thread watch;
+    bool stopping = false;  // under stop_mutex
+    std::mutex stop_mutex;
+    std::condition_variable stopped;
+    std::atomic<bool> stop_asked{false};
 
-    std::mutex done_mu;
-    std::vector<Done> done;
+    std::mutex watched_mutex;
+    std::map<MHD_Connection*, Watched> watched;
 
-    std::map<std::uint64_t, Conn> conns;
-    std::map<std::string, std::size_t> per_address;
-    std::uint64_t next_id = 1;
-
-    void Wake() {
-        std::uint64_t one = 1;
-        (void)!::write(wake_fd, &one, sizeof one);
+    static MHD_Result Answer(MHD_Connection* connection, const HttpResponse& r, bool close) {
+        MHD_Response* response = MHD_create_response_from_buffer(
+            r.body.size(), const_cast<char*>(r.body.data()), MHD_RESPMEM_MUST_COPY);
+        if (response == nullptr) {
+            return MHD_NO;
+        }
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE,
+                                "text/plain; charset=windows-1255");
+        if (close) {
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+        }
+        const MHD_Result queued =
+            MHD_queue_response(connection, static_cast<unsigned>(r.status), response);
+        MHD_destroy_response(response);
+        return queued;
     }
 
-    void Work(LaneState& lane) {
+    // The first call after the headers: judge the request, then answer it at once or hand it
+    // to its lane and let the connection wait, holding no thread of the library.
+    MHD_Result Begin(Exchange& x, MHD_Connection* connection, const char* method,
+                     const char* version) {
+        {
+            std::lock_guard<std::mutex> lock(watched_mutex);
+            auto it = watched.find(connection);
+            if (it != watched.end()) {
+                it->second.whole = true;
+            }
+        }
+        if (std::strcmp(version, MHD_HTTP_VERSION_1_1) != 0 &&
+            std::strcmp(version, MHD_HTTP_VERSION_1_0) != 0) {
+            return Answer(connection, {505, ""}, true);
+        }
+        if (x.request.target.size() > limits.max_request_line) {
+            return Answer(connection, {414, ""}, true);
+        }
+        HeaderCheck check;
+        MHD_get_connection_values_n(connection, MHD_HEADER_KIND, CountHeader, &check);
+        if (check.count > limits.max_headers || check.longest > limits.max_header_line) {
+            return Answer(connection, {431, ""}, true);
+        }
+        if (!check.clean) {
+            return Answer(connection, {400, ""}, true);
+        }
+        // The pages take no body: one announced on a GET is refused, never read as a request.
+        const char* length = MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                         MHD_HTTP_HEADER_CONTENT_LENGTH);
+        const bool body = (length != nullptr && std::strcmp(length, "0") != 0) ||
+                          MHD_lookup_connection_value(connection, MHD_HEADER_KIND,
+                                                      MHD_HTTP_HEADER_TRANSFER_ENCODING) != nullptr;
+        if (body || std::strcmp(method, MHD_HTTP_METHOD_GET) != 0) {
+            return Answer(connection, {body ? 400 : 405, ""}, true);
+        }
+        if (x.request.target.empty() || x.request.target.front() != '/') {
+            return Answer(connection, {400, ""}, true);
+        }
+        x.request.client = AddressOf(connection);
+        x.connection = connection;
+        const std::size_t lane = std::min(router(x.request), queues.size() - 1);
+        Queue& q = *queues[lane];
+        {
+            std::lock_guard<std::mutex> lock(q.mutex);
+            if (stop_asked || q.waiting.size() >= lanes[lane].queue) {
+                return Answer(connection, busy, false);
+            }
+            x.queued = true;
+            MHD_suspend_connection(connection);
+            q.waiting.push_back(&x);
+        }
+        q.ready.notify_one();
+        return MHD_YES;
+    }
+
+    static MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char*,
+                                const char* method, const char* version, const char*,
+                                size_t* upload_size, void** context) {
+        auto* self = static_cast<Impl*>(cls);
+        auto* x = static_cast<Exchange*>(*context);
+        if (x == nullptr) {
+            return MHD_NO;
+        }
+        if (x->answer) {
+            return Answer(connection, *x->answer, false);
+        }
+        if (x->queued) {
+            return MHD_YES;  // resumed before its answer: nothing to do yet
+        }
+        if (*upload_size != 0) {
+            *upload_size = 0;  // a body on a GET is not read, the request refused below
+        }
+        return self->Begin(*x, connection, method, version);
+    }
+
+    static void* OnTarget(void*, const char* uri, MHD_Connection*) {
+        auto* x = new Exchange;
+        x->request.target = OriginForm(uri ? uri : "");
+        return x;
+    }
+
+    static void OnCompleted(void* cls, MHD_Connection* connection, void** context,
+                            MHD_RequestTerminationCode) {
+        auto* self = static_cast<Impl*>(cls);
+        delete static_cast<Exchange*>(*context);
+        *context = nullptr;
+        // The next request on this connection has its own deadline.
+        std::lock_guard<std::mutex> lock(self->watched_mutex);
+        auto it = self->watched.find(connection);
+        if (it != self->watched.end()) {
+            it->second = {it->second.fd, Clock::now(), false};
+        }
+    }
+
+    static void OnConnection(void* cls, MHD_Connection* connection, void**,
+                             MHD_ConnectionNotificationCode code) {
+        auto* self = static_cast<Impl*>(cls);
+        std::lock_guard<std::mutex> lock(self->watched_mutex);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            self->watched[connection] = {info ? info->connect_fd : -1, Clock::now(), false};
+        } else {
+            self->watched.erase(connection);  // before the library closes the socket
+        }
+    }
+
+    void Work(std::size_t lane) {
+        Queue& q = *queues[lane];
         while (true) {
-            Job job;
+            Exchange* x = nullptr;
             {
-                std::unique_lock<std::mutex> lock(lane.mu);
-                lane.ready.wait(lock, [&] { return stopping || !lane.queue.empty(); });
-                if (stopping) {
+                std::unique_lock<std::mutex> lock(q.mutex);
+                q.ready.wait(lock, [&] { return stop_asked || !q.waiting.empty(); });
+                if (q.waiting.empty()) {
                     return;
                 }
-                job = std::move(lane.queue.front());
-                lane.queue.pop_front();
+                x = q.waiting.front();
+                q.waiting.pop_front();
             }
-            HttpResponse r = handler(job.request);
-            {
-                std::lock_guard<std::mutex> lock(done_mu);
-                done.push_back({job.conn, std::move(r)});
-            }
-            Wake();
+            // Stopping, what still waits is told "busy" rather than kept waiting for its turn.
+            x->answer = stop_asked ? busy : handler(x->request);
+            MHD_resume_connection(x->connection);
         }
     }
 
-    void Close(std::uint64_t id) {
-        auto it = conns.find(id);
-        if (it == conns.end()) {
-            return;
-        }
-        ::close(it->second.fd);
-        if (--per_address[it->second.client] == 0) {
-            per_address.erase(it->second.client);
-        }
-        conns.erase(it);
-    }
-
-    void Respond(Conn& c, const HttpResponse& r, bool keep_alive) {
-        c.keep_alive = keep_alive;
-        c.out = Format(r, keep_alive);
-        c.out_at = 0;
-        c.state = ConnState::Writing;
-        c.deadline = Clock::now() + limits.request_deadline;
-    }
-
-    // A whole request in the buffer goes to its lane; a broken or oversized one is answered and
-    // the connection closes after it.
-    void TryRequest(std::uint64_t id, Conn& c) {
-        ParsedHead head = ParseHead(c.in, limits);
-        switch (head.state) {
-            case Head::Incomplete:
-                return;
-            case Head::LineTooLong:
-                c.in.clear();
-                return Respond(c, {414, ""}, false);
-            case Head::HeadersTooLarge:
-                c.in.clear();
-                return Respond(c, {431, ""}, false);
-            case Head::Bad:
-                c.in.clear();
-                return Respond(c, {400, ""}, false);
-            case Head::Complete:
-                break;
-        }
-        c.in.erase(0, head.length);
-        c.keep_alive = head.keep_alive;
-        if (head.method != "GET") {
-            return Respond(c, {405, ""}, false);
-        }
-        HttpRequest request{head.target, c.client};
-        LaneState& lane = *lanes[std::min(router(request), lanes.size() - 1)];
-        {
-            std::lock_guard<std::mutex> lock(lane.mu);
-            if (lane.queue.size() >= lane.cap) {
-                return Respond(c, busy, c.keep_alive);
-            }
-            lane.queue.push_back({id, std::move(request)});
-        }
-        lane.ready.notify_one();
-        c.state = ConnState::Waiting;
-    }
-
-    void Accept() {
-        while (true) {
-            sockaddr_storage addr{};
-            socklen_t len = sizeof addr;
-            int fd = ::accept4(listen_fd, reinterpret_cast<sockaddr*>(&addr), &len,
-                               SOCK_NONBLOCK | SOCK_CLOEXEC);
-            if (fd < 0) {
-                return;
-            }
-            char text[INET6_ADDRSTRLEN] = "?";
-            if (addr.ss_family == AF_INET) {
-                ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&addr)->sin_addr, text,
-                            sizeof text);
-            } else if (addr.ss_family == AF_INET6) {
-                ::inet_ntop(AF_INET6, &reinterpret_cast<sockaddr_in6*>(&addr)->sin6_addr, text,
-                            sizeof text);
-            }
-            std::string client = text;
-            // Past the caps the connection is closed at once: one address cannot take them all.
-            if (conns.size() >= limits.max_connections ||
-                per_address[client] >= limits.max_per_address) {
-                if (per_address[client] == 0) {
-                    per_address.erase(client);
+    // The library's time-out is for silence; a client sending a byte at a time is never silent.
+    // A request that has not arrived whole within the deadline loses its connection.
+    void Watch() {
+        std::unique_lock<std::mutex> lock(stop_mutex);
+        while (!stopped.wait_for(lock, std::chrono::milliseconds(100), [&] { return stopping; })) {
+            const Clock::time_point now = Clock::now();
+            std::lock_guard<std::mutex> w(watched_mutex);
+            for (const auto& [connection, state] : watched) {
+                if (!state.whole && state.fd >= 0 && now - state.since > limits.request_deadline) {
+                    ::shutdown(state.fd, SHUT_RDWR);
                 }
-                ::close(fd);
-                continue;
-            }
-            int one = 1;
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-            ++per_address[client];
-            Conn c;
-            c.fd = fd;
-            c.client = client;
-            c.deadline = Clock::now() + limits.request_deadline;
-            conns.emplace(next_id++, std::move(c));
-        }
-    }
-
-    void Read(std::uint64_t id, Conn& c) {
-        char buf[8192];
-        while (true) {
-            ssize_t n = ::recv(c.fd, buf, sizeof buf, 0);
-            if (n > 0) {
-                c.in.append(buf, static_cast<std::size_t>(n));
-                // Never more than one request's worth is held.
-                if (c.in.size() > limits.max_request_line + limits.max_header_bytes + 2) {
-                    break;
-                }
-                continue;
-            }
-            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-                return Close(id);
-            }
-            if (errno != EINTR) {
-                break;
-            }
-        }
-        TryRequest(id, c);
-    }
-
-    void Write(std::uint64_t id, Conn& c) {
-        while (c.out_at < c.out.size()) {
-            ssize_t n =
-                ::send(c.fd, c.out.data() + c.out_at, c.out.size() - c.out_at, MSG_NOSIGNAL);
-            if (n > 0) {
-                c.out_at += static_cast<std::size_t>(n);
-                continue;
-            }
-            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
-                return;
-            }
-            return Close(id);
-        }
-        if (!c.keep_alive) {
-            return Close(id);
-        }
-        c.out.clear();
-        c.state = ConnState::Reading;
-        c.deadline = Clock::now() + limits.request_deadline;
-        TryRequest(id, c);  // a request that arrived behind the last one
-    }
-
-    void Deliver() {
-        std::uint64_t drained = 0;
-        (void)!::read(wake_fd, &drained, sizeof drained);
-        std::vector<Done> ready;
-        {
-            std::lock_guard<std::mutex> lock(done_mu);
-            ready.swap(done);
-        }
-        for (Done& d : ready) {
-            auto it = conns.find(d.conn);
-            if (it != conns.end() && it->second.state == ConnState::Waiting) {
-                Respond(it->second, d.response, it->second.keep_alive);
-                Write(d.conn, it->second);
-            }
-        }
-    }
-
-    void Loop() {
-        std::vector<pollfd> fds;
-        std::vector<std::uint64_t> ids;
-        while (!stopping) {
-            fds.clear();
-            ids.clear();
-            fds.push_back({wake_fd, POLLIN, 0});
-            fds.push_back({listen_fd, POLLIN, 0});
-            const auto now = Clock::now();
-            auto next = now + std::chrono::seconds(1);
-            for (auto it = conns.begin(); it != conns.end();) {
-                Conn& c = it->second;
-                const std::uint64_t id = it->first;
-                ++it;
-                if (c.state != ConnState::Waiting && c.deadline <= now) {
-                    Close(id);  // too slow, or idle too long
-                    continue;
-                }
-                if (c.state == ConnState::Waiting) {
-                    continue;
-                }
-                next = std::min(next, c.deadline);
-                fds.push_back({c.fd,
-                               static_cast<short>(c.state == ConnState::Reading ? POLLIN : POLLOUT),
-                               0});
-                ids.push_back(id);
-            }
-            const auto wait =
-                std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count();
-            if (::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(wait, 0)) + 1) <
-                0) {
-                if (errno == EINTR) {
-                    continue;
-                }
-                break;
-            }
-            if (fds[0].revents != 0) {
-                Deliver();
-            }
-            for (std::size_t i = 2; i < fds.size(); ++i) {
-                if (fds[i].revents == 0) {
-                    continue;
-                }
-                auto it = conns.find(ids[i - 2]);
-                if (it == conns.end()) {
-                    continue;
-                }
-                if (it->second.state == ConnState::Reading) {
-                    Read(ids[i - 2], it->second);
-                } else if (it->second.state == ConnState::Writing) {
-                    Write(ids[i - 2], it->second);
-                }
-            }
-            if (fds[1].revents != 0) {
-                Accept();
             }
         }
     }
@@ -448,78 +291,88 @@ HttpFront::HttpFront(FrontLimits limits, std::vector<Lane> lanes, Router router,
                      HttpResponse busy)
     : impl_(new Impl) {
     impl_->limits = limits;
+    impl_->lanes = std::move(lanes);
     impl_->router = std::move(router);
     impl_->handler = std::move(handler);
     impl_->busy = std::move(busy);
-    for (const Lane& l : lanes) {
-        auto state = std::make_unique<LaneState>();
-        state->cap = l.queue;
-        for (int t = 0; t < std::max(1, l.threads); ++t) {
-            state->threads.emplace_back();
-        }
-        impl_->lanes.push_back(std::move(state));
+    for (std::size_t i = 0; i < impl_->lanes.size(); ++i) {
+        impl_->queues.push_back(std::make_unique<Impl::Queue>());
     }
-    impl_->wake_fd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 HttpFront::~HttpFront() {
-    for (auto& [id, c] : impl_->conns) {
-        ::close(c.fd);
+    if (impl_->daemon != nullptr) {
+        MHD_stop_daemon(impl_->daemon);
     }
-    if (impl_->listen_fd >= 0) {
-        ::close(impl_->listen_fd);
-    }
-    ::close(impl_->wake_fd);
     delete impl_;
 }
 
 int HttpFront::Listen(const std::string& address, int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    if (::inet_pton(AF_INET, address.c_str(), &addr.sin_addr) != 1) {
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (::inet_pton(AF_INET, address.c_str(), &at.sin_addr) != 1) {
         return -1;
     }
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
+    // Many idle connections are cheap with epoll; the descriptors must allow them.
+    rlimit files{};
+    if (::getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+        files.rlim_cur = files.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &files);
+    }
+    const FrontLimits& l = impl_->limits;
+    const auto seconds =
+        static_cast<unsigned>(std::max<long long>(1, (l.request_deadline.count() + 999) / 1000));
+    // A request line and its headers must fit the connection's memory; past it the library
+    // answers 414 or 431 and closes.
+    const std::size_t memory = l.max_request_line + l.max_header_bytes + 4096;
+    impl_->daemon = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME,
+        static_cast<std::uint16_t>(port), nullptr, nullptr, &Impl::OnRequest, impl_,
+        MHD_OPTION_SOCK_ADDR, &at, MHD_OPTION_THREAD_POOL_SIZE, 2u, MHD_OPTION_CONNECTION_LIMIT,
+        static_cast<unsigned>(l.max_connections), MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        static_cast<unsigned>(l.max_per_address), MHD_OPTION_CONNECTION_TIMEOUT, seconds,
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, memory, MHD_OPTION_STRICT_FOR_CLIENT, 1,
+        MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnTarget, impl_, MHD_OPTION_NOTIFY_COMPLETED,
+        &Impl::OnCompleted, impl_, MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, impl_,
+        MHD_OPTION_END);
+    if (impl_->daemon == nullptr) {
         return -1;
     }
-    int one = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, 256) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    impl_->listen_fd = fd;
-    return ntohs(addr.sin_port);
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(impl_->daemon, MHD_DAEMON_INFO_BIND_PORT);
+    return info == nullptr ? -1 : info->port;
 }
 
 void HttpFront::Run() {
-    for (auto& lane : impl_->lanes) {
-        for (std::thread& t : lane->threads) {
-            LaneState* l = lane.get();
-            t = std::thread([this, l] { impl_->Work(*l); });
+    for (std::size_t lane = 0; lane < impl_->lanes.size(); ++lane) {
+        for (int i = 0; i < impl_->lanes[lane].threads; ++i) {
+            impl_->workers.emplace_back([this, lane] { impl_->Work(lane); });
         }
     }
-    impl_->Loop();
-    impl_->stopping = true;
-    for (auto& lane : impl_->lanes) {
-        { std::lock_guard<std::mutex> lock(lane->mu); }
-        lane->ready.notify_all();
-        for (std::thread& t : lane->threads) {
-            if (t.joinable()) {
-                t.join();
-            }
-        }
+    impl_->watch = std::thread([this] { impl_->Watch(); });
+    while (!impl_->stop_asked) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
+    {
+        std::lock_guard<std::mutex> lock(impl_->stop_mutex);
+        impl_->stopping = true;
+    }
+    impl_->stopped.notify_all();
+    impl_->watch.join();
+    for (auto& q : impl_->queues) {
+        std::lock_guard<std::mutex> lock(q->mutex);
+        q->ready.notify_all();
+    }
+    // Workers answer all that is queued, so no suspended connection is left without its answer.
+    for (std::thread& t : impl_->workers) {
+        t.join();
+    }
+    MHD_stop_daemon(impl_->daemon);
+    impl_->daemon = nullptr;
 }
 
 void HttpFront::Stop() {
-    impl_->stopping = true;
-    impl_->Wake();
+    impl_->stop_asked = true;
 }
 
 }  // namespace zivron::service

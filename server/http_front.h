@@ -1,8 +1,9 @@
 #pragma once
-// The service's own HTTP/1.1 front: one thread polls every connection, so an idle or slow client
-// holds no worker; a request must arrive whole (request line and headers) within a deadline, and
-// its line, each header and the number of headers are capped as the bytes arrive. Complete
-// requests go to small worker pools ("lanes"), each with a bounded queue.
+// The service's HTTP/1.1 front on libmicrohttpd: its epoll threads hold every connection, so an
+// idle or slow client holds no worker; a request must arrive whole (request line and headers)
+// within a deadline; its line, each header, all headers and their number are capped. Complete
+// requests go to small worker pools ("lanes"), each with a bounded queue, their connections
+// suspended meanwhile.
 
 #include <atomic>
 #include <chrono>
@@ -19,7 +20,7 @@ struct FrontLimits {
     std::size_t max_headers = 100;
     std::size_t max_header_bytes = 16384;              // all headers of one request together
     std::chrono::milliseconds request_deadline{5000};  // a whole request, or the next one
-    std::size_t max_connections = 512;
+    std::size_t max_connections = 2048;
     std::size_t max_per_address = 16;
 };
 

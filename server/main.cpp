@@ -99,7 +99,7 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
     limits.max_institutions = static_cast<std::size_t>(Number(o, "max-institutions", 1000));
     zivron::service::FrontLimits front;
     front.request_deadline = milliseconds(Number(o, "request-deadline-ms", 5000));
-    front.max_connections = static_cast<std::size_t>(Number(o, "max-connections", 512));
+    front.max_connections = static_cast<std::size_t>(Number(o, "max-connections", 2048));
     front.max_per_address = static_cast<std::size_t>(Number(o, "max-per-address", 16));
 
     Pages pages(store, limits);
