@@ -8,7 +8,7 @@ packages=(
   libzip-dev libpugixml-dev libcurl4-openssl-dev libcpp-httplib-dev
   libsqlite3-dev libsodium-dev libmicrohttpd-dev libdeflate-dev libisal-dev zlib1g-dev
   qt6-base-dev libgl-dev culmus qt6-translations-l10n
-  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon
+  qtkeychain-qt6-dev libsecret-1-0 gnome-keyring dbus-daemon nginx-light openssl
   python3 python3-openpyxl python3-xlrd libreoffice-calc-nogui
 )
 

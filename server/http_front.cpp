@@ -183,7 +183,7 @@ struct HttpFront::Impl {
         if (x.request.target.empty() || x.request.target.front() != '/') {
             return Answer(connection, {400, ""}, true);
         }
-        x.request.client = AddressOf(connection);
+        x.request.client = ClientOf(connection);
         x.connection = connection;
         const std::size_t lane = std::min(router(x.request), queues.size() - 1);
         Queue& q = *queues[lane];
@@ -198,6 +198,22 @@ struct HttpFront::Impl {
         }
         q.ready.notify_one();
         return MHD_YES;
+    }
+
+    // The peer, or, when the peer is the proxy in front, the address the proxy vouches for.
+    std::string ClientOf(MHD_Connection* connection) const {
+        std::string peer = AddressOf(connection);
+        if (limits.proxy.empty() || peer != limits.proxy) {
+            return peer;
+        }
+        const char* forwarded =
+            MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "X-Forwarded-For");
+        in6_addr parsed{};
+        if (forwarded != nullptr && (::inet_pton(AF_INET, forwarded, &parsed) == 1 ||
+                                     ::inet_pton(AF_INET6, forwarded, &parsed) == 1)) {
+            return forwarded;
+        }
+        return peer;
     }
 
     static MHD_Result OnRequest(void* cls, MHD_Connection* connection, const char*,

@@ -22,6 +22,9 @@ struct FrontLimits {
     std::chrono::milliseconds request_deadline{5000};  // a whole request, or the next one
     std::size_t max_connections = 2048;
     std::size_t max_per_address = 16;
+    // The address of a proxy in front (nginx): its requests carry the client's own address in
+    // X-Forwarded-For. Empty: no proxy is believed.
+    std::string proxy;
 };
 
 struct HttpRequest {

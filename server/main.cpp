@@ -53,6 +53,7 @@ int Usage() {
         << "usage:\n"
            "  zivron-service serve [--db FILE] [--port N] [--address A]\n"
            "        [--request-deadline-ms N] [--max-connections N] [--max-per-address N]\n"
+           "        [--proxy-address A]  (its X-Forwarded-For names the client)\n"
            "        [--guesses-per-address N] [--guesses-in-all N] [--guess-window-ms N]\n"
            "        [--guess-cooldown-ms N] [--login-failures N] [--login-window-ms N]\n"
            "        [--login-cooldown-ms N] [--log-per-minute N]\n"
@@ -101,6 +102,7 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
     front.request_deadline = milliseconds(Number(o, "request-deadline-ms", 5000));
     front.max_connections = static_cast<std::size_t>(Number(o, "max-connections", 2048));
     front.max_per_address = static_cast<std::size_t>(Number(o, "max-per-address", 16));
+    front.proxy = o.count("proxy-address") ? o.at("proxy-address") : "";
 
     Pages pages(store, limits);
     // Three lanes: the pages (quick); the logins, whose password hashing is slow and large on

@@ -154,6 +154,7 @@ Result<FileReview> Session::Review(Panel p) {
 }
 
 Result<BuildOutcome> Session::Build(Panel p, const FileReview& review) {
+    port_.StartCommand();
     Result<RunRecord> fileable = FileableRun(p);
     if (!fileable) {
         return fileable.error();

@@ -21,6 +21,7 @@ std::string FieldValue(const std::string& field) {
 }  // namespace
 
 void Session::ListInstitutions() {
+    port_.StartCommand();
     if (!account_ || NumericValue(account_->number) == 0) {
         return;
     }
@@ -50,6 +51,7 @@ void Session::ListInstitutions() {
 }
 
 Status Session::ChooseListedInstitution(int index) {
+    port_.StartCommand();
     if (index < 0 || index >= static_cast<int>(institutions_.size())) {
         return Ok();
     }
@@ -133,6 +135,7 @@ void Session::AfterInstitutionChange() {
 }
 
 Status Session::SaveInstitution() {
+    port_.StartCommand();
     ZIVRON_TRY(CheckAccountForChanges());
     // A value the list reply could not carry back whole is refused before it is sent.
     const Institution i = EditedInstitution();
@@ -161,6 +164,7 @@ Status Session::SaveInstitution() {
 }
 
 Status Session::DeleteChosenInstitution() {
+    port_.StartCommand();
     ZIVRON_TRY(CheckAccountForChanges());
     // Only the institution the list highlights, the one the operator sees, is deleted.
     const bool highlighted =

@@ -28,6 +28,10 @@ Status Session::LogIn(const LoginDetails& details) {
     if (details.password.empty()) {
         return BadInput(texts::kTypePassword);
     }
+    port_.StartCommand();
+    if (const std::string address = port_.ServiceInTheClear(); !address.empty()) {
+        return Error{ErrorCode::Unsupported, texts::Filled(texts::kServiceInTheClear, {address})};
+    }
     const std::string reply =
         port_.FetchPage(std::string(service_page::kLogin) + "?Mis=" + QueryValue(details.email) +
                         "&Sis=" + QueryValue(details.password));

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -57,7 +58,21 @@ std::string SystemPort::ComputerName() {
 }
 
 std::string SystemPort::FetchPage(const std::string& page_and_query) {
-    return zivron::FetchPage(ServiceBaseAddress(), page_and_query);
+    using std::chrono::milliseconds;
+    const milliseconds left = command_time_ - spent_;
+    if (left <= milliseconds(0)) {
+        return {};  // the operation's time is up: the rest fails at once, as if unanswered
+    }
+    const auto start = std::chrono::steady_clock::now();
+    std::string reply = zivron::FetchPage(ServiceBaseAddress(), page_and_query,
+                                          std::min<long>(kRequestTimeoutMs, left.count()));
+    spent_ += std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    return reply;
+}
+
+std::string SystemPort::ServiceInTheClear() {
+    const std::string base = ServiceBaseAddress();
+    return SendsInTheClear(base) ? base : std::string();
 }
 
 std::unique_ptr<sheet::SpreadsheetApp> SystemPort::NewSpreadsheetApp() {

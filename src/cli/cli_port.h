@@ -29,6 +29,8 @@ class CliPort : public SystemPort {
     std::string OpenFileDialog(const FileDialogRequest&) override { return ""; }
     void ShellOpen(const std::filesystem::path&) override {}
     void EndProgram() override {}
+    // A run of the command line is one operation: its requests share one budget from the start.
+    void StartCommand() override {}
     std::string FetchPage(const std::string& q) override {
         return online_ ? SystemPort::FetchPage(q) : std::string();
     }

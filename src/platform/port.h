@@ -59,6 +59,10 @@ class Port {
     virtual void EndProgram() = 0;
     // One request to the web service; the reply body, or "" on any failure.
     virtual std::string FetchPage(const std::string& page_and_query) = 0;
+    // An operation of the operator's begins: its requests share one time budget.
+    virtual void StartCommand() {}
+    // The service's address when a password sent there would travel unencrypted; else "".
+    virtual std::string ServiceInTheClear() { return {}; }
     // A new spreadsheet application instance for one operation.
     virtual std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() = 0;
 };

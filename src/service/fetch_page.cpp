@@ -1,5 +1,8 @@
 #include "service/fetch_page.h"
 
+#include <arpa/inet.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 
@@ -10,7 +13,6 @@ namespace zivron {
 namespace {
 
 constexpr long kConnectTimeoutMs = 3000;
-constexpr long kTotalTimeoutMs = 8000;
 constexpr std::size_t kMaxBody = 4u << 20;
 
 bool Unsafe(unsigned char b) {
@@ -96,7 +98,41 @@ std::string RequestAddress(std::string_view base, std::string_view page_and_quer
     return address;
 }
 
-std::string FetchPage(std::string_view base, std::string_view page_and_query) {
+bool SendsInTheClear(std::string_view base) {
+    constexpr std::string_view kPlain = "http://";
+    if (base.size() < kPlain.size() ||
+        !std::equal(kPlain.begin(), kPlain.end(), base.begin(), [](char a, char b) {
+            return a == std::tolower(static_cast<unsigned char>(b));
+        })) {
+        return false;  // https, or no address at all
+    }
+    if (const char* allow = std::getenv("ZIVRON_ALLOW_HTTP");
+        allow != nullptr && std::string_view(allow) == "1") {
+        return false;
+    }
+    std::string_view host = base.substr(kPlain.size());
+    host = host.substr(0, host.find_first_of("/?#"));
+    if (const std::size_t at = host.rfind('@'); at != std::string_view::npos) {
+        host = host.substr(at + 1);
+    }
+    if (!host.empty() && host.front() == '[') {
+        return host.substr(0, host.find(']') + 1) != "[::1]";
+    }
+    host = host.substr(0, host.find(':'));
+    if (host == "localhost") {
+        return false;
+    }
+    // 127.0.0.0/8, written out as four numbers.
+    in_addr address{};
+    const std::string text(host);
+    return ::inet_pton(AF_INET, text.c_str(), &address) != 1 ||
+           (ntohl(address.s_addr) >> 24) != 127;
+}
+
+std::string FetchPage(std::string_view base, std::string_view page_and_query, long timeout_ms) {
+    if (SendsInTheClear(base)) {
+        return {};
+    }
     const CurlLibrary* lib = Curl();
     CURL* curl = lib != nullptr ? lib->easy_init() : nullptr;
     if (curl == nullptr) {
@@ -113,7 +149,11 @@ std::string FetchPage(std::string_view base, std::string_view page_and_query) {
     lib->easy_setopt(curl, CURLOPT_USERAGENT, "VB Project");
     lib->easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     lib->easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
-    lib->easy_setopt(curl, CURLOPT_TIMEOUT_MS, kTotalTimeoutMs);
+    lib->easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeout_ms);
+    // The service's own authority, for a certificate it made itself.
+    if (const char* ca = std::getenv("ZIVRON_SERVICE_CA"); ca != nullptr && *ca != '\0') {
+        lib->easy_setopt(curl, CURLOPT_CAINFO, ca);
+    }
     lib->easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     lib->easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     lib->easy_setopt(curl, CURLOPT_WRITEFUNCTION, Collect);

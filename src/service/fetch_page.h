@@ -11,6 +11,13 @@ std::string ServiceBaseAddress();
 
 inline constexpr const char* kDefaultServiceAddress = "http://127.0.0.1:8765";
 
+// How long one request may take at most.
+inline constexpr long kRequestTimeoutMs = 8000;
+
+// A request to `base` would cross the network unencrypted: http:// to a host other than this
+// computer's loopback, and $ZIVRON_ALLOW_HTTP is not "1". Such a request is never sent.
+bool SendsInTheClear(std::string_view base);
+
 // A value inside a query, so it travels whole: "&", "=", "%", "#" and "+" percent-encoded (the
 // service decodes them, as any web server does).
 std::string QueryValue(std::string_view value);
@@ -20,8 +27,10 @@ std::string QueryValue(std::string_view value);
 // percent-encoded; "&", "=", "*" and "+" go as they are, and so does an escape QueryValue made.
 std::string RequestAddress(std::string_view base, std::string_view page_and_query);
 
-// The reply body decoded from Windows-1255, or "" on any failure: no connection, a time-out, an
-// HTTP error or redirect, a body over 4 MB.
-std::string FetchPage(std::string_view base, std::string_view page_and_query);
+// The reply body decoded from Windows-1255, or "" on any failure: no connection, a time-out
+// (`timeout_ms`), an HTTP error or redirect, a body over 4 MB, a certificate not trusted (the
+// system's authorities, or $ZIVRON_SERVICE_CA alone when set), a request in the clear.
+std::string FetchPage(std::string_view base, std::string_view page_and_query,
+                      long timeout_ms = kRequestTimeoutMs);
 
 }  // namespace zivron

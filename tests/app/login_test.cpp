@@ -10,6 +10,7 @@
 
 #include "app/saved_login.h"
 #include "app/session.h"
+#include "app/system_port.h"
 #include "core/atomic_file.h"
 #include "service/fetch_page.h"
 #include "service/offline_files.h"
@@ -118,16 +119,23 @@ TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
     struct Case {
         std::string user, password, service;
         std::string refusal;
+        bool asked;  // a request was made
     };
     const std::vector<Case> cases = {
-        {"", "p", service_->Base(), "הקלד מייל"},
-        {"a@example.org", "", service_->Base(), "הקלד סיסמה"},
-        {"a@example.org", "wrong", service_->Base(), "נתונים שגויים הקלד מחדש"},
-        {"a@example.org", "p", "http://127.0.0.1:1", "בעיית התחברות נסו מחדש"},
+        {"", "p", service_->Base(), "הקלד מייל", false},
+        {"a@example.org", "", service_->Base(), "הקלד סיסמה", false},
+        {"a@example.org", "wrong", service_->Base(), "נתונים שגויים הקלד מחדש", true},
+        {"a@example.org", "p", "http://127.0.0.1:1", "בעיית התחברות נסו מחדש", true},
+        // A password is never sent unencrypted to another computer.
+        {"a@example.org", "p", "http://192.0.2.7:8765",
+         "כתובת השירות http://192.0.2.7:8765 אינה מוצפנת, ולכן הסיסמה לא נשלחה. יש להגדיר כתובת "
+         "מוצפנת, או לאשר בהגדרות חיבור שאינו מוצפן.",
+         false},
     };
     for (const Case& c : cases) {
         port_.service = c.service;
         port_.messages.clear();
+        port_.requests.clear();
         Session session(port_);
         Status s = session.LogIn({c.user, c.password, true});
         ASSERT_FALSE(s);
@@ -135,7 +143,38 @@ TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
         EXPECT_FALSE(session.account().has_value());
         EXPECT_TRUE(port_.messages.empty());
         EXPECT_FALSE(fs::exists(DetailsPath()));
+        EXPECT_EQ(port_.requests.empty(), !c.asked) << c.service;
     }
+}
+
+// The requests of one operation share its time: a slow service cannot hold an operation longer
+// than its budget, however many requests it makes; the next operation has a budget of its own.
+TEST(SystemPort, AnOperationsRequestsShareOneBudget) {
+    struct Port : SystemPort {
+        using SystemPort::SystemPort;
+        Answer MessageBox(const std::string&, const std::string&, Buttons) override {
+            return Answer::Ok;
+        }
+        void BusyPointer(bool) override {}
+        void Yield() override {}
+        std::string OpenFileDialog(const FileDialogRequest&) override { return "x"; }
+        void ShellOpen(const std::filesystem::path&) override {}
+        void EndProgram() override {}
+    };
+    test::HttpRecorder slow;
+    slow.Delay(std::chrono::milliseconds(700));
+    setenv("ZIVRON_SERVICE_URL", slow.Base().c_str(), 1);
+    Port port(std::chrono::milliseconds(1000));
+    port.StartCommand();
+    EXPECT_EQ(port.FetchPage("a.asp?"), "ok");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(port.FetchPage("b.asp?"), "");  // the second cut short, the rest never sent
+    }
+    port.StartCommand();
+    slow.Delay(std::chrono::milliseconds(0));
+    EXPECT_EQ(port.FetchPage("c.asp?"), "ok");
+    EXPECT_EQ(slow.Targets(), (std::vector<std::string>{"/a.asp?", "/b.asp?", "/c.asp?"}));
+    unsetenv("ZIVRON_SERVICE_URL");
 }
 
 // A login reply whose fields are not what they must be is no account: too few fields, no name,

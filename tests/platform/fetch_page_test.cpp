@@ -83,6 +83,36 @@ TEST(FetchPage, AServiceThatNeverAnswersTimesOut) {
     ::close(fd);
 }
 
+TEST(SendsInTheClear, OnlyUnencryptedToAnotherComputer) {
+    struct Case {
+        const char* base;
+        bool clear;
+    };
+    const std::vector<Case> cases = {
+        {"http://127.0.0.1:8765", false},
+        {"http://127.3.4.5", false},
+        {"http://localhost:80/x", false},
+        {"http://[::1]:8765", false},
+        {"https://example.org", false},
+        {"HTTPS://example.org", false},
+        {"http://example.org", true},
+        {"HTTP://192.0.2.7:8765", true},
+        {"http://127.0.0.1.example.org", true},
+        {"http://user@127.0.0.1@example.org/", true},
+        {"http://[::2]:80", true},
+        {"http://1.2.3.4", true},
+    };
+    unsetenv("ZIVRON_ALLOW_HTTP");
+    for (const Case& c : cases) {
+        EXPECT_EQ(SendsInTheClear(c.base), c.clear) << c.base;
+    }
+    // Nothing leaves for such an address: no connection is even tried.
+    EXPECT_EQ(FetchPage("http://192.0.2.7:9", "x.asp?"), "");
+    setenv("ZIVRON_ALLOW_HTTP", "1", 1);  // the operator allowed it
+    EXPECT_FALSE(SendsInTheClear("http://example.org"));
+    unsetenv("ZIVRON_ALLOW_HTTP");
+}
+
 TEST(ServiceBaseAddress, FromTheEnvironmentOrLoopback) {
     unsetenv("ZIVRON_SERVICE_URL");
     EXPECT_EQ(ServiceBaseAddress(), kDefaultServiceAddress);

@@ -4,6 +4,7 @@
 
 #include <httplib.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -15,8 +16,12 @@ class HttpRecorder {
   public:
     HttpRecorder() {
         server_.Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
-            std::lock_guard<std::mutex> lock(mu_);
+            std::unique_lock<std::mutex> lock(mu_);
             targets_.push_back(req.target);
+            const std::chrono::milliseconds delay = delay_;
+            lock.unlock();
+            std::this_thread::sleep_for(delay);
+            lock.lock();
             user_agents_.push_back(req.get_header_value("User-Agent"));
             res.status = status_;
             if (status_ >= 300 && status_ < 400) {
@@ -37,6 +42,11 @@ class HttpRecorder {
         reply_ = std::move(bytes);
         status_ = status;
     }
+    // Each answer comes this late.
+    void Delay(std::chrono::milliseconds delay) {
+        std::lock_guard<std::mutex> lock(mu_);
+        delay_ = delay;
+    }
     std::vector<std::string> Targets() {
         std::lock_guard<std::mutex> lock(mu_);
         return targets_;
@@ -55,6 +65,7 @@ class HttpRecorder {
     std::vector<std::string> user_agents_;
     std::string reply_ = "ok";
     int status_ = 200;
+    std::chrono::milliseconds delay_{0};
 };
 
 }  // namespace zivron::test

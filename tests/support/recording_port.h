@@ -71,6 +71,7 @@ class RecordingPort : public Port {
         requests.push_back(q);
         return zivron::FetchPage(service, q);
     }
+    std::string ServiceInTheClear() override { return SendsInTheClear(service) ? service : ""; }
     std::unique_ptr<sheet::SpreadsheetApp> NewSpreadsheetApp() override {
         return std::make_unique<sheet::SpreadsheetApp>(
             [this](const std::filesystem::path& p) { opened.push_back(p); });
