@@ -86,6 +86,37 @@ bool HeaderIsClean(std::string_view name, std::string_view value) {
     return true;
 }
 
+// A reply given a part at a time: the library asks for bytes as the socket takes them.
+constexpr std::size_t kStreamBlock = 16 * 1024;
+
+struct Stream {
+    std::string pending;
+    std::function<std::optional<std::string>()> more;
+    std::size_t at = 0;
+    bool ended = false;
+
+    static ssize_t Read(void* cls, std::uint64_t, char* out, std::size_t max) {
+        auto* s = static_cast<Stream*>(cls);
+        while (s->at == s->pending.size()) {
+            if (s->ended) {
+                return MHD_CONTENT_READER_END_OF_STREAM;
+            }
+            std::optional<std::string> part = s->more();
+            if (!part) {
+                return MHD_CONTENT_READER_END_WITH_ERROR;
+            }
+            s->ended = part->empty();
+            s->pending = std::move(*part);
+            s->at = 0;
+        }
+        const std::size_t n = std::min(max, s->pending.size() - s->at);
+        std::memcpy(out, s->pending.data() + s->at, n);
+        s->at += n;
+        return static_cast<ssize_t>(n);
+    }
+    static void Free(void* cls) { delete static_cast<Stream*>(cls); }
+};
+
 struct HeaderCheck {
     std::size_t count = 0;
     std::size_t longest = 0;
@@ -109,7 +140,7 @@ struct HttpFront::Impl {
     std::vector<Lane> lanes;
     Router router;
     Handler handler;
-    HttpResponse busy;
+    HttpResponse busy{200, "busy"};
     MHD_Daemon* daemon = nullptr;
 
     struct Queue {
@@ -129,8 +160,12 @@ struct HttpFront::Impl {
     std::map<MHD_Connection*, Watched> watched;
 
     static MHD_Result Answer(MHD_Connection* connection, const HttpResponse& r, bool close) {
-        MHD_Response* response = MHD_create_response_from_buffer(
-            r.body.size(), const_cast<char*>(r.body.data()), MHD_RESPMEM_MUST_COPY);
+        MHD_Response* response =
+            r.more
+                ? MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, kStreamBlock, &Stream::Read,
+                                                    new Stream{r.body, r.more}, &Stream::Free)
+                : MHD_create_response_from_buffer(r.body.size(), const_cast<char*>(r.body.data()),
+                                                  MHD_RESPMEM_MUST_COPY);
         if (response == nullptr) {
             return MHD_NO;
         }

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,8 +34,13 @@ struct HttpRequest {
 };
 
 struct HttpResponse {
+    HttpResponse(int status_code, std::string bytes)
+        : status(status_code), body(std::move(bytes)) {}
     int status = 200;
     std::string body;  // bytes as they go on the wire
+    // More bytes after the body, a part a call as the client reads: "" at the end, nothing
+    // when a part cannot be had (the connection ends without the answer's end).
+    std::function<std::optional<std::string>()> more;
 };
 
 // A pool of worker threads for one kind of request, and how many may wait for it.

@@ -131,7 +131,14 @@ int Serve(Store& store, const std::map<std::string, std::string>& o) {
             }
             const std::string query = m[2].matched ? m[2].str().substr(1) : "";
             zivron::service::Reply reply = pages.Handle(m[1], query, r.client);
-            return HttpResponse{reply.status, zivron::ToWindows1255(reply.body)};
+            HttpResponse response(reply.status, zivron::ToWindows1255(reply.body));
+            if (reply.more) {
+                response.more = [more = std::move(reply.more)]() -> std::optional<std::string> {
+                    std::optional<std::string> part = more();
+                    return part ? std::optional(zivron::ToWindows1255(*part)) : std::nullopt;
+                };
+            }
+            return response;
         },
         // A full lane says so: "busy" is no refusal of the request, and the program asks again.
         HttpResponse{200, "busy"});

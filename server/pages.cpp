@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <iostream>
+#include <memory>
 #include <thread>
 
 #include "core/utf8.h"
@@ -16,6 +17,8 @@ constexpr std::size_t kMaxQuery = 4096;
 constexpr std::size_t kMaxPairs = 32;
 constexpr std::size_t kMaxName = 200;
 constexpr std::size_t kMaxCode = 16;
+// Institutions a part of a list reply holds.
+constexpr std::size_t kListPart = 64;
 
 int Hex(char c) {
     if (c >= '0' && c <= '9')
@@ -187,23 +190,31 @@ Reply Pages::List(const Pairs& q, const std::string& client) {
     if (account.empty() || !store_.AccountExists(account)) {
         return {200, "exit"};
     }
-    const std::optional<std::string> listed = store_.ListReply(account);
-    if (!listed) {
-        return Failed(service_page::kInstitutions);
-    }
-    const std::string& reply = *listed;
-    // The numbers listed here may be asked for from this address whatever the brake says.
-    std::vector<std::int64_t> numbers;
-    for (std::size_t star = reply.find('*'); star != std::string::npos;
-         star = reply.find('*', star + 1)) {
-        std::int64_t n = 0;
-        const std::size_t end = reply.find('+', star);
-        if (ParseNumber(reply.substr(star + 1, end - star - 1), n)) {
-            numbers.push_back(n);
+    // The list goes a part at a time as the client reads it, so a thousand institutions asked
+    // for by many who do not read cost no more than a part each. The first part is read here:
+    // a store that cannot be read is refused plainly, before any of the answer goes.
+    auto place = std::make_shared<Store::ListPlace>();
+    auto next = [this, account, client, place]() -> std::optional<std::string> {
+        std::vector<std::int64_t> numbers;
+        std::optional<std::string> part = store_.ListPart(account, *place, kListPart, numbers);
+        if (!part) {
+            std::cerr << "zivron-service: " << service_page::kInstitutions << ": "
+                      << Store::LastError() << std::endl;
+            return std::nullopt;
         }
+        // The numbers listed here may be asked for from this address whatever the brake says.
+        brake_.Listed(client, numbers);
+        return part;
+    };
+    std::optional<std::string> first = next();
+    if (!first) {
+        return Refuse();  // said on stderr already
     }
-    brake_.Listed(client, numbers);
-    return {200, "0" + reply};  // record 0 is never an entry
+    Reply reply(200, "0" + *first);  // record 0 is never an entry
+    if (!first->empty()) {
+        reply.more = std::move(next);
+    }
+    return reply;
 }
 
 Reply Pages::Details(const Pairs& q, const std::string& client) {

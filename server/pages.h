@@ -3,8 +3,10 @@
 // bytes, raw or percent-encoded; replies are UTF-8 here and Windows-1255 on the wire.
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,8 +23,12 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 bool ParseQuery(std::string_view raw, Pairs& out);
 
 struct Reply {
+    Reply(int status_code, std::string text) : status(status_code), body(std::move(text)) {}
     int status = 200;
     std::string body;  // UTF-8
+    // A reply not built whole: its parts after `body`, one a call, "" once all are given,
+    // nothing when a part cannot be read (the answer then ends unfinished, never short).
+    std::function<std::optional<std::string>()> more;
 };
 
 struct PageLimits {

@@ -268,11 +268,17 @@ bool Store::AccountExists(const std::string& number) {
     return q.Bind(1, number).Row();
 }
 
-std::optional<std::string> Store::ListReply(const std::string& account) {
+std::optional<std::string> Store::ListPart(const std::string& account, ListPlace& place,
+                                           std::size_t count, std::vector<std::int64_t>& numbers) {
     std::lock_guard<std::mutex> lock(mu_);
     std::string out;
-    Stmt q(db_, "SELECT name, number FROM institutions WHERE account = ? ORDER BY added_at, rowid");
-    q.Bind(1, account);
+    // Each part a query of its own, from where the last ended: a reply that is read slowly
+    // holds no statement, no snapshot and no more than one part.
+    Stmt q(db_,
+           "SELECT name, number, added_at, rowid FROM institutions WHERE account = ?"
+           " AND (added_at, rowid) > (?, ?) ORDER BY added_at, rowid LIMIT ?");
+    q.Bind(1, account).Bind(2, place.added_at).Bind(3, place.row);
+    q.Bind(4, static_cast<std::int64_t>(count));
     while (q.Row()) {
         out += '+';
         // "+" parts the records: a name carries it, and "%", percent-encoded.
@@ -281,6 +287,8 @@ std::optional<std::string> Store::ListReply(const std::string& account) {
         }
         out += '*';
         out += std::to_string(q.Int(1));
+        numbers.push_back(q.Int(1));
+        place = {q.Text(2), q.Int(3)};
     }
     if (q.failed) {
         t_last_error = sqlite3_errmsg(db_);

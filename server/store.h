@@ -51,9 +51,15 @@ class Store {
     bool AccountExists(const std::string& number);
     std::optional<std::string> AccountName(const std::string& number);
 
-    // The list reply of an account, "+name*number" for each institution in the order added.
-    // Nothing when a row cannot be read: a list is whole or not given.
-    std::optional<std::string> ListReply(const std::string& account);
+    // Where a list of an account's institutions stands: after the row with this place.
+    struct ListPlace {
+        std::string added_at;
+        std::int64_t row = 0;
+    };
+    // The next institutions of an account in the order added, at most `count`, as
+    // "+name*number" each; `place` moves past them. Nothing when a row cannot be read.
+    std::optional<std::string> ListPart(const std::string& account, ListPlace& place,
+                                        std::size_t count, std::vector<std::int64_t>& numbers);
     std::optional<Institution> InstitutionByNumber(std::int64_t number);
     // Added unless the account holds `most` already.
     std::optional<std::int64_t> AddInstitution(const Institution& inst, std::size_t most = 1000);

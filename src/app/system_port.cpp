@@ -64,9 +64,13 @@ std::string SystemPort::FetchPage(const std::string& page_and_query) {
         return {};  // the operation's time is up: the rest fails at once, as if unanswered
     }
     const auto start = std::chrono::steady_clock::now();
+    const bool last = left.count() < kRequestTimeoutMs;  // given all the time that is left
     std::string reply = zivron::FetchPage(ServiceBaseAddress(), page_and_query,
-                                          std::min<long>(kRequestTimeoutMs, left.count()));
+                                          last ? left.count() : kRequestTimeoutMs);
     spent_ += std::chrono::duration_cast<milliseconds>(std::chrono::steady_clock::now() - start);
+    if (last && reply.empty()) {
+        spent_ = command_time_;  // cut short, however few milliseconds the clock says were left
+    }
     return reply;
 }
 

@@ -54,6 +54,31 @@ TEST_F(ServiceTest, LoginRepliesTheAccountRecordOrEject) {
     EXPECT_EQ(Get("KoreSismaManuy.asp?Mis=nobody@example.org&Sis=x"), "eject");
 }
 
+// A list goes a part at a time: across the parts' seams none is lost or given twice, the order
+// is the order added, and every number listed may be asked for from the listing address.
+TEST_F(ServiceTest, AListOfManyPartsArrivesWholeInOrder) {
+    for (int i = 0; i < 150; ++i) {
+        ASSERT_EQ(AddFor(b_, "עמותה ב", "מוסד " + std::to_string(i)), "ok");
+    }
+    const std::string list = Get("KoreMosadot.asp?Mis=" + b_);
+    std::vector<std::string> names;
+    std::vector<std::string> numbers;
+    for (std::size_t plus = list.find('+'); plus != std::string::npos;) {
+        const std::size_t star = list.find('*', plus);
+        const std::size_t next = list.find('+', star);
+        names.push_back(list.substr(plus + 1, star - plus - 1));
+        numbers.push_back(list.substr(star + 1, next - star - 1));
+        plus = next;
+    }
+    ASSERT_EQ(names.size(), 150u);
+    for (int i = 0; i < 150; ++i) {
+        EXPECT_EQ(names[static_cast<std::size_t>(i)], "מוסד " + std::to_string(i));
+    }
+    const std::string owner = "&IP1=" + b_ + "&FX=עמותה ב";
+    EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + numbers.back() + owner).rfind(numbers.back(), 0),
+              0u);
+}
+
 TEST_F(ServiceTest, InstitutionsBelongToTheirAccount) {
     EXPECT_EQ(Get("KoreMosadot.asp?Mis=" + a_), "0");
     EXPECT_EQ(Get("KoreMosadot.asp?Mis=999"), "exit");
