@@ -151,9 +151,9 @@ Reply Pages::Handle(const std::string& page, std::string_view raw_query,
     if (page == service_page::kAddInstitution)
         return Add(q);
     if (page == service_page::kUpdateInstitution)
-        return Update(q);
+        return Update(q, client);
     if (page == service_page::kDeleteInstitution)
-        return Delete(q);
+        return Delete(q, client);
     if (page == service_page::kActivityLog)
         return Log(q, client);
     return {404, ""};
@@ -251,28 +251,44 @@ Reply Pages::Add(const Pairs& q) {
     return store_.LastError().empty() ? Refuse() : Failed(service_page::kAddInstitution);
 }
 
-Reply Pages::Update(const Pairs& q) {
+Reply Pages::NotOwned(const std::string& client) {
+    brake_.Miss(client);
+    return Refuse();
+}
+
+Reply Pages::Update(const Pairs& q, const std::string& client) {
     Institution inst;
-    if (!InstitutionFrom(q, inst) || !ParseNumber(Get(q, "Mis"), inst.number) ||
-        !store_.AccountMatches(inst.account, Get(q, "FX"))) {
+    if (!InstitutionFrom(q, inst) || !ParseNumber(Get(q, "Mis"), inst.number)) {
         return Refuse();
+    }
+    if (!brake_.WasListed(client, inst.number) && !brake_.Allowed(client)) {
+        return Refuse();
+    }
+    if (!store_.AccountMatches(inst.account, Get(q, "FX"))) {
+        return NotOwned(client);
     }
     if (store_.UpdateInstitution(inst)) {
         return {200, "ok"};
     }
-    return store_.LastError().empty() ? Refuse() : Failed(service_page::kUpdateInstitution);
+    return store_.LastError().empty() ? NotOwned(client) : Failed(service_page::kUpdateInstitution);
 }
 
-Reply Pages::Delete(const Pairs& q) {
+Reply Pages::Delete(const Pairs& q, const std::string& client) {
     std::int64_t number = 0;
     const std::string account = Get(q, "IP1");
-    if (!ParseNumber(Get(q, "Mis"), number) || !store_.AccountMatches(account, Get(q, "FX"))) {
+    if (!ParseNumber(Get(q, "Mis"), number)) {
         return Refuse();
+    }
+    if (!brake_.WasListed(client, number) && !brake_.Allowed(client)) {
+        return Refuse();
+    }
+    if (!store_.AccountMatches(account, Get(q, "FX"))) {
+        return NotOwned(client);
     }
     if (store_.DeleteInstitution(number, account)) {
         return {200, "ok"};
     }
-    return store_.LastError().empty() ? Refuse() : Failed(service_page::kDeleteInstitution);
+    return store_.LastError().empty() ? NotOwned(client) : Failed(service_page::kDeleteInstitution);
 }
 
 // An entry is kept only for an existing account named as it is (the collection builder sends the

@@ -53,8 +53,10 @@ class Pages {
     Reply List(const Pairs& q, const std::string& client);
     Reply Details(const Pairs& q, const std::string& client);
     Reply Add(const Pairs& q);
-    Reply Update(const Pairs& q);
-    Reply Delete(const Pairs& q);
+    Reply Update(const Pairs& q, const std::string& client);
+    Reply Delete(const Pairs& q, const std::string& client);
+    // A change to an institution the asker does not own: refused, and counted as a guess.
+    Reply NotOwned(const std::string& client);
     Reply Log(const Pairs& q, const std::string& client);
 
     bool LogAllowed(const std::string& account);

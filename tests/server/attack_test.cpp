@@ -224,6 +224,31 @@ TEST_F(AttackTest, GuessingInstitutionNumbersStopsForEveryAddress) {
     EXPECT_EQ(Honest("KorePerateyMosad.asp?Mis=" + number_), "eject");
 }
 
+// Changes to an institution are its owner's alone; any other asker's try counts as a guess.
+TEST_F(AttackTest, ChangingAnotherAccountsInstitutionIsAGuess) {
+    StartService({"--guesses-per-address", "3"});
+    auto from = [&](const std::string& address, const std::string& page_and_query) {
+        Socket s(address, service_->Port());
+        s.Send(Get(OnTheWire(page_and_query)));
+        std::string r = s.ReadAll();
+        return r.substr(r.find("\r\n\r\n") + 4);
+    };
+    const std::string change = "AdkenMosad.asp?Mis=" + number_ + "&MD=שם חדש&RH=1&BA=2&YI=x&TL=x";
+    const std::string drop = "MehakMosad.asp?Mis=" + number_;
+    const std::string stranger = "&IP1=" + account_ + "&FX=מתחזה";
+    EXPECT_EQ(from("127.0.0.2", change + stranger), "eject");
+    EXPECT_EQ(from("127.0.0.2", drop + stranger), "eject");
+    EXPECT_EQ(from("127.0.0.2", drop + "&IP1=1&FX=x"), "eject");
+    EXPECT_EQ(from("127.0.0.2", "KorePerateyMosad.asp?Mis=" + number_ + stranger), "eject");
+    // Past its budget the address is refused even in the owner's true name ...
+    const std::string owner = "&IP1=" + account_ + "&FX=עמותה א";
+    EXPECT_EQ(from("127.0.0.2", change + owner), "eject");
+    // ... while the owner, to whom the number was listed, changes it.
+    EXPECT_EQ(Honest(change + owner), "ok");
+    EXPECT_NE(Honest("KoreMosadot.asp?Mis=" + account_).find("+שם חדש*" + number_),
+              std::string::npos);
+}
+
 // One account cannot fill the service: its institutions are capped (--max-institutions).
 TEST_F(AttackTest, InstitutionsPerAccountAreCapped) {
     StartService({"--max-institutions", "3"});  // the fixture's own is the first
