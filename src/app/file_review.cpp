@@ -58,6 +58,20 @@ bool FileReview::AccountChanged() const {
     });
 }
 
+namespace {
+
+// A line for each row: its place, payee, field, reason, and the bank's and branch's names.
+std::string RowsText(const std::vector<ImportMark>& rows) {
+    std::string out;
+    for (const ImportMark& m : rows) {
+        out += Filled(kReviewRow, {std::to_string(m.sheet_row)}) + "\t" + m.name + "\t" + m.field +
+               "\t" + m.reason + (m.bank.empty() ? "" : "\t" + m.bank) + "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string FileReview::Text() const {
     const bool credit = panel == Panel::Credit;
     std::string out = std::string(credit ? kReviewCreditFile : kReviewCollectionFile) + "\n";
@@ -71,9 +85,10 @@ std::string FileReview::Text() const {
     out += Filled(kReviewPayments, {std::to_string(payments)}) + "\n";
     out += Filled(kReviewTotal, {total}) + "\n";
     out += Filled(kReviewMarkedRows, {std::to_string(marks.size())}) + "\n";
-    for (const ImportMark& m : marks) {
-        out += Filled(kReviewRow, {std::to_string(m.sheet_row)}) + "\t" + m.name + "\t" + m.field +
-               "\t" + m.reason + "\n";
+    out += RowsText(marks);
+    if (!warnings.empty()) {
+        out += Filled(kReviewBranchWarnings, {std::to_string(warnings.size())}) + "\n";
+        out += RowsText(warnings);
     }
     out += Filled(kReviewNewPayees, {std::to_string(new_payees)}) + "\n";
     for (const PayeeFinding& f : findings) {

@@ -23,6 +23,7 @@ struct FileReview {
     int payments = 0;
     std::string total;
     std::vector<ImportMark> marks;
+    std::vector<ImportMark> warnings;  // shown; the file's default stays as the marks leave it
     // msv.001 as the transmission folder holds it now: read back, or why it could not be.
     bool file_waiting = false;
     std::optional<masav::ReadFile> waiting;

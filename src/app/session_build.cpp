@@ -141,6 +141,7 @@ Result<FileReview> Session::Review(Panel p) {
     review.payments = static_cast<int>(run.rows.size());
     review.total = run.total_text;
     review.marks = table_->marks;
+    review.warnings = table_->warnings;
     review.import_serial = table_->serial;
     ReadWaitingFile(review);
     const masav::Variant variant =

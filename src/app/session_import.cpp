@@ -67,9 +67,13 @@ Result<ImportSummary> Session::Import(Panel p, const std::filesystem::path& work
     ImportSummary summary{o.typing_errors, o.invalid_accounts, o.invalid_ids,
                           static_cast<int>(o.rows.size()),
                           o.total_agorot ? AgorotNumberText(*o.total_agorot) : NumberText(o.total)};
-    table_ = ImportedTable{
-        p,         workbook.string(), std::move(o.rows), std::move(o.marks), std::move(o.faults),
-        ++imports_};
+    table_ = ImportedTable{p,
+                           workbook.string(),
+                           std::move(o.rows),
+                           std::move(o.marks),
+                           std::move(o.warnings),
+                           std::move(o.faults),
+                           ++imports_};
     panel(p).summary = summary;
     // One table for both panels: the other panel's summary no longer describes it.
     panel(p == Panel::Credit ? Panel::Collection : Panel::Credit).summary.reset();

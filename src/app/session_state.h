@@ -88,8 +88,9 @@ struct ImportedTable {
     std::string workbook;
     std::vector<masav::Row> rows;  // sheet row n + 2 is rows[n]
     std::vector<ImportMark> marks;
-    std::vector<RowFault> faults;  // rows that cannot go into a file as they stand
-    long long serial = 0;          // counts the imports of the session
+    std::vector<ImportMark> warnings;  // branches to look at again; they hold no file back
+    std::vector<RowFault> faults;      // rows that cannot go into a file as they stand
+    long long serial = 0;              // counts the imports of the session
 };
 
 // The institution panel: the name being typed or the chosen institution's, and whether the next

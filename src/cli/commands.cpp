@@ -7,6 +7,7 @@
 
 #include "app/sample.h"
 #include "app/session.h"
+#include "cli/banks.h"
 #include "cli/cli_port.h"
 #include "cli/history.h"
 #include "cli/institutions.h"
@@ -23,6 +24,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage:\n"
+    "  zivron-cli banks [BANK [BRANCH]]\n"
     "  zivron-cli check-account [--current-rules] [--explain] BANK BRANCH ACCOUNT\n"
     "  zivron-cli check-id ID\n"
     "  zivron-cli credit WORKBOOK --institution-code C --software-code S --name NAME\n"
@@ -70,8 +72,15 @@ int CheckAccount(const std::vector<std::string>& args, std::ostream& out, std::o
     CheckResult c = CheckAccountOf(rules, a[0], a[1], a[2],
                                    [&err](const std::string& text) { err << text << "\n"; });
     const int rc = Verdict(c.valid, out);
-    if (explain && !c.reason.empty()) {
-        out << c.reason << "\n";
+    if (explain) {
+        if (!c.reason.empty()) {
+            out << c.reason << "\n";
+        } else if (std::string warning = BranchWarningOf(a[0], a[1]); !warning.empty()) {
+            out << warning << "\n";
+        }
+        if (std::string names = BankAndBranchOf(a[0], a[1]); !names.empty()) {
+            out << names << "\n";
+        }
     }
     return rc;
 }
@@ -191,6 +200,11 @@ int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     using Command =
         std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
     static const std::map<std::string, Command> kCommands = {
+        {"banks",
+         [](const std::vector<std::string>& a, std::ostream& out, std::ostream& err) {
+             const int rc = Banks(a, out, err);
+             return rc == 2 ? Usage(err) : rc;
+         }},
         {"check-account", CheckAccount},
         {"check-id", CheckId},
         {"credit", Credit},

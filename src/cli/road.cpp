@@ -101,9 +101,11 @@ int RunRoad(const RoadOptions& o, std::ostream& out, std::ostream& err) {
         return 1;
     }
     if (o.explain) {
-        for (const ImportMark& m : session.table()->marks) {
-            err << "שורה " << m.sheet_row << "\t" << m.name << "\t" << m.field << "\t" << m.reason
-                << "\n";
+        for (const auto* rows : {&session.table()->marks, &session.table()->warnings}) {
+            for (const ImportMark& m : *rows) {
+                err << "שורה " << m.sheet_row << "\t" << m.name << "\t" << m.field << "\t"
+                    << m.reason << (m.bank.empty() ? "" : "\t" + m.bank) << "\n";
+            }
         }
     }
     const ImportSummary& s = imported.value();

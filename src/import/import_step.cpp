@@ -191,17 +191,17 @@ Status MarkMissing(sheet::Workbook& wb, int r, const DataRow& row, std::vector<I
                    bool& marked) {
     if (Blank(row.text[0])) {
         ZIVRON_TRY(wb.SetFill(r, 1, kInvalidAccountColour));
-        marks.push_back({r, row.text[0], "שם", "חסר שם"});
+        marks.push_back({r, row.text[0], "שם", "חסר שם", ""});
         marked = true;
     }
     if (Missing(row.text[2]) || Missing(row.text[3]) || Missing(row.text[4])) {
         ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
-        marks.push_back({r, row.text[0], "חשבון", "חסר קוד בנק, מספר סניף או מספר חשבון"});
+        marks.push_back({r, row.text[0], "חשבון", "חסר קוד בנק, מספר סניף או מספר חשבון", ""});
         marked = true;
     }
     if (!AmountIsNumber(row.text[5])) {
         ZIVRON_TRY(wb.SetFill(r, 6, kInvalidAccountColour));
-        marks.push_back({r, row.text[0], "סכום", "הסכום אינו מספר"});
+        marks.push_back({r, row.text[0], "סכום", "הסכום אינו מספר", ""});
         marked = true;
     }
     return Ok();
@@ -214,7 +214,7 @@ Status ClearEarlierMarks(sheet::Workbook& wb, int r, bool& cleared) {
     for (int c : {1, 2, 3, 4, 5, 6, 9, 10, 11, 12}) {
         const std::optional<sheet::Rgb> fill = wb.FillOf(r, c);
         const bool ours = c <= 6 ? fill == kTypingFixColour || fill == kInvalidAccountColour ||
-                                       fill == kInvalidIdColour
+                                       fill == kInvalidIdColour || fill == kBranchWarningColour
                                  : fill == kTypingFixColour;
         if (ours) {
             ZIVRON_TRY(wb.ClearFill(r, c));
@@ -239,8 +239,13 @@ Status MarkAccount(sheet::Workbook& wb, int r, const DataRow& row, RuleSet rules
         }
         if (!c.reason.empty()) {
             ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
-            out.marks.push_back({r, row.text[0], "חשבון", c.reason});
+            out.marks.push_back(
+                {r, row.text[0], "חשבון", c.reason, BankAndBranchOf(row.text[2], row.text[3])});
             marked = true;
+        } else if (std::string why = BranchWarningOf(row.text[2], row.text[3]); !why.empty()) {
+            ZIVRON_TRY(wb.SetFill(r, 4, kBranchWarningColour));
+            out.warnings.push_back({r, row.text[0], "סניף", std::move(why),
+                                    BankAndBranchOf(row.text[2], row.text[3])});
         }
     }
     out.invalid_accounts += marked ? 1 : 0;
@@ -256,7 +261,7 @@ Status MarkIdentity(sheet::Workbook& wb, int r, const DataRow& row, ImportOutcom
     if (!c.reason.empty()) {
         ZIVRON_TRY(wb.SetFill(r, 2, kInvalidIdColour));
         ++out.invalid_ids;
-        out.marks.push_back({r, row.text[0], "זהות", c.reason});
+        out.marks.push_back({r, row.text[0], "זהות", c.reason, ""});
     }
     return Ok();
 }
@@ -308,7 +313,7 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
                                    options.rules, bank_messages, out));
             report(ImportPass::Accounts, r);
         }
-        changed = changed || out.invalid_accounts > 0;
+        changed = changed || out.invalid_accounts > 0 || !out.warnings.empty();
     }
 
     if (options.mark_ids) {

@@ -29,8 +29,9 @@ struct ImportOptions {
 struct ImportMark {
     int sheet_row = 0;
     std::string name;
-    std::string field;  // "חשבון" or "זהות"
+    std::string field;  // "חשבון", "זהות" or "סניף"
     std::string reason;
+    std::string bank;  // the bank's and branch's names as the list gives them, for an account
 };
 
 // A row that cannot go into the file as it stands, and why, in the operator's words
@@ -46,8 +47,11 @@ struct ImportOutcome {
     int invalid_ids = 0;
     std::vector<masav::Row> rows;   // sheet row n + 2 is rows[n]; credit amounts as numbers
     std::vector<ImportMark> marks;  // in the order the passes marked them
-    std::vector<RowFault> faults;   // whatever the options; a build refuses a table holding any
-    double total = 0;               // the sum of the amounts as read
+    // Valid accounts at a branch worth a second look ("סניף"): shown, marked in their own
+    // colour, never holding a file back.
+    std::vector<ImportMark> warnings;
+    std::vector<RowFault> faults;  // whatever the options; a build refuses a table holding any
+    double total = 0;              // the sum of the amounts as read
     // The sum of the amounts rounded to the agora, as a file's trailer carries it; nothing when
     // an amount is beyond what a file can carry.
     std::optional<long long> total_agorot = 0;

@@ -406,8 +406,10 @@ void MainWindow::ImportWorkbook(Panel panel) {
     Draw();  // the summary and the table are drawn before the message is read
     port_.MessageBox(kImportDone, kImportTitle, Buttons::Ok);
     // The rows it marked, with their reasons, in a window of their own beside the workbook.
-    if (!session_.table()->marks.empty()) {
-        NewMarksView(this, session_.table()->marks);
+    std::vector<ImportMark> shown = session_.table()->marks;
+    shown.insert(shown.end(), session_.table()->warnings.begin(), session_.table()->warnings.end());
+    if (!shown.empty()) {
+        NewMarksView(this, shown);
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/texts.h"
 #include "text/shaping.h"
+#include "validate/account_check.h"
 
 namespace zivron::qt {
 namespace {
@@ -53,19 +54,24 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
         QString(texts::kMasavViewHeader)
             .arg(f.variant == masav::Variant::Credit ? texts::kCredits : texts::kCollections,
                  Q(f.institution_code), Q(f.software_code), date, Q(f.institution_name))));
-    auto* table = new QTableWidget(static_cast<int>(f.details.size()), 6);
+    auto* table = new QTableWidget(static_cast<int>(f.details.size()), 7);
     table->setObjectName("records");
-    table->setHorizontalHeaderLabels({texts::kNameHeading, texts::kIdentityHeading,
-                                      texts::kBankHeading, texts::kBranchHeading,
-                                      texts::kAccountHeading, texts::kAmountHeading});
+    table->setHorizontalHeaderLabels(
+        {texts::kNameHeading, texts::kIdentityHeading, texts::kBankHeading, texts::kBranchHeading,
+         texts::kBankNameHeading, texts::kAccountHeading, texts::kAmountHeading});
     for (int r = 0; r < table->rowCount(); ++r) {
         const masav::ReadDetail& x = f.details[static_cast<std::size_t>(r)];
-        const std::string cells[] = {x.name,   x.identity, x.bank,
-                                     x.branch, x.account,  GroupedAgorotText(x.agorot)};
-        for (int c = 0; c < 6; ++c) {
+        const std::string cells[] = {x.name,
+                                     x.identity,
+                                     x.bank,
+                                     x.branch,
+                                     BankAndBranchOf(x.bank, x.branch),
+                                     x.account,
+                                     GroupedAgorotText(x.agorot)};
+        for (int c = 0; c < 7; ++c) {
             table->setItem(r, c, new QTableWidgetItem(Q(cells[c])));
         }
-        table->item(r, 5)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        table->item(r, 6)->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     }
     Compact(*table);
     layout->addWidget(table);
@@ -80,6 +86,26 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     return dialog;
 }
 
+QTableWidget* NewMarksTable(const std::vector<ImportMark>& marks) {
+    auto* table = new QTableWidget(static_cast<int>(marks.size()), 5);
+    table->setObjectName("marks");
+    table->setHorizontalHeaderLabels({texts::kRowHeading, texts::kNameHeading, texts::kFieldHeading,
+                                      texts::kReasonHeading, texts::kBankNameHeading});
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const ImportMark& m = marks[static_cast<std::size_t>(r)];
+        auto* row = new QTableWidgetItem;
+        row->setData(Qt::DisplayRole, m.sheet_row);  // sorted as a number
+        table->setItem(r, 0, row);
+        const QString cells[] = {Q(m.name), Q(m.field), Q(m.reason), Q(m.bank)};
+        for (int c = 1; c < 5; ++c) {
+            table->setItem(r, c, new QTableWidgetItem(cells[c - 1]));
+        }
+    }
+    Compact(*table);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
 QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
     auto* dialog = new QDialog(parent);
     dialog->setObjectName("MarksView");
@@ -87,22 +113,7 @@ QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
     dialog->setLayoutDirection(Qt::RightToLeft);
     dialog->setWindowTitle(QString(texts::kMarkedRowsTitle).arg(marks.size()));
     auto* layout = new QVBoxLayout(dialog);
-    auto* table = new QTableWidget(static_cast<int>(marks.size()), 4);
-    table->setObjectName("marks");
-    table->setHorizontalHeaderLabels(
-        {texts::kRowHeading, texts::kNameHeading, texts::kFieldHeading, texts::kReasonHeading});
-    for (int r = 0; r < table->rowCount(); ++r) {
-        const ImportMark& m = marks[static_cast<std::size_t>(r)];
-        auto* row = new QTableWidgetItem;
-        row->setData(Qt::DisplayRole, m.sheet_row);  // sorted as a number
-        table->setItem(r, 0, row);
-        const QString cells[] = {Q(m.name), Q(m.field), Q(m.reason)};
-        for (int c = 1; c < 4; ++c) {
-            table->setItem(r, c, new QTableWidgetItem(cells[c - 1]));
-        }
-    }
-    Compact(*table);
-    table->horizontalHeader()->setStretchLastSection(true);
+    QTableWidget* table = NewMarksTable(marks);
     // A click on a heading sorts by it: by reason, the rows of one fault together.
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);  // the sheet's order first

@@ -1,6 +1,7 @@
 #include "qt/review_dialog.h"
 
 #include "app/texts.h"
+#include "qt/masav_view.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -15,25 +16,6 @@ namespace {
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// The marked rows: sheet row, name, field and reason.
-QTableWidget* MarksTable(const std::vector<ImportMark>& marks) {
-    auto* table = new QTableWidget(static_cast<int>(marks.size()), 4);
-    table->setObjectName("marks");
-    table->setHorizontalHeaderLabels(
-        {texts::kRowHeading, texts::kNameHeading, texts::kFieldHeading, texts::kReasonHeading});
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->setVisible(false);
-    for (int i = 0; i < static_cast<int>(marks.size()); ++i) {
-        const ImportMark& m = marks[static_cast<std::size_t>(i)];
-        table->setItem(i, 0, new QTableWidgetItem(QString::number(m.sheet_row)));
-        table->setItem(i, 1, new QTableWidgetItem(Q(m.name)));
-        table->setItem(i, 2, new QTableWidgetItem(Q(m.field)));
-        table->setItem(i, 3, new QTableWidgetItem(Q(m.reason)));
-    }
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
 }
 
 }  // namespace
@@ -63,8 +45,10 @@ QDialog* NewReviewDialog(QWidget* parent, const FileReview& review) {
     text->setObjectName("summary");
     text->setWordWrap(true);
     layout->addWidget(text);
-    if (!review.marks.empty()) {
-        layout->addWidget(MarksTable(review.marks));
+    std::vector<ImportMark> rows = review.marks;
+    rows.insert(rows.end(), review.warnings.begin(), review.warnings.end());
+    if (!rows.empty()) {
+        layout->addWidget(NewMarksTable(rows));
     }
     auto* buttons = new QHBoxLayout;
     auto* create = new QPushButton(texts::kMakeTheFile);
@@ -88,7 +72,7 @@ QDialog* NewReviewDialog(QWidget* parent, const FileReview& review) {
     buttons->addWidget(cancel);
     buttons->addStretch();
     layout->addLayout(buttons);
-    dialog->resize(640, review.marks.empty() ? 260 : 480);
+    dialog->resize(640, rows.empty() ? 260 : 480);
     return dialog;
 }
 

@@ -4,10 +4,17 @@
 
 #include "text/hebrew.h"
 #include "text/shaping.h"
+#include "validate/bank_directory.h"
 #include "validate/current_rules.h"
 #include "validate/identity.h"
 
 namespace zivron {
+namespace {
+
+// The Masav record gives the bank two characters.
+constexpr std::int64_t kLargestBankCode = 99;
+
+}  // namespace
 
 std::string RuleSetName(RuleSet set) {
     return set == RuleSet::Current ? "כללים עדכניים" : "כללי מס\"ב הישנים";
@@ -15,6 +22,17 @@ std::string RuleSetName(RuleSet set) {
 
 CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
                            std::string_view account, const MessageSink& show) {
+    // Whatever its check digits: a code of more digits than the record's two is never cut to
+    // fit, and a code whose bank is gone takes no payment.
+    if (const std::optional<std::int64_t> code = banks::CodeOf(bank)) {
+        if (*code > kLargestBankCode) {
+            return {false, "קוד הבנק " + std::to_string(*code) +
+                               " ארוך משתי ספרות, ורשומת מס\"ב אינה יכולה לשאת אותו"};
+        }
+        if (std::optional<std::string> refusal = banks::Current()->BankRefusal(*code)) {
+            return {false, *refusal};
+        }
+    }
     const std::string b = PadLeftWithZeros(ToWindows1255(bank), 2);
     if (set == RuleSet::Current) {
         current::Verdict v = current::Check(b, ToWindows1255(branch), ToWindows1255(account));
@@ -31,6 +49,21 @@ CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view 
     }
     std::string why = bank_rules::Explain(b, br, ac);
     return {false, (why.empty() ? std::string("שדה חסר") : why) + " (" + RuleSetName(set) + ")"};
+}
+
+std::string BranchWarningOf(std::string_view bank, std::string_view branch) {
+    const std::optional<std::int64_t> b = banks::CodeOf(bank);
+    const std::optional<std::int64_t> br = banks::CodeOf(branch);
+    if (!b || !br) {
+        return "";
+    }
+    return banks::Current()->BranchWarning(*b, *br).value_or("");
+}
+
+std::string BankAndBranchOf(std::string_view bank, std::string_view branch) {
+    const std::optional<std::int64_t> b = banks::CodeOf(bank);
+    const std::optional<std::int64_t> br = banks::CodeOf(branch);
+    return b && br ? banks::Current()->Describe(*b, *br) : "";
 }
 
 CheckResult CheckIdentity(std::string_view id) {

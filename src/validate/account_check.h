@@ -24,6 +24,14 @@ struct CheckResult {
 CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
                            std::string_view account, const MessageSink& show = {});
 
+// Why a valid account's branch deserves a second look (not in the Bank of Israel's list, or
+// closed), or "": a warning, never a refusal.
+std::string BranchWarningOf(std::string_view bank, std::string_view branch);
+
+// "בנק הפועלים בע"מ / סניף 600 - נתניה" as far as the list names them; "" when the codes are
+// not numbers.
+std::string BankAndBranchOf(std::string_view bank, std::string_view branch);
+
 // An identity number: the check digit, as IsValidIdentityNumber judges it.
 CheckResult CheckIdentity(std::string_view id);
 

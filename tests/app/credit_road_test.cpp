@@ -272,6 +272,70 @@ TEST_F(CreditRoadTest, MarksOfAnEarlierImportAreTakenBackWhenCorrected) {
     EXPECT_EQ(wb.Read(2, 9), CellValue::Str("12-345-674"));
 }
 
+// Banks and branches by the Bank of Israel's list: a merged bank is an invalid account; a closed
+// or unknown branch is a warning in its own lighter colour that holds no file back, shown in the
+// review with the names, and taken off once the branch is corrected.
+TEST_F(CreditRoadTest, BanksAndBranchesByTheList) {
+    const fs::path book = dir_ / "banks.xlsx";
+    struct Row {
+        const char *name, *bank, *branch, *account;
+    };
+    const std::vector<Row> rows = {
+        {"מוזג", "13", "1", "100006"},      // Union Bank, merged into 20
+        {"סגור", "11", "188", "100005"},    // closed 21/11/2024, merged into 506
+        {"לא ידוע", "20", "826", "10001"},  // not in the list
+        {"תקין", "20", "461", "10006"},
+    };
+    auto write = [&](const std::vector<Row>& table) {
+        sheet::SpreadsheetApp app({});
+        const bool exists = fs::exists(book);
+        sheet::Workbook& wb = exists ? *app.Open(book).value() : *app.Add();
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            const int r = static_cast<int>(i) + 2;
+            const char* cells[] = {table[i].name,   "000000018",      table[i].bank,
+                                   table[i].branch, table[i].account, "10"};
+            for (int c = 1; c <= 6; ++c) {
+                ASSERT_TRUE(wb.WriteText(r, c, cells[c - 1]).ok());
+            }
+        }
+        ASSERT_TRUE((exists ? wb.Save() : wb.SaveAs(book)).ok());
+    };
+    write(rows);
+    ASSERT_TRUE(Import(Panel::Credit, book));
+    const ImportedTable& t = *session_->table();
+    ASSERT_EQ(t.marks.size(), 1u);
+    EXPECT_EQ(t.marks[0].reason, "בנק 13 מוזג לבנק 20 בשנת 2022; יש לעדכן את פרטי החשבון");
+    ASSERT_EQ(t.warnings.size(), 2u);
+    EXPECT_EQ(t.warnings[0].reason, "סניף 188 נסגר ב-21/11/2024; מוזג לסניף 506");
+    EXPECT_EQ(t.warnings[0].bank, "בנק דיסקונט לישראל בע\"מ / סניף 188 - הקניונים (ראשון לציון)");
+    EXPECT_EQ(t.warnings[1].reason, "סניף 826 אינו ברשימת בנק ישראל");
+    {
+        sheet::SpreadsheetApp app({});
+        sheet::Workbook& wb = *app.Open(book).value();
+        EXPECT_EQ(wb.FillOf(2, 3), kInvalidAccountColour);
+        EXPECT_EQ(wb.FillOf(3, 4), kBranchWarningColour);
+        EXPECT_EQ(wb.FillOf(4, 4), kBranchWarningColour);
+        EXPECT_EQ(wb.FillOf(5, 4), std::nullopt);
+    }
+    // The merged bank's row corrected: the warnings alone leave the file to be made, and say so.
+    write({{"מוזג", "20", "461", "10006"}});
+    ASSERT_TRUE(Import(Panel::Credit, book));
+    ChooseInstitution();
+    Result<FileReview> review = session_->Review(Panel::Credit);
+    ASSERT_TRUE(review);
+    EXPECT_FALSE(review.value().cancel_by_default);
+    EXPECT_NE(review.value().Text().find("סניפים לבדיקה (אינם מעכבים את הקובץ): 2\n"),
+              std::string::npos);
+    EXPECT_EQ(BuildRefusal(Panel::Credit), "");
+    // A corrected branch loses its mark at the next import; the other keeps it.
+    write({{"מוזג", "20", "461", "10006"}, {"סגור", "20", "461", "10006"}});
+    ASSERT_TRUE(Import(Panel::Credit, book));
+    sheet::SpreadsheetApp app({});
+    sheet::Workbook& wb = *app.Open(book).value();
+    EXPECT_EQ(wb.FillOf(3, 4), std::nullopt);
+    EXPECT_EQ(wb.FillOf(4, 4), kBranchWarningColour);
+}
+
 // An operator's .xls, saved by a spreadsheet application: its active sheet, its formula amounts
 // as their cached results; it imports and builds exactly as its .xlsx twin does.
 TEST_F(CreditRoadTest, AnOperatorsXlsImportsAsItsXlsxTwin) {
@@ -315,7 +379,8 @@ TEST_F(CreditRoadTest, AnXlsIsSavedInPlaceKeepingWhatItDidNotChange) {
          {"cell תשלומים!B2 1 '12-345-674'", "cell תשלומים!I2 6 ''"},
          {"cell תשלומים!B2 1 '12345674'", "fill תשלומים!B2 80FFFF",
           "cell תשלומים!I2 1 '12-345-674'", "fill תשלומים!I2 80FFFF", "fill תשלומים!C3 FF8080",
-          "fill תשלומים!D3 FF8080", "fill תשלומים!E3 FF8080", "fill תשלומים!B4 FFFF00"}},
+          "fill תשלומים!D3 FF8080", "fill תשלומים!E3 FF8080", "fill תשלומים!B4 FFFF00",
+          "fill תשלומים!D4 FFE6CC"}},  // a branch not in the Bank of Israel's list
         {"xls/operator_numbers.xls",
          {},
          {"fill מספרים!C3 FF8080", "fill מספרים!D3 FF8080", "fill מספרים!E3 FF8080"}},

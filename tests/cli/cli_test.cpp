@@ -33,10 +33,25 @@ TEST(Cli, CheckAccount) {
         {{"--current-rules", "12", "600", "100018"}, 0, "valid\n"},
         {{"--explain", "12", "600", "100018"},
          1,
-         "invalid\nשארית 4 מותרת לבנק 12 רק בסניפים שברשימות (כללי מס\"ב הישנים)\n"},
+         "invalid\nשארית 4 מותרת לבנק 12 רק בסניפים שברשימות (כללי מס\"ב הישנים)\nבנק הפועלים "
+         "בע\"מ / סניף 600 - 600 מרכז תפעול עסקי (בית דגן)\n"},
         {{"--current-rules", "--explain", "07", "123", "10009"},
          1,
-         "invalid\nבנק 07 אינו מוכר (כללים עדכניים)\n"},
+         "invalid\nבנק 07 אינו מוכר (כללים עדכניים)\nקארדקום סליקה בע\"מ (Cardcom) / סניף 123\n"},
+        // A merged bank never passes; a code too long for the record is never cut to fit.
+        {{"--explain", "13", "1", "100006"},
+         1,
+         "invalid\nבנק 13 מוזג לבנק 20 בשנת 2022; יש לעדכן את פרטי החשבון\nבנק אגוד לישראל "
+         "בע\"מ / סניף 1\n"},
+        {{"--current-rules", "13", "1", "100006"}, 1, "invalid\n"},
+        {{"--explain", "120", "600", "100006"},
+         1,
+         "invalid\nקוד הבנק 120 ארוך משתי ספרות, ורשומת מס\"ב אינה יכולה לשאת אותו\nבנק 120 / "
+         "סניף 600\n"},
+        // A branch not in the list is a warning beside a valid account.
+        {{"--explain", "20", "826", "10001"},
+         0,
+         "valid\nסניף 826 אינו ברשימת בנק ישראל\nבנק מזרחי טפחות בע\"מ / סניף 826\n"},
     };
     for (const Case& c : cases) {
         std::vector<std::string> args = {"check-account"};

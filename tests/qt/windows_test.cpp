@@ -141,8 +141,10 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     auto* marks = window.findChild<QWidget*>("MarksView");
     ASSERT_NE(marks, nullptr);
     auto* marked = marks->findChild<QTableWidget*>("marks");
-    ASSERT_EQ(marked->rowCount(), 2);
-    EXPECT_EQ(marks->windowTitle(), QString("שורות שסומנו ביבוא (2)"));
+    ASSERT_EQ(marked->rowCount(), 3);  // two marks and a branch to look at again
+    EXPECT_EQ(marks->windowTitle(), QString("שורות שסומנו ביבוא (3)"));
+    EXPECT_EQ(marked->item(2, 2)->text(), QString("סניף"));
+    EXPECT_EQ(marked->item(2, 4)->text(), QString("בנק מזרחי טפחות בע\"מ / סניף 826"));
     EXPECT_FALSE(marked->verticalHeader()->isVisible());  // the sheet's row alone
     EXPECT_TRUE(marked->isSortingEnabled());
     EXPECT_EQ(marked->item(0, 0)->text(), QString("4"));
@@ -182,7 +184,9 @@ TEST_F(WindowsTest, LoginChooseImportBuild) {
     EXPECT_EQ(records->item(0, 0)->text(), QString("ישראל ישראלי"));
     EXPECT_EQ(view->findChild<QLabel*>("totals")->text(),
               QString("מספר תנועות: 4   סך הכל: 2,584.42"));
-    EXPECT_EQ(records->item(0, 5)->text(), QString("1,234.50"));
+    EXPECT_EQ(records->item(0, 6)->text(), QString("1,234.50"));
+    EXPECT_EQ(records->item(0, 4)->text(),  // the codes' names beside them
+              QString("בנק הפועלים בע\"מ / סניף 600 - 600 מרכז תפעול עסקי (בית דגן)"));
     EXPECT_NE(view->findChild<QLabel*>()->text().indexOf("07/12/2026"), -1);
     EXPECT_EQ(view->layoutDirection(), Qt::RightToLeft);
 }
