@@ -5,11 +5,13 @@
 //   zivron-service list-accounts --db FILE
 //   zivron-service check --db FILE
 //   zivron-service backup --db FILE --to COPY
+//   zivron-service import-branches --db FILE [--banks BANKS.tsv] [--date DD/MM/YYYY] BRANCHES.xml
 
 #include <sys/stat.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -17,12 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "core/atomic_file.h"
 #include "core/service_pages.h"
 #include "core/user_folder.h"
 #include "http_front.h"
+#include "official_branches.h"
 #include "pages.h"
 #include "store.h"
 #include "text/hebrew.h"
+#include "validate/bank_edition.h"
+#include "validate/bank_snapshot.h"
 
 namespace {
 
@@ -62,7 +68,9 @@ int Usage() {
            "  zivron-service check [--db FILE]             (SQLite's integrity check; exit 1 on "
            "damage)\n"
            "  zivron-service backup [--db FILE] --to FILE  (a consistent copy, the service "
-           "running)\n";
+           "running)\n"
+           "  zivron-service import-branches [--db FILE] [--banks BANKS.tsv] [--date DD/MM/YYYY]\n"
+           "        Branches_for_payments.xml  (a new edition of the bank lists, dated today)\n";
     return 2;
 }
 
@@ -81,6 +89,64 @@ bool Options(int argc, char** argv, std::map<std::string, std::string>& out) {
 long long Number(const std::map<std::string, std::string>& o, const char* key, long long fallback) {
     auto it = o.find(key);
     return it == o.end() ? fallback : std::atoll(it->second.c_str());
+}
+
+std::string Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[16];
+    std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+    return text;
+}
+
+// The Bank of Israel's branch file kept as the next edition of the lists the program fetches:
+// with the banks file given, or the last edition's, or the program's own.
+int ImportBranches(Store& store, const std::map<std::string, std::string>& o,
+                   const std::string& file) {
+    namespace banks = zivron::banks;
+    auto fail = [](const std::string& why) {
+        std::cerr << "zivron-service: " << why << "; the edition in use is kept\n";
+        return 1;
+    };
+    zivron::Result<std::string> xml = zivron::ReadWholeFile(file);
+    if (!xml) {
+        return fail("cannot read " + file);
+    }
+    zivron::Result<std::string> branches = zivron::service::BranchesFromOfficialFile(xml.value());
+    if (!branches) {
+        return fail(branches.error().message);
+    }
+    const std::optional<banks::Edition> last = store.LastBankEdition();
+    banks::Edition edition{o.count("date") ? o.at("date") : Today(), "", branches.value()};
+    if (o.count("banks")) {
+        zivron::Result<std::string> text = zivron::ReadWholeFile(o.at("banks"));
+        if (!text) {
+            return fail("cannot read " + o.at("banks"));
+        }
+        edition.banks_tsv = text.value();
+    } else {
+        edition.banks_tsv = last ? last->banks_tsv : std::string(banks::kShippedBanks);
+    }
+    const std::string previous_date = last ? last->date : banks::kShippedEditionDate;
+    if (!banks::LaterDate(edition.date, previous_date)) {
+        return fail("the edition of " + edition.date + " is not later than the one of " +
+                    previous_date);
+    }
+    zivron::Result<banks::Directory> previous =
+        last ? banks::Directory::Parse(last->banks_tsv, last->branches_tsv)
+             : zivron::Result<banks::Directory>(banks::Shipped());
+    zivron::Result<banks::Directory> checked =
+        banks::CheckEdition(edition, previous ? previous.value() : banks::Shipped());
+    if (!checked) {
+        return fail(checked.error().message);
+    }
+    if (!store.AddBankEdition(edition)) {
+        return fail("cannot keep it: " + Store::LastError());
+    }
+    std::cout << "edition " << edition.date << ": " << checked.value().Banks().size() << " banks, "
+              << checked.value().BranchCount() << " branches\n";
+    return 0;
 }
 
 int Serve(Store& store, const std::map<std::string, std::string>& o) {
@@ -165,7 +231,9 @@ int main(int argc, char** argv) {
     }
     const std::string command = argv[1];
     std::map<std::string, std::string> o;
-    if (!Options(argc, argv, o)) {
+    // import-branches ends with the file it reads.
+    const bool file_last = command == "import-branches";
+    if ((file_last && argc < 3) || !Options(file_last ? argc - 1 : argc, argv, o)) {
         return Usage();
     }
     ::umask(077);  // whatever the service writes is its user's alone
@@ -193,6 +261,9 @@ int main(int argc, char** argv) {
     }
     if (command == "serve") {
         return Serve(store, o);
+    }
+    if (command == "import-branches") {
+        return ImportBranches(store, o, argv[argc - 1]);
     }
     if (command == "add-account") {
         if (!o.count("email") || !o.count("name")) {

@@ -156,6 +156,8 @@ Reply Pages::Handle(const std::string& page, std::string_view raw_query,
         return Delete(q, client);
     if (page == service_page::kActivityLog)
         return Log(q, client);
+    if (page == service_page::kBankEdition)
+        return BankEdition(q);
     return {404, ""};
 }
 
@@ -323,6 +325,20 @@ bool Pages::LogAllowed(const std::string& account) {
         count = 0;
     }
     return ++count <= limits_.log_per_minute;
+}
+
+Reply Pages::BankEdition(const Pairs& q) {
+    const std::optional<std::string> encoded = store_.LastBankEditionEncoded();
+    if (!encoded) {
+        return Failed(service_page::kBankEdition);
+    }
+    if (encoded->empty()) {
+        return {200, "none"};
+    }
+    if (Get(q, "get") == "1") {
+        return {200, *encoded};
+    }
+    return {200, encoded->substr(0, encoded->find('\n'))};  // the date alone
 }
 
 Reply Pages::Failed(const std::string& page) {

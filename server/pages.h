@@ -58,6 +58,7 @@ class Pages {
     // A change to an institution the asker does not own: refused, and counted as a guess.
     Reply NotOwned(const std::string& client);
     Reply Log(const Pairs& q, const std::string& client);
+    Reply BankEdition(const Pairs& q);
 
     bool LogAllowed(const std::string& account);
     // A write the store could not make: said on stderr with the page, answered as a refusal.

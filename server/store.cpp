@@ -119,6 +119,10 @@ std::optional<std::string> Store::Open(const std::string& path, Store& out, bool
         "CREATE INDEX IF NOT EXISTS institutions_by_account ON institutions(account, added_at)",
         "CREATE TABLE IF NOT EXISTS activity (id INTEGER PRIMARY KEY, received_at TEXT NOT NULL,"
         " client TEXT NOT NULL, pairs TEXT NOT NULL)",
+        // Editions of the bank and branch lists; the last is the one handed out, kept encoded
+        // as it goes on the wire.
+        "CREATE TABLE IF NOT EXISTS bank_editions (id INTEGER PRIMARY KEY, date TEXT NOT NULL,"
+        " banks TEXT NOT NULL, branches TEXT NOT NULL, encoded TEXT NOT NULL)",
     };
     for (const char* sql : schema) {
         if (!out.Exec(sql)) {
@@ -266,6 +270,31 @@ bool Store::AccountExists(const std::string& number) {
     std::lock_guard<std::mutex> lock(mu_);
     Stmt q(db_, "SELECT 1 FROM accounts WHERE number = ?");
     return q.Bind(1, number).Row();
+}
+
+std::optional<banks::Edition> Store::LastBankEdition() {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "SELECT date, banks, branches FROM bank_editions ORDER BY id DESC LIMIT 1");
+    if (!q.Row()) {
+        return std::nullopt;
+    }
+    return banks::Edition{q.Text(0), q.Text(1), q.Text(2)};
+}
+
+std::optional<std::string> Store::LastBankEditionEncoded() {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "SELECT encoded FROM bank_editions ORDER BY id DESC LIMIT 1");
+    if (!q.Row()) {
+        return q.failed ? std::nullopt : std::optional<std::string>("");
+    }
+    return q.Text(0);
+}
+
+bool Store::AddBankEdition(const banks::Edition& e) {
+    std::lock_guard<std::mutex> lock(mu_);
+    Stmt q(db_, "INSERT INTO bank_editions (date, banks, branches, encoded) VALUES (?, ?, ?, ?)");
+    q.Bind(1, e.date).Bind(2, e.banks_tsv).Bind(3, e.branches_tsv).Bind(4, banks::EncodeEdition(e));
+    return Wrote(q.Done());
 }
 
 std::optional<std::string> Store::ListPart(const std::string& account, ListPlace& place,

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "validate/bank_edition.h"
+
 namespace zivron::service {
 
 struct Account {
@@ -67,6 +69,12 @@ class Store {
     bool DeleteInstitution(std::int64_t number, const std::string& account);
 
     bool LogActivity(const std::string& pairs, const std::string& client);
+
+    // The last edition of the bank lists kept, or nothing when none is (or it cannot be read).
+    std::optional<banks::Edition> LastBankEdition();
+    // Its text as the page hands it out; empty when none is kept.
+    std::optional<std::string> LastBankEditionEncoded();
+    bool AddBankEdition(const banks::Edition& edition);
 
     // Why the last write of this thread failed, in SQLite's words; empty when it did not fail
     // for a reason of the database (a refusal such as an unknown number leaves it empty).

@@ -11,5 +11,8 @@ inline constexpr const char* kAddInstitution = "HosefMosad.asp";
 inline constexpr const char* kUpdateInstitution = "AdkenMosad.asp";
 inline constexpr const char* kDeleteInstitution = "MehakMosad.asp";
 inline constexpr const char* kActivityLog = "AdkenYomanPeilut.asp";
+// The bank and branch lists: the date of the edition the service holds ("none" without one), or
+// with "get=1" the edition itself.
+inline constexpr const char* kBankEdition = "BankEdition.asp";
 
 }  // namespace zivron::service_page

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <fstream>
+
 #include "core/atomic_file.h"
 #include "pages.h"
 #include "service/fetch_page.h"
 #include "support/process.h"
 #include "support/service_process.h"
 #include "support/temp_dir.h"
+#include "validate/bank_edition.h"
 
 namespace zivron {
 namespace {
@@ -77,6 +80,51 @@ TEST_F(ServiceTest, AListOfManyPartsArrivesWholeInOrder) {
     const std::string owner = "&IP1=" + b_ + "&FX=עמותה ב";
     EXPECT_EQ(Get("KorePerateyMosad.asp?Mis=" + numbers.back() + owner).rfind(numbers.back(), 0),
               0u);
+}
+
+// The Bank of Israel's branch file becomes the next edition of the lists the program fetches;
+// a damaged or older file is refused and the edition in use is kept.
+TEST_F(ServiceTest, ImportBranchesKeepsAnEditionAndRefusesADamagedOne) {
+    EXPECT_EQ(Get("BankEdition.asp"), "none");
+    const fs::path good = fs::path(ZIVRON_TEST_DATA) / "banks/branches_for_payments.xml";
+    const std::string xml = ReadWholeFile(good).value();
+    auto import = [&](const std::string& text, const std::string& date) {
+        const fs::path file = dir_ / "branches.xml";
+        std::ofstream(file, std::ios::binary) << text;
+        return test::RunProcess(
+            ZIVRON_SERVICE, {"import-branches", "--db", (dir_ / "service.db").string(), "--date",
+                             date, file.string()});
+    };
+    const test::ProcessResult kept = import(xml, "01/08/2026");
+    ASSERT_EQ(kept.exit_code, 0) << kept.err;
+    EXPECT_EQ(kept.out, "edition 01/08/2026: 40 banks, 32 branches\n");
+    EXPECT_EQ(Get("BankEdition.asp"), "01/08/2026");
+    Result<banks::Edition> edition = banks::DecodeEdition(Get("BankEdition.asp?get=1"));
+    ASSERT_TRUE(edition) << edition.error().message;
+    EXPECT_NE(edition.value().branches_tsv.find("12\tבנק הפועלים בע\"מ\t600\tמרכז תפעול\tבית "
+                                                "דגן\tהדקל 1\t2026-08-31\t601\n"),
+              std::string::npos);
+    struct Case {
+        std::string text, date, error;
+    };
+    const std::size_t first = xml.find("<branch>");
+    const std::vector<Case> refused = {
+        {std::string(xml).replace(xml.find("<branch_code>777<"), 17, "<branch_code>7x7<"),
+         "02/08/2026", "branch record 32 of the file: a code that is not a number"},
+        {std::string(xml).replace(xml.find("31/08/2026"), 10, "2026-08-31"), "02/08/2026",
+         "branch record 30 of the file: a closing date that is not dd/mm/yyyy"},
+        {xml.substr(0, xml.find("</branch>", first) + 9) + "</branches>", "02/08/2026",
+         "רשימת הבנקים שהתקבלה פגומה: כל סניפי בנק 3 חסרים"},
+        {xml.substr(0, first) + "</branches>", "02/08/2026", "the file holds no <branch> record"},
+        {"\xEF\xBB\xBF<branches><branch>", "02/08/2026", "not XML: "},
+        {xml, "01/08/2026", "the edition of 01/08/2026 is not later than the one of 01/08/2026"},
+    };
+    for (const Case& c : refused) {
+        const test::ProcessResult r = import(c.text, c.date);
+        EXPECT_EQ(r.exit_code, 1);
+        EXPECT_EQ(r.err.rfind("zivron-service: " + c.error, 0), 0u) << r.err;
+        EXPECT_EQ(Get("BankEdition.asp"), "01/08/2026");
+    }
 }
 
 TEST_F(ServiceTest, InstitutionsBelongToTheirAccount) {
