@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bank_lists.h"
 #include "app/file_review.h"
 #include "app/login_store.h"
 #include "app/service_link.h"
@@ -23,7 +24,8 @@ using ImportProgressFn = std::function<void(const ImportProgressReport&)>;
 
 class Session {
   public:
-    explicit Session(Port& port) : port_(port) {}
+    // The bank lists in use are the kept edition, or the program's own.
+    explicit Session(Port& port) : port_(port) { UseKeptBankEdition(); }
 
     // --- the account
 

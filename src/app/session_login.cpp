@@ -74,6 +74,7 @@ Status Session::LogIn(const LoginDetails& details) {
     (void)SaveKnownLogin(
         {details.email, account->name, account->number, HashPassword(details.password)});
     link_.Succeeded();  // what waited in the outbox goes now
+    RefreshBankEdition(port_);
     return Ok();
 }
 

@@ -75,8 +75,8 @@ std::vector<std::pair<std::string, std::string>>& SetAsideFiles() {
     return files;
 }
 
-// A damaged file of ours is moved out of the way whole, so the program goes on without it and
-// the operator (or support) still has it.
+}  // namespace
+
 void SetAside(const fs::path& path) {
     fs::path aside = path;
     aside += ".damaged";
@@ -84,6 +84,8 @@ void SetAside(const fs::path& path) {
     fs::rename(path, aside, ec);
     SetAsideFiles().emplace_back(path.string(), aside.string());
 }
+
+namespace {
 
 std::vector<std::string> Lines(const fs::path& path) {
     Result<std::string> text = ReadWholeFile(path);

@@ -4,6 +4,7 @@
 // hash of it), the account's institutions as the service last listed and detailed them, and the
 // activity-log entries still to be sent.
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -53,5 +54,9 @@ class Outbox {
 // The files of ours found damaged since last asked, each moved aside whole (renamed with
 // ".damaged"): (the file, where it is now). The program goes on without them.
 std::vector<std::pair<std::string, std::string>> TakeSetAsideFiles();
+
+// A damaged file of ours moved out of the way whole, so the program goes on without it and the
+// operator (or support) still has it; named by the next TakeSetAsideFiles.
+void SetAside(const std::filesystem::path& path);
 
 }  // namespace zivron

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <functional>
 
+#include "app/bank_lists.h"
 #include "app/saved_login.h"
 #include "app/session.h"
 #include "app/system_port.h"
@@ -16,9 +17,12 @@
 #include "service/offline_files.h"
 #include "support/http_recorder.h"
 #include "support/memory_login_store.h"
+#include "support/process.h"
 #include "support/recording_port.h"
 #include "support/service_process.h"
 #include "support/temp_dir.h"
+#include "validate/account_check.h"
+#include "validate/bank_edition.h"
 
 namespace zivron {
 namespace {
@@ -145,6 +149,46 @@ TEST_F(LoginTest, FailuresKeepTheWindowAndWriteNothing) {
         EXPECT_FALSE(fs::exists(DetailsPath()));
         EXPECT_EQ(port_.requests.empty(), !c.asked) << c.service;
     }
+}
+
+// A later edition of the bank lists reaches the program after a login, is kept for the days the
+// service is away, and is never replaced by a damaged one; a damaged kept file is set aside.
+TEST_F(LoginTest, ALaterBankEditionArrivesAfterALoginAndIsKept) {
+    const test::ProcessResult imported = test::RunProcess(
+        ZIVRON_SERVICE,
+        {"import-branches", "--db", (dir_ / "service.db").string(), "--date", "01/08/2026",
+         std::string(ZIVRON_TEST_DATA) + "/banks/branches_for_payments.xml"});
+    ASSERT_EQ(imported.exit_code, 0) << imported.err;
+    {
+        Session session(port_);
+        EXPECT_EQ(BankEditionInUse(), banks::kShippedEditionDate);
+        EXPECT_EQ(banks::Current()->FindBranch(20, 777), nullptr);
+        ASSERT_TRUE(session.LogIn({"a@example.org", "סיסמה", false}));
+    }
+    EXPECT_EQ(BankEditionInUse(), "01/08/2026");
+    EXPECT_NE(banks::Current()->FindBranch(20, 777), nullptr);
+    EXPECT_EQ(BranchWarningOf("12", "600"), "סניף 600 נסגר ב-31/08/2026; מוזג לסניף 601");
+    // Offline, the next start uses what it keeps.
+    port_.service = "http://127.0.0.1:1";
+    Session offline(port_);
+    EXPECT_EQ(BankEditionInUse(), "01/08/2026");
+    // An edition damaged on its way leaves the one in use and the kept file as they are.
+    const fs::path kept = dir_ / "data" / "zivron" / "bank-edition.txt";
+    const std::string before = ReadWholeFile(kept).value();
+    test::HttpRecorder damaged;
+    damaged.Reply("02/08/2026");  // a date, and no edition behind it
+    port_.service = damaged.Base();
+    RefreshBankEdition(port_);
+    EXPECT_EQ(BankEditionInUse(), "01/08/2026");
+    EXPECT_EQ(ReadWholeFile(kept).value(), before);
+    EXPECT_EQ(damaged.Targets().size(), 2u);
+    // A kept file damaged on disk is set aside, named, and the program's own lists used.
+    ASSERT_TRUE(WriteFileAtomically(kept, before.substr(0, before.size() / 2)));
+    Session after(port_);
+    EXPECT_EQ(BankEditionInUse(), banks::kShippedEditionDate);
+    EXPECT_FALSE(fs::exists(kept));
+    EXPECT_TRUE(fs::exists(kept.string() + ".damaged"));
+    EXPECT_EQ(TakeSetAsideFiles().size(), 1u);
 }
 
 // The requests of one operation share its time: a slow service cannot hold an operation longer
