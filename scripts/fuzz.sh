@@ -9,9 +9,9 @@ seconds=${FUZZ_SECONDS:-30}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DZIVRON_FUZZ=ON -DZIVRON_TESTS=OFF -DZIVRON_QT=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzz_xlsx fuzz_xls fuzz_masav fuzz_masav_reader \
-  fuzz_service fuzz_replies fuzz_sheet fuzz_offline
+  fuzz_service fuzz_replies fuzz_sheet fuzz_offline fuzz_bank_edition
 mkdir -p build-fuzz/artifacts
-for target in xlsx xls sheet masav masav_reader service replies offline; do
+for target in xlsx xls sheet masav masav_reader service replies offline bank_edition; do
   echo "== fuzz_$target for ${seconds}s"
   work=$(mktemp -d)
   cp -r "fuzz/corpus/$target/." "$work/"

@@ -69,27 +69,6 @@ std::string YearIn(const std::string& note) {
     return "";
 }
 
-// The status column: "merged into 20", "replaced by 7", "closed (2019-12-01)"; anything else
-// ("active ...", "not listed", a new code) leaves the code in use.
-void ReadStatus(const std::string& status, const std::string& note, Bank& bank) {
-    static const std::regex kMerged(R"(merged into (\d+))");
-    static const std::regex kReplaced(R"(replaced by (\d+))");
-    static const std::regex kClosed(R"(closed \((\d{4}-\d{2}-\d{2})\))");
-    std::smatch m;
-    if (std::regex_match(status, m, kMerged)) {
-        bank.state = BankState::Merged;
-        bank.successor = std::stoll(m[1].str());
-        bank.since = YearIn(note);
-    } else if (std::regex_match(status, m, kReplaced)) {
-        bank.state = BankState::Replaced;
-        bank.successor = std::stoll(m[1].str());
-        bank.since = YearIn(note);
-    } else if (std::regex_match(status, m, kClosed)) {
-        bank.state = BankState::Closed;
-        bank.since = DayOf(m[1].str());
-    }
-}
-
 std::optional<std::int64_t> Number(std::string_view text) {
     if (text.empty() || text.size() > 12) {
         return std::nullopt;
@@ -100,6 +79,30 @@ std::optional<std::int64_t> Number(std::string_view text) {
         return std::nullopt;
     }
     return n;
+}
+
+// The status column: "merged into 20", "replaced by 7", "closed (2019-12-01)"; anything else
+// ("active ...", "not listed", a new code) leaves the code in use. False for a successor that
+// is no code.
+bool ReadStatus(const std::string& status, const std::string& note, Bank& bank) {
+    static const std::regex kMerged(R"(merged into (\d+))");
+    static const std::regex kReplaced(R"(replaced by (\d+))");
+    static const std::regex kClosed(R"(closed \((\d{4}-\d{2}-\d{2})\))");
+    std::smatch m;
+    const bool merged = std::regex_match(status, m, kMerged);
+    if (merged || std::regex_match(status, m, kReplaced)) {
+        const std::optional<std::int64_t> successor = Number(m[1].str());
+        if (!successor) {
+            return false;
+        }
+        bank.state = merged ? BankState::Merged : BankState::Replaced;
+        bank.successor = *successor;
+        bank.since = YearIn(note);
+    } else if (std::regex_match(status, m, kClosed)) {
+        bank.state = BankState::Closed;
+        bank.since = DayOf(m[1].str());
+    }
+    return true;
 }
 
 Error BadLine(const char* file, std::size_t line, const char* what) {
@@ -119,7 +122,9 @@ Result<Directory> Directory::Parse(std::string_view banks_tsv, std::string_view 
             return BadLine("banks.tsv", i, "קוד הבנק אינו מספר");
         }
         Bank bank{*code, std::string(f[1]), BankState::Active, 0, ""};
-        ReadStatus(std::string(f[2]), f.size() > 3 ? std::string(f[3]) : "", bank);
+        if (!ReadStatus(std::string(f[2]), f.size() > 3 ? std::string(f[3]) : "", bank)) {
+            return BadLine("banks.tsv", i, "הבנק שאליו מוזג אינו קוד");
+        }
         d.banks_.push_back(std::move(bank));
     }
     const std::vector<std::string_view> branch_lines = DataLines(branches_tsv);

@@ -84,6 +84,12 @@ TEST(BankDirectory, ADamagedEditionIsRefusedWithItsLine) {
         EXPECT_EQ(d ? "" : d.error().message, c.error);
     }
     EXPECT_FALSE(Directory::Parse("h\nx\ty\tactive\n", ""));
+    // Found by the fuzzer: a successor past any number threw from the parse.
+    const Result<Directory> huge =
+        Directory::Parse("h\n13\ty\tmerged into 2011111111111111111111\n", "");
+    ASSERT_FALSE(huge);
+    EXPECT_EQ(huge.error().message,
+              "רשימת הבנקים פגומה: banks.tsv שורה 2: הבנק שאליו מוזג אינו קוד");
 }
 
 }  // namespace
