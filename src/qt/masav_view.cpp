@@ -81,7 +81,7 @@ QWidget* NewMasavView(QWidget* parent, const MasavView& view) {
     totals->setObjectName("totals");
     totals->setStyleSheet("font-weight: bold; border-top: 1px solid gray; padding: 2px;");
     layout->addWidget(totals);
-    dialog->resize(640, 420);
+    dialog->resize(900, 420);
     dialog->show();
     return dialog;
 }
@@ -118,7 +118,7 @@ QWidget* NewMarksView(QWidget* parent, const std::vector<ImportMark>& marks) {
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::AscendingOrder);  // the sheet's order first
     layout->addWidget(table);
-    dialog->resize(640, 420);
+    dialog->resize(860, 420);
     dialog->show();
     return dialog;
 }

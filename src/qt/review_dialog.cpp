@@ -72,7 +72,7 @@ QDialog* NewReviewDialog(QWidget* parent, const FileReview& review) {
     buttons->addWidget(cancel);
     buttons->addStretch();
     layout->addLayout(buttons);
-    dialog->resize(640, rows.empty() ? 260 : 480);
+    dialog->resize(rows.empty() ? 640 : 860, rows.empty() ? 260 : 480);  // room for the names
     return dialog;
 }
 
