@@ -355,6 +355,28 @@ TEST_F(OfflineTest, EntriesWaitAndArriveInOrder) {
     EXPECT_EQ(Logged(), (std::vector<std::string>{"05:30:10", "05:30:11", "05:30:12"}));
 }
 
+// The service's disk full: it cannot keep the entry and says so; the entry waits in the outbox
+// and arrives, in order, once the service has room again.
+TEST_F(OfflineTest, AnEntryTheServiceCannotKeepWaitsInTheOutbox) {
+    Session session(port_);
+    session.SetAccount({"עמותה א", number_});
+    const std::string pid = std::to_string(service_->Pid());
+    auto limit = [&](const std::string& bytes) {
+        return test::RunProcess("/usr/bin/prlimit", {"--pid", pid, "--fsize=" + bytes}).exit_code;
+    };
+    auto entry = [&](int second) {
+        return "AdkenYomanPeilut.asp?MD=עמותה א&MD1=" + number_ +
+               "&RH=05:30:" + std::to_string(second);
+    };
+    ASSERT_EQ(limit("2048:unlimited"), 0);  // the database's log cannot grow
+    EXPECT_EQ(session.link().SendLog(entry(10)), ServiceLink::LogFate::Queued);
+    EXPECT_EQ(Outbox::Entries().size(), 1u);
+    ASSERT_EQ(limit("unlimited:unlimited"), 0);
+    EXPECT_EQ(session.link().SendLog(entry(11)), ServiceLink::LogFate::Sent);
+    EXPECT_TRUE(Outbox::Entries().empty());
+    EXPECT_EQ(Logged(), (std::vector<std::string>{"05:30:10", "05:30:11"}));
+}
+
 // Only "ok" delivers: a refusal (the service's disk full, a lane full) keeps the entry, and
 // the entries after it, until an "ok" answers each.
 TEST_F(OfflineTest, ARefusedEntryIsKeptUntilTheServiceSaysOk) {
