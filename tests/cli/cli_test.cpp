@@ -1,7 +1,9 @@
 // The real zivron-cli binary: what it prints and how it exits.
 
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -74,6 +76,40 @@ TEST(Cli, CheckId) {
     }
 }
 
+TEST(Cli, BanksAndBranchesWithTheirNames) {
+    struct Case {
+        std::vector<std::string> args;
+        int exit_code;
+        std::string out, err;
+    };
+    const std::vector<Case> cases = {
+        {{"20", "461"},
+         0,
+         "20\tבנק מזרחי טפחות בע\"מ\tפעיל\n461\tמרכז עסקים ראשי ת\"א\tתל אביב -יפו\tאלנבי 105\n",
+         ""},
+        {{"11", "188"},
+         0,
+         "11\tבנק דיסקונט לישראל בע\"מ\tפעיל\n188\tהקניונים\tראשון לציון\tסחרוב 18 א.ת מערב "
+         "ראשל\"צ\tנסגר "
+         "ב-21/11/2024\tמוזג לסניף 506\n",
+         ""},
+        {{"13"}, 0, "13\tבנק אגוד לישראל בע\"מ\tמוזג לבנק 20 (2022)\n", ""},
+        {{"12", "999"}, 1, "12\tבנק הפועלים בע\"מ\tפעיל\n", "סניף 999 אינו ברשימת בנק ישראל\n"},
+        {{"8"}, 1, "", "בנק 8 אינו ברשימת בנק ישראל\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"banks"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        auto r = RunProcess(ZIVRON_CLI, args);
+        EXPECT_EQ(r.exit_code, c.exit_code) << c.args[0];
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+        EXPECT_EQ(r.err, c.err) << c.args[0];
+    }
+    auto all = RunProcess(ZIVRON_CLI, {"banks"});
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 40);
+    EXPECT_NE(all.out.find("60\tCardcom (old code)\tהוחלף בקוד 7 (2024)\n"), std::string::npos);
+}
+
 TEST(Cli, BadArgumentsGiveUsageAndExit2) {
     const std::vector<std::vector<std::string>> cases = {
         {},
@@ -85,6 +121,8 @@ TEST(Cli, BadArgumentsGiveUsageAndExit2) {
         {"demo", "neither"},
         {"verify"},
         {"verify", "a", "b"},
+        {"banks", "x"},
+        {"banks", "1", "2", "3"},
     };
     for (const auto& args : cases) {
         auto r = RunProcess(ZIVRON_CLI, args);
