@@ -142,7 +142,10 @@ TEST_F(InstitutionsTest, GuardsAndMissingChoices) {
     }
 }
 
-TEST(InstitutionReplies, ShapesOfTheProtocol) {
+// A folder of its own: the cache it fills must be its own, not the user's or another test's.
+class InstitutionReplies : public test::TempDirTest {};
+
+TEST_F(InstitutionReplies, ShapesOfTheProtocol) {
     test::HttpRecorder server;
     test::RecordingPort port;
     port.service = server.Base();
@@ -204,7 +207,7 @@ TEST(InstitutionReplies, ShapesOfTheProtocol) {
     ASSERT_FALSE(refused);
     EXPECT_EQ(refused.error().message, "תקלה בהרשמה נסה מחדש");
 
-    server.Reply("0+C*3");
+    server.Reply("0+C*4");  // the institution detailed above, renamed
     session.ListInstitutions();
     port.service = "http://127.0.0.1:1";
     // With the service away the panels fill from what it last said of the institution ...
