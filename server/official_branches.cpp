@@ -5,21 +5,15 @@
 #include <cstdint>
 #include <optional>
 
+#include "validate/bank_directory.h"
+
 namespace zivron::service {
 namespace {
-
-std::optional<std::int64_t> Number(const std::string& text) {
-    if (text.empty() || text.size() > 12 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    return std::stoll(text);
-}
 
 // The file names a bank by its code, or by its corporation code (bank x 1000 + 1), as it names
 // the bank a branch was merged into.
 std::optional<std::int64_t> BankOf(const std::string& text) {
-    const std::optional<std::int64_t> n = Number(text);
+    const std::optional<std::int64_t> n = banks::CodeOf(text);
     if (!n || *n < 1000) {
         return n;
     }
@@ -72,9 +66,9 @@ Result<std::string> BranchesFromOfficialFile(std::string_view xml) {
         const pugi::xml_node r = node.node();
         ++records;
         const std::optional<std::int64_t> bank = BankOf(Field(r, "id"));
-        const std::optional<std::int64_t> branch = Number(Field(r, "branch_code"));
+        const std::optional<std::int64_t> branch = banks::CodeOf(Field(r, "branch_code"));
         const std::string merge = Field(r, "merge_branch");
-        const std::optional<std::int64_t> merged = merge.empty() ? 0 : Number(merge);
+        const std::optional<std::int64_t> merged = merge.empty() ? 0 : banks::CodeOf(merge);
         const std::optional<std::string> closed = IsoDay(Field(r, "close_date"));
         if (!bank || !branch || !merged) {
             return Refused(records, "a code that is not a number");

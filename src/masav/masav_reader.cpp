@@ -1,6 +1,6 @@
 #include "masav/masav_reader.h"
 
-#include "validate/bank_directory.h"
+#include "validate/account_check.h"
 
 #include <algorithm>
 #include <array>
@@ -305,12 +305,9 @@ std::string DescribeFile(const ReadFile& file) {
         "שם המוסד: " + file.institution_name + "\n";
     std::size_t n = 0;
     for (const ReadDetail& r : file.details) {
-        const std::optional<std::int64_t> bank = banks::CodeOf(r.bank);
-        const std::optional<std::int64_t> branch = banks::CodeOf(r.branch);
-        const std::string names =
-            bank && branch ? banks::Current()->Describe(*bank, *branch) : std::string();
         out += std::to_string(++n) + "\t" + r.name + "\t" + r.identity + "\t" + r.bank + "\t" +
-               r.branch + "\t" + r.account + "\t" + AgorotText(r.agorot) + "\t" + names + "\n";
+               r.branch + "\t" + r.account + "\t" + AgorotText(r.agorot) + "\t" +
+               BankAndBranchOf(r.bank, r.branch) + "\n";
     }
     out += "מספר תנועות: " + std::to_string(file.count) + "\n";
     out += "סך הכל: " + AgorotText(file.total_agorot) + "\n";
