@@ -1,6 +1,7 @@
 #pragma once
 // What a cell holds, as the program sees it.
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,7 +28,11 @@ struct CellValue {
     static CellValue Empty() { return {}; }
     static CellValue Num(double v) { return {CellKind::Number, v, {}}; }
     static CellValue Str(std::string s) { return {CellKind::Text, 0, std::move(s)}; }
-    bool operator==(const CellValue&) const = default;
+    // Two cells holding a NaN (an .xls NUMBER record may) hold the same value.
+    bool operator==(const CellValue& o) const {
+        const bool same_number = number == o.number || (std::isnan(number) && std::isnan(o.number));
+        return kind == o.kind && same_number && text == o.text;
+    }
 };
 
 // The value converted to text, as the program compares and copies cells: a number by its decimal
