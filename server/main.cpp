@@ -133,11 +133,12 @@ int ImportBranches(Store& store, const std::map<std::string, std::string>& o,
         return fail("the edition of " + edition.date + " is not later than the one of " +
                     previous_date);
     }
-    zivron::Result<banks::Directory> previous =
+    // Checked against the last edition kept, or the program's own lists before the first.
+    const zivron::Result<banks::Directory> kept =
         last ? banks::Directory::Parse(last->banks_tsv, last->branches_tsv)
-             : zivron::Result<banks::Directory>(banks::Shipped());
+             : zivron::Result<banks::Directory>(zivron::Error{zivron::ErrorCode::BadInput, ""});
     zivron::Result<banks::Directory> checked =
-        banks::CheckEdition(edition, previous ? previous.value() : banks::Shipped());
+        banks::CheckEdition(edition, kept ? kept.value() : banks::Shipped());
     if (!checked) {
         return fail(checked.error().message);
     }

@@ -25,23 +25,21 @@ std::string& InUse() {
     return date;
 }
 
+enum class Taken { Later, NotLater, Damaged };
+
 // Put in use when it is later than the edition in use and passes its checks against it.
-bool Adopt(const std::string& encoded) {
-    Result<banks::Edition> edition = banks::DecodeEdition(encoded);
-    if (!edition) {
-        return false;
-    }
+Taken Adopt(const banks::Edition& edition) {
     std::lock_guard<std::mutex> lock(EditionMutex());
-    if (!banks::LaterDate(edition.value().date, InUse())) {
-        return true;  // nothing newer, nothing wrong
+    if (!banks::LaterDate(edition.date, InUse())) {
+        return Taken::NotLater;
     }
-    Result<banks::Directory> checked = banks::CheckEdition(edition.value(), *banks::Current());
+    Result<banks::Directory> checked = banks::CheckEdition(edition, *banks::Current());
     if (!checked) {
-        return false;
+        return Taken::Damaged;
     }
     banks::UseDirectory(std::make_shared<const banks::Directory>(std::move(checked.value())));
-    InUse() = edition.value().date;
-    return true;
+    InUse() = edition.date;
+    return Taken::Later;
 }
 
 }  // namespace
@@ -63,7 +61,9 @@ void UseKeptBankEdition() {
         return;
     }
     Result<std::string> text = ReadWholeFile(path);
-    if (!text || !Adopt(text.value())) {
+    Result<banks::Edition> edition =
+        text ? banks::DecodeEdition(text.value()) : Result<banks::Edition>(text.error());
+    if (!edition || Adopt(edition.value()) == Taken::Damaged) {
         SetAside(path);
     }
 }
@@ -76,10 +76,11 @@ void RefreshBankEdition(Port& port) {
     }
     const std::string encoded = port.FetchPage(page + "?get=1");
     Result<banks::Edition> edition = banks::DecodeEdition(encoded);
-    if (!edition || edition.value().date != date || !Adopt(encoded) || BankEditionInUse() != date) {
-        return;  // damaged on the way: the lists in use stay, and so does the kept file
+    // Damaged on the way, or not the edition announced: the lists in use stay, and so does the
+    // kept file.
+    if (edition && edition.value().date == date && Adopt(edition.value()) == Taken::Later) {
+        (void)WriteFileAtomically(KeptEditionPath(), encoded);
     }
-    (void)WriteFileAtomically(KeptEditionPath(), encoded);
 }
 
 }  // namespace zivron
