@@ -227,11 +227,13 @@ Status ClearEarlierMarks(sheet::Workbook& wb, int r, bool& cleared) {
 // A row's account: missing fields, a failed check digit, or a value that cannot stand in its field
 // whole (as wrong as a failed check digit) mark it.
 Status MarkAccount(sheet::Workbook& wb, int r, const DataRow& row, RuleSet rules,
-                   const MessageSink& bank_messages, ImportOutcome& out) {
+                   const MessageSink& bank_messages, const banks::Directory& lists,
+                   ImportOutcome& out) {
     bool marked = false;
     ZIVRON_TRY(MarkMissing(wb, r, row, out.marks, marked));
     if (!marked) {
-        CheckResult c = CheckAccountOf(rules, row.text[2], row.text[3], row.text[4], bank_messages);
+        CheckResult c =
+            CheckAccountOf(rules, row.text[2], row.text[3], row.text[4], bank_messages, lists);
         if (c.valid) {
             c.reason = NotFitting({{row.text[2], 2, "קוד הבנק"},
                                    {row.text[3], 3, "מספר הסניף"},
@@ -239,13 +241,14 @@ Status MarkAccount(sheet::Workbook& wb, int r, const DataRow& row, RuleSet rules
         }
         if (!c.reason.empty()) {
             ZIVRON_TRY(FillAll(wb, r, 3, 5, kInvalidAccountColour));
-            out.marks.push_back(
-                {r, row.text[0], "חשבון", c.reason, BankAndBranchOf(row.text[2], row.text[3])});
+            out.marks.push_back({r, row.text[0], "חשבון", c.reason,
+                                 BankAndBranchOf(row.text[2], row.text[3], lists)});
             marked = true;
-        } else if (std::string why = BranchWarningOf(row.text[2], row.text[3]); !why.empty()) {
+        } else if (std::string why = BranchWarningOf(row.text[2], row.text[3], lists);
+                   !why.empty()) {
             ZIVRON_TRY(wb.SetFill(r, 4, kBranchWarningColour));
             out.warnings.push_back({r, row.text[0], "סניף", std::move(why),
-                                    BankAndBranchOf(row.text[2], row.text[3])});
+                                    BankAndBranchOf(row.text[2], row.text[3], lists)});
         }
     }
     out.invalid_accounts += marked ? 1 : 0;
@@ -308,9 +311,11 @@ Result<ImportOutcome> ImportWorkbook(sheet::Workbook& wb, const ImportOptions& o
     }
 
     if (options.mark_accounts) {
+        // One edition of the bank lists for the whole table, held while it is checked.
+        const std::shared_ptr<const banks::Directory> lists = banks::Current();
         for (int r = kFirstDataRow; r <= last; ++r) {
             ZIVRON_TRY(MarkAccount(wb, r, rows[static_cast<std::size_t>(r - kFirstDataRow)],
-                                   options.rules, bank_messages, out));
+                                   options.rules, bank_messages, *lists, out));
             report(ImportPass::Accounts, r);
         }
         changed = changed || out.invalid_accounts > 0 || !out.warnings.empty();

@@ -21,7 +21,8 @@ std::string RuleSetName(RuleSet set) {
 }
 
 CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view branch,
-                           std::string_view account, const MessageSink& show) {
+                           std::string_view account, const MessageSink& show,
+                           const banks::Directory& lists) {
     // Whatever its check digits: a code of more digits than the record's two is never cut to
     // fit, and a code whose bank is gone takes no payment.
     if (const std::optional<std::int64_t> code = banks::CodeOf(bank)) {
@@ -29,7 +30,7 @@ CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view 
             return {false, "קוד הבנק " + std::to_string(*code) +
                                " ארוך משתי ספרות, ורשומת מס\"ב אינה יכולה לשאת אותו"};
         }
-        if (std::optional<std::string> refusal = banks::Current()->BankRefusal(*code)) {
+        if (std::optional<std::string> refusal = lists.BankRefusal(*code)) {
             return {false, *refusal};
         }
     }
@@ -51,19 +52,21 @@ CheckResult CheckAccountOf(RuleSet set, std::string_view bank, std::string_view 
     return {false, (why.empty() ? std::string("שדה חסר") : why) + " (" + RuleSetName(set) + ")"};
 }
 
-std::string BranchWarningOf(std::string_view bank, std::string_view branch) {
+std::string BranchWarningOf(std::string_view bank, std::string_view branch,
+                            const banks::Directory& lists) {
     const std::optional<std::int64_t> b = banks::CodeOf(bank);
     const std::optional<std::int64_t> br = banks::CodeOf(branch);
     if (!b || !br) {
         return "";
     }
-    return banks::Current()->BranchWarning(*b, *br).value_or("");
+    return lists.BranchWarning(*b, *br).value_or("");
 }
 
-std::string BankAndBranchOf(std::string_view bank, std::string_view branch) {
+std::string BankAndBranchOf(std::string_view bank, std::string_view branch,
+                            const banks::Directory& lists) {
     const std::optional<std::int64_t> b = banks::CodeOf(bank);
     const std::optional<std::int64_t> br = banks::CodeOf(branch);
-    return b && br ? banks::Current()->Describe(*b, *br) : "";
+    return b && br ? lists.Describe(*b, *br) : "";
 }
 
 CheckResult CheckIdentity(std::string_view id) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <charconv>
-#include <regex>
 
 #include "validate/bank_snapshot.h"
 
@@ -44,12 +43,20 @@ std::vector<std::string_view> DataLines(std::string_view text) {
     return out;
 }
 
+bool Digits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// "2019-12-01": four digits, two, two.
+bool IsoShaped(std::string_view d) {
+    return d.size() == 10 && d[4] == '-' && d[7] == '-' && Digits(d.substr(0, 4)) &&
+           Digits(d.substr(5, 2)) && Digits(d.substr(8, 2));
+}
+
 // "2019-12-01" as "01/12/2019"; any other text as it is.
 std::string DayOf(std::string_view iso) {
-    const bool shaped = iso.size() == 10 && iso[4] == '-' && iso[7] == '-' &&
-                        std::all_of(iso.begin(), iso.end(),
-                                    [](char c) { return c == '-' || (c >= '0' && c <= '9'); });
-    if (!shaped) {
+    if (!IsoShaped(iso)) {
         return std::string(iso);
     }
     std::string out;
@@ -57,14 +64,26 @@ std::string DayOf(std::string_view iso) {
     return out.append(iso.substr(0, 4));
 }
 
+bool WordCharacter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
 // When a merge or replacement took effect, as the list's note tells it: the year of the first
-// date it gives, or "in 2024".
-std::string YearIn(const std::string& note) {
-    static const std::regex kDate(R"((\d{4})-\d{2}-\d{2})");
-    static const std::regex kInYear(R"(\bin (\d{4})\b)");
-    std::smatch m;
-    if (std::regex_search(note, m, kDate) || std::regex_search(note, m, kInYear)) {
-        return m[1].str();
+// date it gives, or "in 2024". Read by hand: a pattern compiled at every start would cost more
+// than the whole list's reading.
+std::string YearIn(std::string_view note) {
+    for (std::size_t i = 0; i + 10 <= note.size(); ++i) {
+        if (IsoShaped(note.substr(i, 10))) {
+            return std::string(note.substr(i, 4));
+        }
+    }
+    for (std::size_t i = note.find("in "); i != std::string_view::npos;
+         i = note.find("in ", i + 1)) {
+        const std::size_t end = i + 7;
+        if ((i == 0 || !WordCharacter(note[i - 1])) && end <= note.size() &&
+            Digits(note.substr(i + 3, 4)) && (end == note.size() || !WordCharacter(note[end]))) {
+            return std::string(note.substr(i + 3, 4));
+        }
     }
     return "";
 }
@@ -84,23 +103,30 @@ std::optional<std::int64_t> Number(std::string_view text) {
 // The status column: "merged into 20", "replaced by 7", "closed (2019-12-01)"; anything else
 // ("active ...", "not listed", a new code) leaves the code in use. False for a successor that
 // is no code.
-bool ReadStatus(const std::string& status, const std::string& note, Bank& bank) {
-    static const std::regex kMerged(R"(merged into (\d+))");
-    static const std::regex kReplaced(R"(replaced by (\d+))");
-    static const std::regex kClosed(R"(closed \((\d{4}-\d{2}-\d{2})\))");
-    std::smatch m;
-    const bool merged = std::regex_match(status, m, kMerged);
-    if (merged || std::regex_match(status, m, kReplaced)) {
-        const std::optional<std::int64_t> successor = Number(m[1].str());
-        if (!successor) {
+bool ReadStatus(std::string_view status, std::string_view note, Bank& bank) {
+    // The text after `prefix` when the status is the prefix and that text alone.
+    const auto after = [&status](std::string_view prefix) -> std::optional<std::string_view> {
+        if (status.substr(0, prefix.size()) != prefix) {
+            return std::nullopt;
+        }
+        return status.substr(prefix.size());
+    };
+    const std::optional<std::string_view> merged = after("merged into ");
+    const std::optional<std::string_view> replaced = after("replaced by ");
+    const std::optional<std::string_view> closed = after("closed (");
+    const bool is_merged = merged && Digits(*merged);
+    if (is_merged || (replaced && Digits(*replaced))) {
+        const std::optional<std::int64_t> code = Number(is_merged ? *merged : *replaced);
+        if (!code) {
             return false;
         }
-        bank.state = merged ? BankState::Merged : BankState::Replaced;
-        bank.successor = *successor;
+        bank.state = is_merged ? BankState::Merged : BankState::Replaced;
+        bank.successor = *code;
         bank.since = YearIn(note);
-    } else if (std::regex_match(status, m, kClosed)) {
+    } else if (closed && closed->size() == 11 && closed->back() == ')' &&
+               IsoShaped(closed->substr(0, 10))) {
         bank.state = BankState::Closed;
-        bank.since = DayOf(m[1].str());
+        bank.since = DayOf(closed->substr(0, 10));
     }
     return true;
 }
@@ -122,7 +148,7 @@ Result<Directory> Directory::Parse(std::string_view banks_tsv, std::string_view 
             return BadLine("banks.tsv", i, "קוד הבנק אינו מספר");
         }
         Bank bank{*code, std::string(f[1]), BankState::Active, 0, ""};
-        if (!ReadStatus(std::string(f[2]), f.size() > 3 ? std::string(f[3]) : "", bank)) {
+        if (!ReadStatus(f[2], f.size() > 3 ? f[3] : std::string_view(), bank)) {
             return BadLine("banks.tsv", i, "הבנק שאליו מוזג אינו קוד");
         }
         d.banks_.push_back(std::move(bank));
