@@ -11,14 +11,12 @@ import http.client
 import os
 import random
 import socket
-import subprocess
 import sys
 import tempfile
 import threading
 import time
-import urllib.parse
 
-from service_mix import run_honest
+from service_mix import add_account, enc, run_honest, start_service
 
 service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
 folder = tempfile.mkdtemp(prefix="zivron-attack-")
@@ -27,14 +25,9 @@ NAME = "עמותת עומס"
 TOTAL, CLIENTS = 20000, 8
 
 
-def enc(text):
-    return urllib.parse.quote(text.encode("cp1255"), safe="=&*+:/@?")
 
-
-account = subprocess.run([service, "add-account", "--db", db, "--email", "load@example.org", "--name", NAME],
-                         input="pw\n", capture_output=True, text=True, check=True).stdout.strip()
-proc = subprocess.Popen([service, "serve", "--db", db, "--port", "0", "--max-institutions", "100000"], stdout=subprocess.PIPE, text=True)
-port = int(proc.stdout.readline().strip().rsplit(":", 1)[1])
+account = add_account(service, db, "load@example.org", NAME)
+proc, port = start_service(service, db, "--max-institutions", "100000")
 
 
 def connect(source="127.0.0.1", timeout=10):

@@ -7,14 +7,12 @@ a kill -9 in the middle of a run of adds, after which every add answered "ok" mu
 import http.client
 import os
 import signal
-import subprocess
 import sys
 import tempfile
 import threading
 import time
-import urllib.parse
 
-from service_mix import run_honest
+from service_mix import add_account, enc, run_honest, start_service
 
 service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
 folder = tempfile.mkdtemp(prefix="zivron-load-")
@@ -22,18 +20,12 @@ db = os.path.join(folder, "service.db")
 NAME = "עמותת עומס"
 
 
-def enc(text):
-    return urllib.parse.quote(text.encode("cp1255"), safe="=&*+:/@?")
-
 
 def start():
-    p = subprocess.Popen([service, "serve", "--db", db, "--port", "0", "--max-institutions", "100000"], stdout=subprocess.PIPE, text=True)
-    line = p.stdout.readline().strip()
-    return p, int(line.rsplit(":", 1)[1])
+    return start_service(service, db, "--max-institutions", "100000")
 
 
-account = subprocess.run([service, "add-account", "--db", db, "--email", "load@example.org", "--name", NAME],
-                         input="pw\n", capture_output=True, text=True, check=True).stdout.strip()
+account = add_account(service, db, "load@example.org", NAME)
 proc, port = start()
 
 

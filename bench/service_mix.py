@@ -2,8 +2,28 @@
 asks (a list at every activation, details at every choice), some adds, log entries and updates;
 and the clients themselves, run in threads, each request timed."""
 import random
+import subprocess
 import threading
 import time
+import urllib.parse
+
+
+def enc(text):
+    """A page and query as the program puts them on the wire: Windows-1255, percent-encoded."""
+    return urllib.parse.quote(text.encode("cp1255"), safe="=&*+:/@?")
+
+
+def add_account(service, db, email, name):
+    """A new account in the database; its number."""
+    return subprocess.run([service, "add-account", "--db", db, "--email", email, "--name", name],
+                          input="pw\n", capture_output=True, text=True, check=True).stdout.strip()
+
+
+def start_service(service, db, *options):
+    """zivron-service serving `db` on a free loopback port: the process and its port."""
+    proc = subprocess.Popen([service, "serve", "--db", db, "--port", "0", *options],
+                            stdout=subprocess.PIPE, text=True)
+    return proc, int(proc.stdout.readline().strip().rsplit(":", 1)[1])
 
 
 def honest_path(rnd, n, i, account, numbers, pairs, name):

@@ -9,11 +9,11 @@ and the honest requests' p99.
 import http.client
 import os
 import socket
-import subprocess
 import sys
 import tempfile
 import time
-import urllib.parse
+
+from service_mix import add_account, enc, start_service
 
 service = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-rel/server/zivron-service")
 folder = tempfile.mkdtemp(prefix="zivron-unread-")
@@ -21,14 +21,9 @@ db = os.path.join(folder, "service.db")
 NAME = "עמותת עומס"
 
 
-def enc(text):
-    return urllib.parse.quote(text.encode("cp1255"), safe="=&*+:/@?")
 
-
-account = subprocess.run([service, "add-account", "--db", db, "--email", "u@example.org", "--name", NAME],
-                         input="pw\n", capture_output=True, text=True, check=True).stdout.strip()
-proc = subprocess.Popen([service, "serve", "--db", db, "--port", "0"], stdout=subprocess.PIPE, text=True)
-port = int(proc.stdout.readline().strip().rsplit(":", 1)[1])
+account = add_account(service, db, "u@example.org", NAME)
+proc, port = start_service(service, db)
 conn = http.client.HTTPConnection("127.0.0.1", port, timeout=10)
 
 
